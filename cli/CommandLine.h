@@ -1,0 +1,40 @@
+// Rules of orvline's command line and texts, free of any console or file
+// system access.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+enum EConsoleFlag : DWORD
+{
+    FlagPending = 1,
+    FlagReboot = 2,
+    FlagDowngrade = 4,
+    FlagLog = 8,
+};
+
+// The flag bit of an option given without its leading "/" or "-"
+// ("p", "PEND", "pending:yes", "lo:x" ...); 0 when it matches nothing.
+DWORD FindOptionFlag(const std::string& option);
+
+struct SCommandLine
+{
+    std::string source;
+    std::string target;
+    DWORD flags = 0;
+};
+
+// Splits the arguments (argv[0] is the program): options anywhere, the
+// source at position 1 and the target at position 2, other paths ignored.
+SCommandLine ParseCommandLine(int argc, const char* const* argv);
+
+// True when there is something to do: a source, or the pending option.
+bool HasWork(const SCommandLine& line);
+
+// "Version 1.01 (build 9.5)", plus " [BETA]" for a pre-release.
+std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags);
+
+// "\n<message>: <system text> (<code>)\n"
+std::string FormatSystemErrorLine(const std::string& message, const std::string& systemText,
+                                  DWORD code);

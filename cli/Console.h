@@ -1,0 +1,41 @@
+// orvline's console: the parsed command line and the four kinds of print.
+// Every text reaches the console in the OEM code page and is flushed at once.
+#pragma once
+
+#include "CommandLine.h"
+
+#include <windows.h>
+
+#include <string>
+
+class CConsole
+{
+public:
+    CConsole() = default;
+    virtual ~CConsole() = default;
+
+    // Fills source, target and flags; prints the banner and the usage text
+    // and returns false when there is nothing to do.
+    bool Parse(int argc, const char* const* argv);
+
+    void PrintBanner();
+    void Print(const std::string& text);
+    void PrintInfo(UINT id);
+    void PrintError(UINT id);
+    // Uses the code passed in: the caller reads GetLastError() before any
+    // other call can change it.
+    void PrintSystemError(UINT id, DWORD code);
+
+    const std::string& GetSource() const { return m_line.source; }
+    const std::string& GetTarget() const { return m_line.target; }
+    DWORD GetFlags() const { return m_line.flags; }
+    bool HasFlag(DWORD flag) const { return (m_line.flags & flag) != 0; }
+
+private:
+    void Write(FILE* stream, std::string text);
+
+    SCommandLine m_line;
+};
+
+// The banner's version text, from this program's own version resource.
+std::string GetProgramVersionText();

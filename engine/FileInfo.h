@@ -1,0 +1,123 @@
+// One file-system operation (delete, rename, replace or move one file or
+// folder) with the result of its last attempt, and the ordered list of them
+// that a run carries out.
+#pragma once
+
+#include "RegistryEntry.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+enum EFileAction : LONG
+{
+    ActionDelete = 1,
+    ActionRename = 2,
+    ActionReplace = 3,
+    ActionMove = 4,
+};
+
+enum EFileStatus : LONG
+{
+    StatusNotProcessed = 0,
+    StatusFailed = 1,
+    StatusReplaced = 2,
+    StatusMoved = 3,
+    StatusDeleted = 4,
+    StatusDelayed = 5,
+};
+
+class CFileInfo
+{
+public:
+    // The action, the directory flag and the protected flag follow from the
+    // paths as they are now; a missing source is not an error here.
+    CFileInfo(const std::string& source, const std::string& destination,
+              std::unique_ptr<CRegistryEntry> entry);
+    virtual ~CFileInfo() = default;
+
+    CFileInfo(const CFileInfo&) = delete;
+    CFileInfo& operator=(const CFileInfo&) = delete;
+
+    // One attempt: at once, or queued for the restart when the object is in
+    // use. Returns the new status.
+    LONG Execute();
+
+    const std::string& GetReportPath() const;
+    std::string GetStatusText() const;
+    std::string GetReportText() const;
+
+    // Texts of the wizard's operation tree.
+    std::string GetActionText() const;
+    std::string GetTargetText() const;
+    std::string GetRegistryText() const;
+    int GetImage() const;
+    int GetOverlay() const;
+
+    CRegistryEntry* GetRegistryEntry() const { return m_entry.get(); }
+    const std::string& GetSource() const { return m_source; }
+    const std::string& GetDestination() const { return m_destination; }
+    DWORD GetErrorCode() const { return m_errorCode; }
+    bool IsProtected() const { return m_protected; }
+    bool IsDirectory() const { return m_directory; }
+    LONG GetStatus() const { return m_status; }
+    LONG GetAction() const { return m_action; }
+
+private:
+    LONG Defer(const char* newPath);
+
+    std::unique_ptr<CRegistryEntry> m_entry;
+    std::string m_source;
+    std::string m_destination;
+    DWORD m_errorCode = 0;
+    bool m_protected = false;
+    bool m_directory = false;
+    LONG m_status = StatusNotProcessed;
+    LONG m_action = ActionDelete;
+};
+
+// The ordered, owning list of operations. Index order is the order in which
+// they run and are reported.
+class CFileInfoList
+{
+public:
+    CFileInfoList() = default;
+    virtual ~CFileInfoList() = default;
+
+    CFileInfoList(const CFileInfoList&) = delete;
+    CFileInfoList& operator=(const CFileInfoList&) = delete;
+
+    // Appends a new operation. On failure (out of memory) the entry is freed
+    // and the last error is ERROR_NOT_ENOUGH_MEMORY.
+    bool Add(const std::string& source, const std::string& destination = std::string(),
+             std::unique_ptr<CRegistryEntry> entry = nullptr);
+
+    // The folder's whole content, children first, then the folder itself, all
+    // as deletions. Links to other folders are not followed.
+    bool AddFolder(const std::string& folder);
+
+    bool Contains(const std::string& path) const;
+    bool Remove(const CFileInfo* item);
+    void RemoveAll();
+
+    // One pass over the list; true when no attempt of the pass failed.
+    bool Process();
+    bool IsRestartNeeded() const;
+
+    // Appends the dated report of every operation to the file.
+    bool WriteReport(const std::string& path) const;
+
+    // The operations queued for the next restart, appended to the list.
+    bool LoadPending();
+    bool LoadPendingFromRegistry();
+    bool LoadPendingFromWinInit();
+
+    std::size_t GetCount() const { return m_items.size(); }
+    bool IsEmpty() const { return m_items.empty(); }
+    CFileInfo* GetAt(std::size_t index) const { return m_items[index].get(); }
+
+private:
+    std::vector<std::unique_ptr<CFileInfo>> m_items;
+};

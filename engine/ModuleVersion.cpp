@@ -1,0 +1,103 @@
+#include "ModuleVersion.h"
+
+#include "Text.h"
+
+#include <cstring>
+#include <new>
+
+CModuleVersion::CModuleVersion()
+    : VS_FIXEDFILEINFO()
+{
+}
+
+bool CModuleVersion::LoadFromFile(const std::string& path)
+{
+    m_codePage = 1252;
+    static_cast<VS_FIXEDFILEINFO&>(*this) = VS_FIXEDFILEINFO();
+    m_data.reset();
+
+    DWORD handle = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size == 0)
+        return false;
+    std::unique_ptr<BYTE[]> data(new (std::nothrow) BYTE[size]);
+    if (!data)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    if (!::GetFileVersionInfoA(path.c_str(), 0, size, data.get()))
+        return false;
+    m_data = std::move(data);
+
+    void* fixed = nullptr;
+    UINT fixedLength = 0;
+    if (!::VerQueryValueA(m_data.get(), "\\", &fixed, &fixedLength) || !fixed ||
+        fixedLength < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    std::memcpy(static_cast<VS_FIXEDFILEINFO*>(this), fixed, sizeof(VS_FIXEDFILEINFO));
+
+    void* translation = nullptr;
+    UINT translationLength = 0;
+    if (::VerQueryValueA(m_data.get(), "\\VarFileInfo\\Translation", &translation,
+                         &translationLength) &&
+        translation && translationLength >= 4)
+    {
+        DWORD first = 0;
+        std::memcpy(&first, translation, sizeof(first));
+        m_language = LOWORD(first);
+        m_codePage = HIWORD(first);
+    }
+    return dwSignature == VS_FFI_SIGNATURE;
+}
+
+bool CModuleVersion::LoadFromModule(const char* moduleName)
+{
+    HMODULE module = nullptr;
+    if (moduleName)
+    {
+        module = ::GetModuleHandleA(moduleName);
+        if (!module)
+            return false;
+    }
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(module, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    return LoadFromFile(path);
+}
+
+std::string CModuleVersion::GetStringValue(const char* name) const
+{
+    if (!m_data || !name)
+        return std::string();
+    const std::string block =
+        FormatText("\\StringFileInfo\\%04x%04x\\", m_language, m_codePage) + name;
+    void* value = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueA(m_data.get(), block.c_str(), &value, &length) || !value)
+        return std::string();
+    // The value is zero-terminated; the length bounds the read in any case.
+    const char* text = static_cast<const char*>(value);
+    std::size_t size = 0;
+    while (size < length && text[size] != '\0')
+        ++size;
+    return std::string(text, size);
+}
+
+LONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS)
+{
+    return static_cast<LONGLONG>(static_cast<ULONGLONG>(fileVersionMS) << 32 | fileVersionLS);
+}
+
+bool IsNotOlderVersion(const std::string& currentFile, const std::string& newFile)
+{
+    CModuleVersion current;
+    if (!current.LoadFromFile(currentFile))
+        return true;
+    CModuleVersion candidate;
+    if (!candidate.LoadFromFile(newFile))
+        return true;
+    return GetVersionOrder(candidate.dwFileVersionMS, candidate.dwFileVersionLS) >=
+           GetVersionOrder(current.dwFileVersionMS, current.dwFileVersionLS);
+}

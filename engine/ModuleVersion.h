@@ -1,0 +1,41 @@
+// The version resource of an executable file or loaded module.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+class CModuleVersion : public VS_FIXEDFILEINFO
+{
+public:
+    CModuleVersion();
+    virtual ~CModuleVersion() = default;
+
+    CModuleVersion(const CModuleVersion&) = delete;
+    CModuleVersion& operator=(const CModuleVersion&) = delete;
+
+    // True when the file has a version resource with a valid fixed block.
+    bool LoadFromFile(const std::string& path);
+    // Null: the running program itself; otherwise a module already loaded.
+    bool LoadFromModule(const char* moduleName);
+
+    // A value of the language-specific string table ("CompanyName", ...);
+    // empty when there is none.
+    std::string GetStringValue(const char* name) const;
+
+    WORD GetLanguage() const { return m_language; }
+    WORD GetCodePage() const { return m_codePage; }
+
+private:
+    std::unique_ptr<BYTE[]> m_data;
+    WORD m_language = 0;
+    WORD m_codePage = 1252;
+};
+
+// The file version as one signed 64-bit number: the most significant word
+// (signed) decides first, then the least significant word (unsigned).
+LONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS);
+
+// False only when both files carry versions and the new one is lower.
+bool IsNotOlderVersion(const std::string& currentFile, const std::string& newFile);

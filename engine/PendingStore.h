@@ -1,0 +1,6 @@
+// The operations already queued for the next restart.
+#pragma once
+
+bool RemovePending();
+bool RemovePendingFromRegistry();
+bool RemovePendingFromWinInit();

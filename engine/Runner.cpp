@@ -1,0 +1,122 @@
+// One attempt at an operation, and one pass over the list.
+#include "FileInfo.h"
+#include "Scheduler.h"
+
+#include <shlwapi.h>
+
+namespace
+{
+
+bool IsDeferredDeleteError(DWORD code)
+{
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+           code == ERROR_DIR_NOT_EMPTY;
+}
+
+bool IsDeferredMoveError(DWORD code)
+{
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION;
+}
+
+bool IsDone(LONG status)
+{
+    return status == StatusReplaced || status == StatusMoved || status == StatusDeleted;
+}
+
+} // namespace
+
+LONG CFileInfo::Execute()
+{
+    const bool isFolder = ::PathIsDirectoryA(m_source.c_str()) != FALSE;
+    const bool isFile = !isFolder && ::PathFileExistsA(m_source.c_str());
+
+    m_errorCode = 0;
+    m_status = StatusFailed;
+    if (!isFolder && !isFile)
+    {
+        m_errorCode = ERROR_FILE_NOT_FOUND;
+        return m_status;
+    }
+
+    // The autostart value of a file follows the file only once the operation
+    // is done or queued: a failed attempt must leave the value as it was.
+    CRegistryEntry* const entry = isFile ? m_entry.get() : nullptr;
+
+    if (m_action == ActionDelete)
+    {
+        // Read-only, hidden and system bits would make the deletion fail;
+        // every other attribute (archive, ...) is kept.
+        const DWORD attributes = ::GetFileAttributesA(m_source.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            ::SetFileAttributesA(m_source.c_str(),
+                                 attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY |
+                                                                  FILE_ATTRIBUTE_HIDDEN |
+                                                                  FILE_ATTRIBUTE_SYSTEM));
+        const BOOL done = isFolder ? ::RemoveDirectoryA(m_source.c_str())
+                                   : ::DeleteFileA(m_source.c_str());
+        if (done)
+        {
+            if (entry)
+                entry->DeleteValue();
+            m_status = StatusDeleted;
+            return m_status;
+        }
+        m_errorCode = ::GetLastError();
+        if (!IsDeferredDeleteError(m_errorCode) || Defer(nullptr) != StatusDelayed)
+            return m_status;
+        if (entry)
+            entry->DeleteValue();
+        return m_status;
+    }
+
+    BOOL done;
+    if (isFile && m_action == ActionReplace)
+        done = ::CopyFileA(m_source.c_str(), m_destination.c_str(), FALSE);
+    else
+        done = ::MoveFileA(m_source.c_str(), m_destination.c_str());
+    if (done)
+    {
+        if (entry)
+            entry->UpdateValue(m_destination);
+        m_status = m_action == ActionReplace ? StatusReplaced : StatusMoved;
+        return m_status;
+    }
+    m_errorCode = ::GetLastError();
+    if (!IsDeferredMoveError(m_errorCode) || Defer(m_destination.c_str()) != StatusDelayed)
+        return m_status;
+    if (entry)
+        entry->UpdateValue(m_destination);
+    return m_status;
+}
+
+LONG CFileInfo::Defer(const char* newPath)
+{
+    // On failure the error code keeps the immediate attempt's reason, which
+    // says more to the user than the scheduler's.
+    if (!MoveFileOnReboot(m_source.c_str(), newPath))
+        return m_status;
+    m_errorCode = 0;
+    m_status = StatusDelayed;
+    return m_status;
+}
+
+bool CFileInfoList::Process()
+{
+    LONG overall = 0;
+    for (const auto& item : m_items)
+    {
+        if (IsDone(item->GetStatus()))
+            continue;
+        const LONG status = item->Execute();
+        if (IsDone(status))
+        {
+            if (overall == 0)
+                overall = status;
+        }
+        else if (overall != StatusFailed)
+        {
+            overall = status;
+        }
+    }
+    return overall != StatusFailed;
+}

@@ -1,0 +1,61 @@
+// The operating system behind one small interface: family, privileges,
+// restart, error texts, folders and the system file protection test.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// True on the NT family; false on Windows 9x/Me (and when the system does
+// not say). Asked afresh on every call.
+bool IsWindowsNT();
+
+bool EnablePrivilege(const char* name, bool enable);
+
+// Asks the system to restart (applications may refuse). True when the
+// restart has begun; the call returns before the machine goes down.
+bool RestartSystem();
+
+// The system's message for a Windows error code, line breaks removed;
+// empty when the system has no text for it.
+std::string GetErrorText(DWORD code);
+
+// The system folder joined with a file name.
+std::string GetSystemPath(const std::string& fileName);
+
+// True when both paths, without their last components, name the same folder.
+bool IsSameFolder(const std::string& a, const std::string& b);
+
+// Replaces the path by its long form as the shell sees it (8.3 names become
+// long names). False, and the path unchanged, when it cannot be converted.
+bool GetLongPath(std::string& path);
+
+// True when the system protects the file (sfc.dll). False for an empty path
+// or on a system without the protection service.
+bool IsFileProtected(const std::string& path);
+
+// The loaded protection library, shared by the whole program: created before
+// the entry point runs and released after it returns.
+class CProtectedFileService
+{
+public:
+    using IsProtectedProc = BOOL(WINAPI*)(HANDLE, LPCWSTR);
+
+    CProtectedFileService();
+    virtual ~CProtectedFileService();
+
+    CProtectedFileService(const CProtectedFileService&) = delete;
+    CProtectedFileService& operator=(const CProtectedFileService&) = delete;
+
+    void AddRef();
+    void Release();
+
+    IsProtectedProc GetEntryPoint() const { return m_isProtected; }
+
+private:
+    HMODULE m_library = nullptr;
+    IsProtectedProc m_isProtected = nullptr;
+    LONG m_references = 0;
+};
+
+extern CProtectedFileService ProtectedFileService;
