@@ -33,7 +33,9 @@ wine_prefix_create() {
   cp -a "$template" "$dir"
   if [ "$version" = win98 ]; then
     WINEPREFIX="$dir" "$ORV_WINE" reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
+    WINEPREFIX="$dir" "$ORV_WINESERVER" -w
   fi
+  return 0
 }
 
 # wine_prefix_remove DIR: stops the prefix's wineserver and deletes it.

@@ -1,0 +1,289 @@
+#include "TestSupport.h"
+
+#include "Handles.h"
+
+#include <shlwapi.h>
+
+#include <cstdio>
+
+std::string GetBinPath(const char* exe)
+{
+    return std::string(ORV_BIN_DIR) + "\\" + exe;
+}
+
+std::string Quote(const std::string& argument)
+{
+    return "\"" + argument + "\"";
+}
+
+namespace
+{
+
+CFileHandle CreateCaptureFile(const std::string& path)
+{
+    SECURITY_ATTRIBUTES inherit = {};
+    inherit.nLength = sizeof(inherit);
+    inherit.bInheritHandle = TRUE;
+    return CFileHandle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+}
+
+std::string TempFileName(const char* prefix)
+{
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    char path[MAX_PATH] = {};
+    ::GetTempFileNameA(folder, prefix, 0, path);
+    return path;
+}
+
+} // namespace
+
+SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
+{
+    SRunResult result;
+    const std::string outPath = TempFileName("out");
+    const std::string errPath = TempFileName("err");
+    {
+        CFileHandle out = CreateCaptureFile(outPath);
+        CFileHandle err = CreateCaptureFile(errPath);
+        if (!out || !err)
+            return result;
+
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nullptr;
+        startup.hStdOutput = out.Get();
+        startup.hStdError = err.Get();
+        PROCESS_INFORMATION process = {};
+        std::vector<char> line(commandLine.begin(), commandLine.end());
+        line.push_back('\0');
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                              &startup, &process))
+            return result;
+        CHandle processHandle(process.hProcess);
+        CHandle threadHandle(process.hThread);
+        if (::WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0)
+            ::TerminateProcess(process.hProcess, 0xDEAD);
+        ::GetExitCodeProcess(process.hProcess, &result.exitCode);
+    }
+    result.out = ReadFileBytes(outPath);
+    result.err = ReadFileBytes(errPath);
+    ::DeleteFileA(outPath.c_str());
+    ::DeleteFileA(errPath.c_str());
+    return result;
+}
+
+SRunResult RunOrvline(const std::string& arguments)
+{
+    return RunProgram(Quote(GetBinPath("orvline.exe")) + (arguments.empty() ? "" : " ") + arguments);
+}
+
+CScratchDir::CScratchDir()
+{
+    static unsigned counter = 0;
+    ::CreateDirectoryA("C:\\orvtest", nullptr);
+    char name[64];
+    std::snprintf(name, sizeof(name), "C:\\orvtest\\t%lu_%u", ::GetCurrentProcessId(), ++counter);
+    m_path = name;
+    RemoveTree(m_path);
+    ::CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+CScratchDir::~CScratchDir()
+{
+    RemoveTree(m_path);
+}
+
+void RemoveTree(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL | (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    {
+        ::DeleteFileA(path.c_str());
+        return;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    {
+        WIN32_FIND_DATAA data = {};
+        CFindHandle find(::FindFirstFileA((path + "\\*").c_str(), &data));
+        if (find)
+        {
+            do
+            {
+                const std::string name = data.cFileName;
+                if (name != "." && name != "..")
+                    RemoveTree(path + "\\" + name);
+            } while (::FindNextFileA(find.Get(), &data));
+        }
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    CFileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    return ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) &&
+           written == bytes.size();
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    CFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    if (!file)
+        return bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read != 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+bool PathExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+CHolder::CHolder(EMode mode, const std::string& path)
+{
+    SECURITY_ATTRIBUTES inherit = {};
+    inherit.nLength = sizeof(inherit);
+    inherit.bInheritHandle = TRUE;
+    HANDLE inputRead = nullptr;
+    HANDLE outputRead = nullptr;
+    HANDLE outputWrite = nullptr;
+    if (!::CreatePipe(&inputRead, &m_input, &inherit, 0) ||
+        !::CreatePipe(&outputRead, &outputWrite, &inherit, 0))
+        return;
+    ::SetHandleInformation(m_input, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
+    CHandle childInput(inputRead);
+    CHandle ownOutput(outputRead);
+    CHandle childOutput(outputWrite);
+
+    const char* verb = mode == Open ? "open" : mode == Load ? "load" : "dir";
+    std::string commandLine = Quote(GetBinPath("orvholder.exe")) + " " + verb + " " + Quote(path);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inputRead;
+    startup.hStdOutput = outputWrite;
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return;
+    ::CloseHandle(process.hThread);
+    m_process = process.hProcess;
+    childInput.Reset();
+    childOutput.Reset();
+
+    char buffer[16] = {};
+    DWORD read = 0;
+    m_holding = ::ReadFile(ownOutput.Get(), buffer, 5, &read, nullptr) && read == 5 &&
+                std::string(buffer, 5) == "ready";
+}
+
+CHolder::~CHolder()
+{
+    Release();
+}
+
+void CHolder::Release()
+{
+    if (m_input)
+    {
+        ::CloseHandle(m_input);
+        m_input = nullptr;
+    }
+    if (m_process)
+    {
+        if (::WaitForSingleObject(m_process, 10000) != WAIT_OBJECT_0)
+            ::TerminateProcess(m_process, 1);
+        ::CloseHandle(m_process);
+        m_process = nullptr;
+    }
+    m_holding = false;
+}
+
+const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+bool ReadPendingValue(std::vector<char>& bytes, DWORD* type, const char* valueName)
+{
+    bytes.clear();
+    CRegKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE,
+                        key.Receive()) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    DWORD valueType = 0;
+    if (::RegQueryValueExA(key.Get(), valueName, nullptr, &valueType, nullptr, &size) !=
+        ERROR_SUCCESS)
+        return false;
+    bytes.resize(size);
+    if (::RegQueryValueExA(key.Get(), valueName, nullptr, &valueType,
+                           reinterpret_cast<BYTE*>(bytes.data()), &size) != ERROR_SUCCESS)
+        return false;
+    bytes.resize(size);
+    if (type)
+        *type = valueType;
+    return true;
+}
+
+std::vector<std::string> SplitMultiString(const std::vector<char>& bytes)
+{
+    std::vector<std::string> strings;
+    std::string current;
+    for (char c : bytes)
+    {
+        if (c == '\0')
+        {
+            strings.push_back(current);
+            current.clear();
+        }
+        else
+        {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        strings.push_back(current);
+    return strings;
+}
+
+void ClearPendingQueue()
+{
+    CRegKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, key.Receive()) ==
+        ERROR_SUCCESS)
+    {
+        ::RegDeleteValueA(key.Get(), "PendingFileRenameOperations");
+        ::RegDeleteValueA(key.Get(), "PendingFileRenameOperations.Backup");
+    }
+}
+
+bool RestartPrefix()
+{
+    const SRunResult result = RunProgram("wineboot.exe -r", 120000);
+    return result.exitCode == 0;
+}
+
+std::string WindowsPath(const std::string& name)
+{
+    char folder[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(folder, MAX_PATH);
+    return std::string(folder) + "\\" + name;
+}

@@ -1,0 +1,81 @@
+// Test bench shared by the test programs: starting programs with redirected
+// streams, scratch folders, processes that hold files, the restart queue and
+// the restart itself.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct SRunResult
+{
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out;
+    std::string err;
+};
+
+// Path of a program of the build (orvline.exe, orvholder.exe, ...).
+std::string GetBinPath(const char* exe);
+
+// Starts a command line and waits for it; both streams are captured apart.
+SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs = 120000);
+
+// orvline.exe with the given arguments (already quoted as needed).
+SRunResult RunOrvline(const std::string& arguments);
+
+// Quotes one argument for a command line.
+std::string Quote(const std::string& argument);
+
+// A folder of its own under C:\orvtest, removed with its content.
+class CScratchDir
+{
+public:
+    CScratchDir();
+    ~CScratchDir();
+    CScratchDir(const CScratchDir&) = delete;
+    CScratchDir& operator=(const CScratchDir&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+    std::string m_path;
+};
+
+void RemoveTree(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+std::string ReadFileBytes(const std::string& path);
+bool PathExists(const std::string& path);
+
+// A process that keeps a file, a folder or a DLL in use until destroyed.
+class CHolder
+{
+public:
+    enum EMode { Open, Load, Folder };
+    CHolder(EMode mode, const std::string& path);
+    ~CHolder();
+    CHolder(const CHolder&) = delete;
+    CHolder& operator=(const CHolder&) = delete;
+
+    bool IsHolding() const { return m_holding; }
+    void Release();
+
+private:
+    HANDLE m_process = nullptr;
+    HANDLE m_input = nullptr;
+    bool m_holding = false;
+};
+
+// The restart queue of the NT family.
+extern const char kSessionManagerKey[];
+bool ReadPendingValue(std::vector<char>& bytes, DWORD* type = nullptr,
+                      const char* valueName = "PendingFileRenameOperations");
+std::vector<std::string> SplitMultiString(const std::vector<char>& bytes);
+void ClearPendingQueue();
+
+// Restarts the Wine prefix (wineboot -r), which carries out the queue.
+bool RestartPrefix();
+
+// The Windows folder's path joined with a name.
+std::string WindowsPath(const std::string& name);
