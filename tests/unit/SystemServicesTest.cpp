@@ -129,3 +129,14 @@ TEST(SystemServices, RestartSystemCarriesOutTheQueue)
         Sleep(100);
     EXPECT_FALSE(PathExists(file));
 }
+
+TEST(SystemServices, TestPrefixCodePages)
+{
+    // The bench pins the locale: the console texts' OEM bytes depend on it.
+    EXPECT_EQ(1252u, GetACP());
+    const UINT oem = GetOEMCP();
+    EXPECT_TRUE(oem == 437 || oem == 850) << oem;
+    char text[] = "\xE9t\xE9"; // "été" in 1252
+    ASSERT_TRUE(CharToOemBuffA(text, text, 3));
+    EXPECT_EQ(std::string("\x82t\x82"), std::string(text));
+}
