@@ -13,6 +13,7 @@ CModuleVersion::CModuleVersion()
 bool CModuleVersion::LoadFromFile(const std::string& path)
 {
     m_codePage = 1252;
+    m_language = 0;
     static_cast<VS_FIXEDFILEINFO&>(*this) = VS_FIXEDFILEINFO();
     m_data.reset();
 
@@ -28,18 +29,20 @@ bool CModuleVersion::LoadFromFile(const std::string& path)
     }
     if (!::GetFileVersionInfoA(path.c_str(), 0, size, data.get()))
         return false;
-    m_data = std::move(data);
 
+    // A root block shorter than the fixed structure is not one.
     void* fixed = nullptr;
     UINT fixedLength = 0;
-    if (!::VerQueryValueA(m_data.get(), "\\", &fixed, &fixedLength) || !fixed ||
+    if (!::VerQueryValueA(data.get(), "\\", &fixed, &fixedLength) || !fixed ||
         fixedLength < sizeof(VS_FIXEDFILEINFO))
         return false;
     std::memcpy(static_cast<VS_FIXEDFILEINFO*>(this), fixed, sizeof(VS_FIXEDFILEINFO));
 
+    // Without a translation table the strings are looked up as language
+    // neutral, code page 1252.
     void* translation = nullptr;
     UINT translationLength = 0;
-    if (::VerQueryValueA(m_data.get(), "\\VarFileInfo\\Translation", &translation,
+    if (::VerQueryValueA(data.get(), "\\VarFileInfo\\Translation", &translation,
                          &translationLength) &&
         translation && translationLength >= 4)
     {
@@ -48,7 +51,11 @@ bool CModuleVersion::LoadFromFile(const std::string& path)
         m_language = LOWORD(first);
         m_codePage = HIWORD(first);
     }
-    return dwSignature == VS_FFI_SIGNATURE;
+    if (dwSignature != VS_FFI_SIGNATURE)
+        return false;
+    // Only a successful load makes the strings available.
+    m_data = std::move(data);
+    return true;
 }
 
 bool CModuleVersion::LoadFromModule(const char* moduleName)

@@ -1,20 +1,117 @@
 #include "Report.h"
 
 #include "FileInfo.h"
+#include "SystemServices.h"
+#include "Text.h"
 
-// Placeholder until the report writer lands: nothing is written, and the
-// callers go on as they do when the report file cannot be opened.
+#include <share.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <ctime>
+#include <new>
+
+namespace
+{
+
+std::string GetCurrentReportDate()
+{
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    return FormatReportDate(now);
+}
+
+} // namespace
+
 std::string GetReportFilePath()
 {
-    return std::string();
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || !::PathRenameExtensionA(path, ".txt"))
+        return std::string();
+    return path;
 }
 
-void WriteErrorReport(UINT, DWORD)
+std::string FormatReportDate(const SYSTEMTIME& localTime)
 {
+    std::tm calendar = {};
+    calendar.tm_year = localTime.wYear - 1900;
+    calendar.tm_mon = localTime.wMonth - 1;
+    calendar.tm_mday = localTime.wDay;
+    calendar.tm_hour = localTime.wHour;
+    calendar.tm_min = localTime.wMinute;
+    calendar.tm_sec = localTime.wSecond;
+    calendar.tm_isdst = -1;
+    // The calendar conversion also fills in the day of the week.
+    if (std::mktime(&calendar) == static_cast<std::time_t>(-1))
+        return std::string();
+
+    // "%#c": the runtime's long date and time.
+    char text[128] = {};
+    const std::size_t length = std::strftime(text, sizeof(text), "%#c", &calendar);
+    return std::string(text, length);
 }
 
-bool CFileInfoList::WriteReport(const std::string&) const
+std::string MakeOperationsReport(const std::string& date, const CFileInfoList& list)
 {
-    ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return false;
+    std::string text = date + "\n\n";
+    for (std::size_t i = 0; i < list.GetCount(); ++i)
+        text += list.GetAt(i)->GetReportText();
+    return text + "\n";
+}
+
+std::string MakeErrorReport(const std::string& date, const std::string& message,
+                            const std::string& systemText)
+{
+    std::string text = date + "\n\n" + message + "\n";
+    if (!systemText.empty())
+        text += systemText + "\n";
+    return text + "\n";
+}
+
+bool AppendReportText(const std::string& path, const std::string& text)
+{
+    if (path.empty())
+    {
+        ::SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    // Append mode places every write at the end; readers may share the
+    // file, other writers may not.
+    std::FILE* file = ::_fsopen(path.c_str(), "at", _SH_DENYWR);
+    if (!file)
+        return false;
+    bool written = std::fseek(file, 0, SEEK_END) == 0 &&
+                   std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    written = std::fclose(file) == 0 && written;
+    return written;
+}
+
+bool CFileInfoList::WriteReport(const std::string& path) const
+{
+    try
+    {
+        return AppendReportText(path, MakeOperationsReport(GetCurrentReportDate(), *this));
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+}
+
+void WriteErrorReport(UINT messageId, DWORD errorCode)
+{
+    try
+    {
+        // One line of system text: its line breaks go, as in the console.
+        const std::string systemText =
+            errorCode != 0 ? TrimLineEnd(GetErrorText(errorCode)) : std::string();
+        AppendReportText(GetReportFilePath(),
+                         MakeErrorReport(GetCurrentReportDate(), LoadResourceText(messageId),
+                                         systemText));
+    }
+    catch (const std::bad_alloc&)
+    {
+    }
 }

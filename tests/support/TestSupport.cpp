@@ -287,3 +287,59 @@ std::string WindowsPath(const std::string& name)
     ::GetWindowsDirectoryA(folder, MAX_PATH);
     return std::string(folder) + "\\" + name;
 }
+
+bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,
+                       DWORD* type)
+{
+    bytes.clear();
+    CRegKey opened;
+    if (::RegOpenKeyExA(hive, key, 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    DWORD valueType = 0;
+    if (::RegQueryValueExA(opened.Get(), name, nullptr, &valueType, nullptr, &size) !=
+        ERROR_SUCCESS)
+        return false;
+    bytes.resize(size);
+    if (::RegQueryValueExA(opened.Get(), name, nullptr, &valueType,
+                           reinterpret_cast<BYTE*>(&bytes[0]), &size) != ERROR_SUCCESS)
+        return false;
+    bytes.resize(size);
+    if (type)
+        *type = valueType;
+    return true;
+}
+
+bool WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value)
+{
+    CRegKey opened;
+    if (::RegCreateKeyExA(hive, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.Receive(),
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    return ::RegSetValueExA(opened.Get(), name, 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(value.c_str()),
+                            static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+void DeleteRegistryValue(HKEY hive, const char* key, const char* name)
+{
+    CRegKey opened;
+    if (::RegOpenKeyExA(hive, key, 0, KEY_SET_VALUE, opened.Receive()) == ERROR_SUCCESS)
+        ::RegDeleteValueA(opened.Get(), name);
+}
+
+std::string PendingQueueBytes()
+{
+    std::vector<char> bytes;
+    if (!ReadPendingValue(bytes))
+        return std::string();
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string PendingQueueOf(const std::vector<std::string>& strings)
+{
+    std::string bytes;
+    for (const std::string& text : strings)
+        bytes += text + std::string(1, '\0');
+    return bytes + std::string(1, '\0');
+}

@@ -79,3 +79,28 @@ bool RestartPrefix();
 
 // The Windows folder's path joined with a name.
 std::string WindowsPath(const std::string& name);
+
+// A registry value's raw bytes (terminators included) and type; false when
+// the key or the value cannot be read.
+bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,
+                       DWORD* type = nullptr);
+// Creates the key when needed and writes a REG_SZ value.
+bool WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value);
+void DeleteRegistryValue(HKEY hive, const char* key, const char* name);
+
+// The restart queue's bytes as the system keeps them; empty without a queue.
+std::string PendingQueueBytes();
+// The bytes of a queue holding these strings: each ends with its zero, and
+// one more zero ends the list.
+std::string PendingQueueOf(const std::vector<std::string>& strings);
+
+// Clears the restart queue when created and again when destroyed, so that
+// no entry of a test is left for a later restart.
+class CEmptyPendingQueue
+{
+public:
+    CEmptyPendingQueue() { ClearPendingQueue(); }
+    ~CEmptyPendingQueue() { ClearPendingQueue(); }
+    CEmptyPendingQueue(const CEmptyPendingQueue&) = delete;
+    CEmptyPendingQueue& operator=(const CEmptyPendingQueue&) = delete;
+};

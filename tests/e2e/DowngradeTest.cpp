@@ -1,0 +1,135 @@
+// orvline replacing a program by another version of it: an older one is
+// refused unless /downgrade is given.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace
+{
+
+const char kBanner[] =
+    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
+    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
+    "en cours.\r\n"
+    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
+    "https://www.hadrel.example/orvane\r\n"
+    "\r\n";
+
+const char kRefused[] = "\r\nRegression non-autorisee\r\n";
+
+std::string Fixture(const char* name)
+{
+    return std::string(ORV_FIXTURE_DIR) + "\\" + name + ".exe";
+}
+
+// A source folder and a target folder, each with a copy of a fixture under
+// the same name.
+class OrvlineDowngrade : public ::testing::Test
+{
+protected:
+    void Place(const char* sourceFixture, const char* targetFixture,
+               const char* targetName = "tool.exe")
+    {
+        ASSERT_TRUE(CreateDirectoryA(m_sourceDir.c_str(), nullptr) || PathExists(m_sourceDir));
+        ASSERT_TRUE(CreateDirectoryA(m_targetDir.c_str(), nullptr) || PathExists(m_targetDir));
+        m_source = m_sourceDir + "\\tool.exe";
+        m_target = m_targetDir + "\\" + targetName;
+        ASSERT_TRUE(CopyFileA(Fixture(sourceFixture).c_str(), m_source.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(Fixture(targetFixture).c_str(), m_target.c_str(), FALSE));
+        m_sourceBytes = ReadFileBytes(m_source);
+        m_targetBytes = ReadFileBytes(m_target);
+        ASSERT_NE(m_sourceBytes, m_targetBytes);
+    }
+
+    void ExpectRefused(const SRunResult& run)
+    {
+        EXPECT_EQ(9u, run.exitCode);
+        EXPECT_EQ(kBanner, run.out);
+        EXPECT_EQ(kRefused, run.err);
+        EXPECT_EQ(m_targetBytes, ReadFileBytes(m_target));
+        EXPECT_EQ(m_sourceBytes, ReadFileBytes(m_source));
+    }
+
+    void ExpectReplaced(const SRunResult& run, bool downgrade)
+    {
+        EXPECT_EQ(0u, run.exitCode) << run.err;
+        EXPECT_EQ(std::string(kBanner) + (downgrade ? "Regression detectee\r\n" : "") +
+                      "Traitement...\r\nFait.\r\n",
+                  run.out);
+        EXPECT_EQ("", run.err);
+        // A replacement copies the source over the target.
+        EXPECT_EQ(m_sourceBytes, ReadFileBytes(m_target));
+        EXPECT_EQ(m_sourceBytes, ReadFileBytes(m_source));
+    }
+
+    CScratchDir m_dir;
+    std::string m_sourceDir = m_dir / "new";
+    std::string m_targetDir = m_dir / "installed";
+    std::string m_source;
+    std::string m_target;
+    std::string m_sourceBytes;
+    std::string m_targetBytes;
+};
+
+} // namespace
+
+TEST_F(OrvlineDowngrade, IntoTargetFolder)
+{
+    Place("v5_1_2600_0", "v5_1_2600_2180");
+    ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir)));
+    ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir) + " /downgrade"), true);
+}
+
+TEST_F(OrvlineDowngrade, OntoFileTarget)
+{
+    Place("v5_9_9999_9999", "v6_0_0_0");
+    ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_target)));
+    ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target) + " -d"), true);
+}
+
+TEST_F(OrvlineDowngrade, MajorVersionsFromOf32768AreOlder)
+{
+    // 40000 makes the high word negative: older than 5.1.
+    Place("v40000", "v5_1_2600_0");
+    ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_target)));
+}
+
+TEST_F(OrvlineDowngrade, NewerOrEqualVersionGoesAhead)
+{
+    Place("v40000", "v39999");
+    ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir)), false);
+
+    ASSERT_TRUE(CopyFileA(Fixture("v5_1_2600_0").c_str(), m_source.c_str(), FALSE));
+    m_sourceBytes = ReadFileBytes(m_source);
+    ASSERT_TRUE(CopyFileA(Fixture("v5_1_2600_0").c_str(), m_target.c_str(), FALSE));
+    ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
+}
+
+TEST_F(OrvlineDowngrade, FileWithoutVersionNeverBlocks)
+{
+    Place("vnone", "v6_0_0_0");
+    ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
+}
+
+TEST_F(OrvlineDowngrade, OtherFileNameIsNotChecked)
+{
+    // Only a target of the source's own name is version-checked.
+    Place("v5_1_2600_0", "v6_0_0_0", "other.exe");
+    ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
+}
+
+TEST_F(OrvlineDowngrade, RefusalIsLogged)
+{
+    const std::string report = GetBinPath("orvline.txt");
+    DeleteFileA(report.c_str());
+    Place("v5_1_2600_2180", "v6_0_0_0");
+    ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir) + " /log"));
+    const std::string text = ReadFileBytes(report);
+    DeleteFileA(report.c_str());
+    EXPECT_TRUE(std::regex_match(
+        text, std::regex("[A-Z][a-z]+day, [A-Z][a-z]+ [0-9]{2}, [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}"
+                         "\r\n\r\nRegression non-autorisee\r\n\r\n")))
+        << text;
+}

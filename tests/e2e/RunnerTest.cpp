@@ -1,0 +1,623 @@
+// Running operations: at once when the object is free, queued for the
+// restart when it is locked, and what the restart then does. Through
+// orvline.exe, and through Execute / Process directly for what the console
+// cannot show.
+#include "FileInfo.h"
+#include "Handles.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+
+namespace
+{
+
+const char kBanner[] =
+    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
+    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
+    "en cours.\r\n"
+    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
+    "https://www.hadrel.example/orvane\r\n"
+    "\r\n";
+
+const std::string kDone = std::string(kBanner) + "Traitement...\r\nFait.\r\n";
+const char kFailed[] = "\r\nTraitement echoue\r\n";
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Nt(const std::string& path)
+{
+    return "\\??\\" + path;
+}
+
+bool IsProcessRunning(const char* exeName)
+{
+    // Toolhelp answers INVALID_HANDLE_VALUE on failure, as CreateFile does.
+    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return false;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry))
+    {
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Waits up to timeoutMs for the condition; true when it came true.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (!condition())
+    {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// A copy of the fixture DLL, for a process to keep loaded.
+std::string CopyFixtureDll(const std::string& path)
+{
+    EXPECT_TRUE(CopyFileA(GetBinPath("orvfixture.dll").c_str(), path.c_str(), FALSE))
+        << GetLastError();
+    return path;
+}
+
+// One Run value of the test, removed again afterwards.
+class CRunValue
+{
+public:
+    CRunValue(const char* name, const std::string& data) : m_name(name)
+    {
+        m_written = WriteRegistryString(HKEY_CURRENT_USER, kRunKey, name, data);
+    }
+    ~CRunValue() { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, m_name); }
+
+    bool Written() const { return m_written; }
+    // The data without its terminator; "(none)" when the value is absent.
+    std::string Data() const
+    {
+        std::string bytes;
+        if (!ReadRegistryValue(HKEY_CURRENT_USER, kRunKey, m_name, bytes))
+            return "(none)";
+        if (!bytes.empty() && bytes.back() == '\0')
+            bytes.pop_back();
+        return bytes;
+    }
+    std::unique_ptr<CRegistryEntry> Entry() const
+    {
+        return std::make_unique<CRegistryEntry>(HKEY_CURRENT_USER, kRunKey, m_name);
+    }
+
+private:
+    const char* m_name;
+    bool m_written = false;
+};
+
+} // namespace
+
+TEST(OrvlineRunner, FreeFileIsDoneAtOnce)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string sub = dir / "sub";
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dir / "delete.txt", "delete"));
+    ASSERT_TRUE(WriteFileBytes(dir / "rename.txt", "rename"));
+    ASSERT_TRUE(WriteFileBytes(dir / "move.txt", "move"));
+    ASSERT_TRUE(WriteFileBytes(dir / "new.txt", "new"));
+    ASSERT_TRUE(WriteFileBytes(dir / "old.txt", "old"));
+
+    struct
+    {
+        const char* what;
+        std::string arguments;
+    } runs[] = {
+        {"delete", Quote(dir / "delete.txt")},
+        {"rename", Quote(dir / "rename.txt") + " " + Quote(dir / "renamed.txt")},
+        {"move", Quote(dir / "move.txt") + " " + Quote(sub + "\\moved.txt")},
+        {"replace", Quote(dir / "new.txt") + " " + Quote(dir / "old.txt")},
+    };
+    for (const auto& run : runs)
+    {
+        const SRunResult result = RunOrvline(run.arguments);
+        EXPECT_EQ(0u, result.exitCode) << run.what;
+        EXPECT_EQ(kDone, result.out) << run.what;
+        EXPECT_EQ("", result.err) << run.what;
+    }
+
+    EXPECT_FALSE(PathExists(dir / "delete.txt"));
+    EXPECT_FALSE(PathExists(dir / "rename.txt"));
+    EXPECT_EQ("rename", ReadFileBytes(dir / "renamed.txt"));
+    EXPECT_FALSE(PathExists(dir / "move.txt"));
+    EXPECT_EQ("move", ReadFileBytes(sub + "\\moved.txt"));
+    // A replacement at once copies: the new file stays where it was.
+    EXPECT_EQ("new", ReadFileBytes(dir / "old.txt"));
+    EXPECT_EQ("new", ReadFileBytes(dir / "new.txt"));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
+TEST(OrvlineRunner, LockedFilesWaitForTheRestart)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string sub = dir / "sub";
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    const std::string deleted = dir / "delete.dll";
+    const std::string renamed = dir / "rename.dll";
+    const std::string moved = dir / "move.dll";
+    const std::string replacing = dir / "replacing.dll";
+    const std::string replaced = dir / "replaced.dll";
+    const std::string lockedTarget = dir / "locked target.dll";
+    const std::string replacingLocked = dir / "replacing locked.dll";
+    const std::string loaded = CopyFixtureDll(dir / "loaded.dll");
+    for (const std::string& file :
+         {deleted, renamed, moved, replacing, replaced, lockedTarget, replacingLocked})
+        ASSERT_TRUE(WriteFileBytes(file, file));
+
+    std::vector<std::unique_ptr<CHolder>> holders;
+    for (const std::string& file : {deleted, renamed, moved, replacing, lockedTarget})
+        holders.push_back(std::make_unique<CHolder>(CHolder::Open, file));
+    holders.push_back(std::make_unique<CHolder>(CHolder::Load, loaded));
+    for (const auto& holder : holders)
+        ASSERT_TRUE(holder->IsHolding());
+
+    const std::string arguments[] = {
+        Quote(deleted),
+        Quote(renamed) + " " + Quote(dir / "renamed.dll"),
+        Quote(moved) + " " + Quote(sub + "\\moved.dll"),
+        // Onto an existing file: a replacement, the source locked...
+        Quote(replacing) + " " + Quote(replaced),
+        // ... or the file to be replaced locked.
+        Quote(replacingLocked) + " " + Quote(lockedTarget),
+        // A loaded module cannot be deleted (error 5): queued as well.
+        Quote(loaded),
+    };
+    for (const std::string& argument : arguments)
+    {
+        const SRunResult run = RunOrvline(argument);
+        EXPECT_EQ(0u, run.exitCode) << argument << run.err;
+        EXPECT_EQ(kDone, run.out) << argument;
+        EXPECT_EQ("", run.err) << argument;
+    }
+
+    // Exactly as the system keeps its queue: NT paths, an empty string for a
+    // deletion and "!" before a destination that is to be replaced.
+    const std::string expected = PendingQueueOf({
+        Nt(deleted), "",
+        Nt(renamed), Nt(dir / "renamed.dll"),
+        Nt(moved), Nt(sub + "\\moved.dll"),
+        Nt(replacing), "!" + Nt(replaced),
+        Nt(replacingLocked), "!" + Nt(lockedTarget),
+        Nt(loaded), "",
+    });
+    EXPECT_EQ(expected, PendingQueueBytes());
+    // Nothing has happened yet.
+    for (const std::string& file : {deleted, renamed, moved, replacing})
+        EXPECT_TRUE(PathExists(file)) << file;
+    for (const std::string& file : {replaced, replacingLocked})
+        EXPECT_EQ(file, ReadFileBytes(file));
+    EXPECT_FALSE(PathExists(dir / "renamed.dll"));
+    EXPECT_FALSE(PathExists(sub + "\\moved.dll"));
+    EXPECT_TRUE(PathExists(loaded));
+
+    holders.clear();
+    ASSERT_TRUE(RestartPrefix());
+    EXPECT_FALSE(PathExists(deleted));
+    EXPECT_FALSE(PathExists(renamed));
+    EXPECT_EQ(renamed, ReadFileBytes(dir / "renamed.dll"));
+    EXPECT_FALSE(PathExists(moved));
+    EXPECT_EQ(moved, ReadFileBytes(sub + "\\moved.dll"));
+    // A deferred replacement moves the new file over the old one.
+    EXPECT_FALSE(PathExists(replacing));
+    EXPECT_EQ(replacing, ReadFileBytes(replaced));
+    EXPECT_FALSE(PathExists(replacingLocked));
+    EXPECT_EQ(replacingLocked, ReadFileBytes(lockedTarget));
+    EXPECT_FALSE(PathExists(loaded));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
+TEST(OrvlineRunner, FolderTreeWithLockedFiles)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string tree = dir / "tree";
+    const std::string busy = tree + "\\busy";
+    const std::string idle = tree + "\\idle";
+    const std::string empty = tree + "\\empty";
+    for (const std::string& folder : {tree, busy, idle, empty})
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string freeTop = tree + "\\free.txt";
+    const std::string lockedTop = tree + "\\locked.txt";
+    const std::string freeBusy = busy + "\\free.txt";
+    const std::string loadedBusy = CopyFixtureDll(busy + "\\loaded.dll");
+    const std::string freeIdle = idle + "\\free.txt";
+    for (const std::string& file : {freeTop, lockedTop, freeBusy, freeIdle})
+        ASSERT_TRUE(WriteFileBytes(file, "x"));
+    ASSERT_TRUE(SetFileAttributesA(freeIdle.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+
+    {
+        CHolder lockedHolder(CHolder::Open, lockedTop);
+        CHolder loadedHolder(CHolder::Load, loadedBusy);
+        ASSERT_TRUE(lockedHolder.IsHolding());
+        ASSERT_TRUE(loadedHolder.IsHolding());
+
+        const SRunResult run = RunOrvline(Quote(tree));
+        EXPECT_EQ(0u, run.exitCode) << run.err;
+        EXPECT_EQ(kDone, run.out);
+        EXPECT_EQ("", run.err);
+    }
+
+    // Free objects are gone at once, the locked files and the folders that
+    // still hold them (error 145) wait.
+    for (const std::string& path : {freeTop, freeBusy, freeIdle, idle, empty})
+        EXPECT_FALSE(PathExists(path)) << path;
+    for (const std::string& path : {lockedTop, loadedBusy, busy, tree})
+        EXPECT_TRUE(PathExists(path)) << path;
+
+    const std::string bytes = PendingQueueBytes();
+    std::vector<std::string> strings = SplitMultiString(std::vector<char>(bytes.begin(), bytes.end()));
+    // Four deletions, then the zero that ends the list.
+    ASSERT_EQ(9u, strings.size());
+    EXPECT_EQ("", strings.back());
+    std::vector<std::string> sources;
+    for (std::size_t i = 0; i + 1 < strings.size(); i += 2)
+    {
+        EXPECT_EQ("", strings[i + 1]) << strings[i];
+        sources.push_back(strings[i]);
+    }
+    auto position = [&](const std::string& path) {
+        return std::find(sources.begin(), sources.end(), Nt(path)) - sources.begin();
+    };
+    EXPECT_LT(position(loadedBusy), position(busy));
+    EXPECT_LT(position(busy), position(tree));
+    EXPECT_LT(position(lockedTop), position(tree));
+    EXPECT_EQ(3, position(tree));
+    EXPECT_EQ(4u, std::set<std::string>(sources.begin(), sources.end()).size());
+
+    ASSERT_TRUE(RestartPrefix());
+    EXPECT_FALSE(PathExists(tree));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
+TEST(OrvlineRunner, SourceThatVanishedBeforeItsTurn)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string file = dir / "twice.txt";
+    const std::string renamed = dir / "renamed.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    // Two queued operations on one file: once it is renamed, the deletion
+    // finds nothing.
+    ASSERT_TRUE(MoveFileExA(file.c_str(), renamed.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+
+    const SRunResult run = RunOrvline("/pending");
+    EXPECT_EQ(10u, run.exitCode);
+    EXPECT_EQ(std::string(kBanner) +
+                  "Regroupement des operations en attente sur le systeme...\r\n"
+                  "Traitement...\r\n",
+              run.out);
+    EXPECT_EQ(kFailed, run.err);
+    EXPECT_EQ("x", ReadFileBytes(renamed));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
+TEST(OrvlineRunner, DestinationInAMissingFolderFails)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string file = dir / "stays.txt";
+    const std::string target = dir / "missing\\stays.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+
+    const SRunResult run = RunOrvline(Quote(file) + " " + Quote(target));
+    EXPECT_EQ(10u, run.exitCode);
+    EXPECT_EQ(std::string(kBanner) + "Traitement...\r\n", run.out);
+    EXPECT_EQ(kFailed, run.err);
+    EXPECT_EQ("x", ReadFileBytes(file));
+    // Not a lock: nothing is queued.
+    EXPECT_EQ("", PendingQueueBytes());
+
+    CFileInfo item(file, target, nullptr);
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(StatusFailed, item.Execute());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), item.GetErrorCode());
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
+TEST(OrvlineRunner, RebootAfterADelayedOperation)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string locked = dir / "locked.txt";
+    const std::string marker = dir / "marker.txt";
+    ASSERT_TRUE(WriteFileBytes(locked, "x"));
+    ASSERT_TRUE(WriteFileBytes(marker, "x"));
+    // Queued before the run: its disappearance shows that the restart came.
+    ASSERT_TRUE(MoveFileExA(marker.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+
+    CHolder holder(CHolder::Open, locked);
+    ASSERT_TRUE(holder.IsHolding());
+    const SRunResult run = RunOrvline(Quote(locked) + " /reboot");
+    // The restart request returns: the program goes on and says it is done.
+    EXPECT_EQ(0u, run.exitCode) << run.err;
+    EXPECT_EQ(std::string(kBanner) + "Traitement...\r\nRedemarrage...\r\nFait.\r\n", run.out);
+    EXPECT_EQ("", run.err);
+
+    // Wine restarts the prefix in the background and carries out the queue.
+    EXPECT_TRUE(WaitFor([&] { return !PathExists(marker); }, 20000));
+    EXPECT_TRUE(WaitFor([] { return !IsProcessRunning("wineboot.exe"); }, 20000));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
+TEST(OrvlineRunner, NoRebootWhenAnOperationFailed)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string locked = dir / "locked.txt";
+    const std::string stray = dir / "stray.txt";
+    ASSERT_TRUE(WriteFileBytes(locked, "x"));
+    ASSERT_TRUE(WriteFileBytes(stray, "x"));
+    // A queued move into a folder that does not exist: it fails when re-run.
+    ASSERT_TRUE(MoveFileExA(stray.c_str(), (dir / "nowhere\\stray.txt").c_str(),
+                            MOVEFILE_DELAY_UNTIL_REBOOT));
+
+    CHolder holder(CHolder::Open, locked);
+    ASSERT_TRUE(holder.IsHolding());
+    const SRunResult run = RunOrvline(Quote(locked) + " /pending /reboot");
+    EXPECT_EQ(10u, run.exitCode);
+    EXPECT_EQ(std::string(kBanner) +
+                  "Regroupement des operations en attente sur le systeme...\r\n"
+                  "Traitement...\r\n",
+              run.out);
+    EXPECT_EQ(kFailed, run.err);
+
+    // The locked file is queued and stays queued: a restart, which Wine
+    // carries out within some 0.3 s of the request, would empty the queue.
+    const std::string expected = PendingQueueOf({Nt(locked), ""});
+    EXPECT_EQ(expected, PendingQueueBytes());
+    Sleep(700);
+    EXPECT_FALSE(IsProcessRunning("wineboot.exe"));
+    EXPECT_EQ(expected, PendingQueueBytes());
+    EXPECT_TRUE(PathExists(stray));
+}
+
+TEST(Execute, AttributesAreClearedBeforeTheDeletion)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const DWORD rhs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const std::string freeFile = dir / "free.sys";
+    const std::string locked = dir / "locked.sys";
+    const std::string folder = dir / "folder";
+    ASSERT_TRUE(WriteFileBytes(freeFile, "x"));
+    ASSERT_TRUE(WriteFileBytes(locked, "x"));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(SetFileAttributesA(freeFile.c_str(), rhs));
+    ASSERT_TRUE(SetFileAttributesA(locked.c_str(), rhs | FILE_ATTRIBUTE_ARCHIVE));
+    ASSERT_TRUE(SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_EQ(rhs | FILE_ATTRIBUTE_ARCHIVE, GetFileAttributesA(locked.c_str()));
+
+    CFileInfo freeItem(freeFile, "", nullptr);
+    EXPECT_EQ(StatusDeleted, freeItem.Execute());
+    EXPECT_EQ(0u, freeItem.GetErrorCode());
+    EXPECT_FALSE(PathExists(freeFile));
+
+    CFileInfo folderItem(folder, "", nullptr);
+    EXPECT_EQ(StatusDeleted, folderItem.Execute());
+    EXPECT_FALSE(PathExists(folder));
+
+    // The locked file survives the attempt and shows what was done to it:
+    // only the three bits are gone, the archive bit is still there.
+    CHolder holder(CHolder::Open, locked);
+    ASSERT_TRUE(holder.IsHolding());
+    CFileInfo lockedItem(locked, "", nullptr);
+    EXPECT_EQ(StatusDelayed, lockedItem.Execute());
+    EXPECT_EQ(0u, lockedItem.GetErrorCode());
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE), GetFileAttributesA(locked.c_str()));
+    EXPECT_EQ("fichier en cours d'utilisation, operation differee", lockedItem.GetStatusText());
+}
+
+TEST(Execute, VanishedSourceFailsWithFileNotFound)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string file = dir / "gone.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    CFileInfoList list;
+    ASSERT_TRUE(list.Add(file));
+    ASSERT_TRUE(list.Add(file, dir / "renamed.txt"));
+    ASSERT_TRUE(DeleteFileA(file.c_str()));
+
+    EXPECT_FALSE(list.Process());
+    for (std::size_t i = 0; i < list.GetCount(); ++i)
+    {
+        EXPECT_EQ(StatusFailed, list.GetAt(i)->GetStatus());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), list.GetAt(i)->GetErrorCode());
+    }
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
+TEST(Execute, FolderOperations)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string folder = dir / "folder";
+    const std::string inner = folder + "\\inner.txt";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(inner, "x"));
+
+    // A folder that still holds a file is queued for the restart (145).
+    CFileInfo deletion(folder, "", nullptr);
+    EXPECT_EQ(StatusDelayed, deletion.Execute());
+    EXPECT_EQ(0u, deletion.GetErrorCode());
+    const std::string expected = PendingQueueOf({Nt(folder), ""});
+    EXPECT_EQ(expected, PendingQueueBytes());
+    ClearPendingQueue();
+
+    // A folder is moved with its content whatever the action.
+    CFileInfo renaming(folder, dir / "renamed", nullptr);
+    ASSERT_EQ(ActionRename, renaming.GetAction());
+    EXPECT_EQ(StatusMoved, renaming.Execute());
+    EXPECT_EQ("x", ReadFileBytes(dir / "renamed\\inner.txt"));
+    EXPECT_FALSE(PathExists(folder));
+}
+
+TEST(Process, SecondPassSkipsWhatSucceeded)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string freeFile = dir / "free.txt";
+    const std::string locked = dir / "locked.txt";
+    ASSERT_TRUE(WriteFileBytes(freeFile, "x"));
+    ASSERT_TRUE(WriteFileBytes(locked, "x"));
+    CHolder holder(CHolder::Open, locked);
+    ASSERT_TRUE(holder.IsHolding());
+
+    CFileInfoList list;
+    ASSERT_TRUE(list.Add(freeFile));
+    ASSERT_TRUE(list.Add(locked));
+    EXPECT_TRUE(list.Process());
+    EXPECT_EQ(StatusDeleted, list.GetAt(0)->GetStatus());
+    EXPECT_EQ(StatusDelayed, list.GetAt(1)->GetStatus());
+    EXPECT_TRUE(list.IsRestartNeeded());
+
+    // Were the done deletion attempted again, the new file would go.
+    ASSERT_TRUE(WriteFileBytes(freeFile, "again"));
+    EXPECT_TRUE(list.Process());
+    EXPECT_EQ("again", ReadFileBytes(freeFile));
+    EXPECT_EQ(StatusDeleted, list.GetAt(0)->GetStatus());
+    // The delayed one is attempted again and queued once more.
+    EXPECT_EQ(StatusDelayed, list.GetAt(1)->GetStatus());
+    const std::string expected = PendingQueueOf({Nt(locked), "", Nt(locked), ""});
+    EXPECT_EQ(expected, PendingQueueBytes());
+}
+
+TEST(Process, EveryOperationIsAttemptedAfterAFailure)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string first = dir / "first.txt";
+    const std::string second = dir / "second.txt";
+    const std::string third = dir / "third.txt";
+    for (const std::string& file : {first, second, third})
+        ASSERT_TRUE(WriteFileBytes(file, "x"));
+    CHolder holder(CHolder::Open, third);
+    ASSERT_TRUE(holder.IsHolding());
+
+    CFileInfoList list;
+    ASSERT_TRUE(list.Add(first));
+    ASSERT_TRUE(list.Add(second, dir / "missing\\second.txt"));
+    ASSERT_TRUE(list.Add(third));
+    EXPECT_FALSE(list.Process());
+    EXPECT_EQ(StatusDeleted, list.GetAt(0)->GetStatus());
+    EXPECT_EQ(StatusFailed, list.GetAt(1)->GetStatus());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), list.GetAt(1)->GetErrorCode());
+    EXPECT_EQ(StatusDelayed, list.GetAt(2)->GetStatus());
+    const std::string expected = PendingQueueOf({Nt(third), ""});
+    EXPECT_EQ(expected, PendingQueueBytes());
+
+    // Deferrals and successes alone never make a pass fail.
+    CFileInfoList delayedFirst;
+    ASSERT_TRUE(delayedFirst.Add(third));
+    ASSERT_TRUE(WriteFileBytes(first, "x"));
+    ASSERT_TRUE(delayedFirst.Add(first));
+    EXPECT_TRUE(delayedFirst.Process());
+    EXPECT_TRUE(CFileInfoList().Process());
+}
+
+TEST(ExecuteAutostart, ValueFollowsAFileThatIsDoneOrQueued)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string deleted = dir / "deleted.exe";
+    const std::string lockedDeleted = dir / "locked deleted.exe";
+    const std::string renamed = dir / "renamed.exe";
+    const std::string lockedMoved = dir / "locked moved.exe";
+    const std::string sub = dir / "sub dir";
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    for (const std::string& file : {deleted, lockedDeleted, renamed, lockedMoved})
+        ASSERT_TRUE(WriteFileBytes(file, "x"));
+    CRunValue deleteValue("OrvRunnerDelete", deleted + " /start");
+    CRunValue lockedDeleteValue("OrvRunnerLockedDelete", Quote(lockedDeleted));
+    CRunValue renameValue("OrvRunnerRename", renamed);
+    CRunValue moveValue("OrvRunnerMove", Quote(lockedMoved) + " -tray");
+    for (const CRunValue* value : {&deleteValue, &lockedDeleteValue, &renameValue, &moveValue})
+        ASSERT_TRUE(value->Written());
+
+    CHolder deleteHolder(CHolder::Open, lockedDeleted);
+    CHolder moveHolder(CHolder::Open, lockedMoved);
+    ASSERT_TRUE(deleteHolder.IsHolding());
+    ASSERT_TRUE(moveHolder.IsHolding());
+
+    CFileInfoList list;
+    ASSERT_TRUE(list.Add(deleted, "", deleteValue.Entry()));
+    ASSERT_TRUE(list.Add(lockedDeleted, "", lockedDeleteValue.Entry()));
+    ASSERT_TRUE(list.Add(renamed, dir / "new.exe", renameValue.Entry()));
+    ASSERT_TRUE(list.Add(lockedMoved, sub + "\\moved.exe", moveValue.Entry()));
+    EXPECT_TRUE(list.Process());
+
+    EXPECT_EQ(StatusDeleted, list.GetAt(0)->GetStatus());
+    EXPECT_EQ("(none)", deleteValue.Data());
+    EXPECT_EQ(StatusDelayed, list.GetAt(1)->GetStatus());
+    EXPECT_EQ("(none)", lockedDeleteValue.Data());
+    EXPECT_EQ(StatusMoved, list.GetAt(2)->GetStatus());
+    EXPECT_EQ(dir / "new.exe", renameValue.Data());
+    // Queued: the value already names the destination, quoted for its blank.
+    EXPECT_EQ(StatusDelayed, list.GetAt(3)->GetStatus());
+    EXPECT_EQ(Quote(sub + "\\moved.exe"), moveValue.Data());
+
+    for (std::size_t i = 0; i < list.GetCount(); ++i)
+    {
+        const CRegistryEntry* entry = list.GetAt(i)->GetRegistryEntry();
+        ASSERT_NE(nullptr, entry);
+        EXPECT_EQ(0u, entry->GetLastErrorCode()) << i;
+        EXPECT_EQ(i < 2 ? "suppression effectuee avec succes" : "mis a jour avec succes",
+                  entry->GetStatusText());
+    }
+}
+
+TEST(ExecuteAutostart, FailedOperationLeavesTheValueAlone)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string file = dir / "tool.exe";
+    const std::string folder = dir / "folder";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string original = Quote(file) + " /autorun";
+    CRunValue moveValue("OrvRunnerFailedMove", original);
+    CRunValue vanishedValue("OrvRunnerVanished", original);
+    CRunValue folderValue("OrvRunnerFolder", original);
+    for (const CRunValue* value : {&moveValue, &vanishedValue, &folderValue})
+        ASSERT_TRUE(value->Written());
+
+    // Error 3: not a lock, the file stays, and so does its value.
+    CFileInfo move(file, dir / "missing\\tool.exe", moveValue.Entry());
+    EXPECT_EQ(StatusFailed, move.Execute());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), move.GetErrorCode());
+    EXPECT_EQ(original, moveValue.Data());
+    EXPECT_EQ("mis a jour avec succes", move.GetRegistryEntry()->GetStatusText());
+    EXPECT_FALSE(move.GetRegistryEntry()->IsDeleted());
+
+    CFileInfo vanished(dir / "vanished.exe", "", vanishedValue.Entry());
+    EXPECT_EQ(StatusFailed, vanished.Execute());
+    EXPECT_EQ(original, vanishedValue.Data());
+
+    // A folder's entry is never touched.
+    CFileInfo folderItem(folder, "", folderValue.Entry());
+    EXPECT_EQ(StatusDeleted, folderItem.Execute());
+    EXPECT_EQ(original, folderValue.Data());
+    EXPECT_FALSE(folderItem.GetRegistryEntry()->IsDeleted());
+}

@@ -1,0 +1,194 @@
+// Autostart entries against real Run values of the user and of the machine:
+// deletion, rewriting, identity, status and report texts.
+#include "RegistryEntry.h"
+#include "SystemServices.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Runonce";
+const char kMissingKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\OrvaneNoSuchKey";
+
+// One Run value of the test, removed again whatever the test did to it.
+class CRunValue
+{
+public:
+    CRunValue(HKEY hive, const char* key, const char* name, const std::string& data)
+        : m_hive(hive), m_key(key), m_name(name)
+    {
+        m_written = WriteRegistryString(hive, key, name, data);
+    }
+    ~CRunValue() { DeleteRegistryValue(m_hive, m_key, m_name); }
+
+    bool Written() const { return m_written; }
+    bool Exists() const
+    {
+        std::string bytes;
+        return ReadRegistryValue(m_hive, m_key, m_name, bytes);
+    }
+    // The data as stored, with its terminator, and its type.
+    std::string Bytes(DWORD* type = nullptr) const
+    {
+        std::string bytes;
+        ReadRegistryValue(m_hive, m_key, m_name, bytes, type);
+        return bytes;
+    }
+
+private:
+    HKEY m_hive;
+    const char* m_key;
+    const char* m_name;
+    bool m_written = false;
+};
+
+std::string WithTerminator(const std::string& text)
+{
+    return text + std::string(1, '\0');
+}
+
+} // namespace
+
+TEST(RegistryEntry, FreshEntry)
+{
+    CRegistryEntry entry(HKEY_CURRENT_USER, kRunKey, "OrvTool");
+    EXPECT_EQ("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\OrvTool",
+              entry.GetIdentity());
+    EXPECT_EQ("mis a jour avec succes", entry.GetStatusText());
+    EXPECT_EQ("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\OrvTool\n"
+              "Statut:: mis a jour avec succes\n\n",
+              entry.GetReportText());
+    EXPECT_EQ(0u, entry.GetLastErrorCode());
+    EXPECT_FALSE(entry.IsDeleted());
+    EXPECT_EQ("", entry.GetFilePath());
+
+    CRegistryEntry machine(HKEY_LOCAL_MACHINE, kRunOnceKey, "Setup Step");
+    EXPECT_EQ("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Runonce\\Setup Step",
+              machine.GetIdentity());
+}
+
+TEST(RegistryEntry, DeleteValueOfTheUserAndOfTheMachine)
+{
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    {
+        CRunValue value(hive, kRunKey, "OrvDelete", "C:\\Tools\\orvdel.exe /quiet");
+        ASSERT_TRUE(value.Written());
+        CRegistryEntry entry(hive, kRunKey, "OrvDelete");
+
+        SetLastError(0xdeadbeef);
+        EXPECT_TRUE(entry.DeleteValue());
+        EXPECT_EQ(0u, GetLastError());
+        EXPECT_FALSE(value.Exists());
+        EXPECT_TRUE(entry.IsDeleted());
+        EXPECT_EQ(0u, entry.GetLastErrorCode());
+        EXPECT_EQ("suppression effectuee avec succes", entry.GetStatusText());
+        EXPECT_EQ(entry.GetIdentity() + "\nStatut:: suppression effectuee avec succes\n\n",
+                  entry.GetReportText());
+
+        // Someone else removed it in the meantime.
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(entry.DeleteValue());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), entry.GetLastErrorCode());
+        EXPECT_TRUE(entry.IsDeleted());
+        const std::string systemText = GetErrorText(ERROR_FILE_NOT_FOUND);
+        ASSERT_NE("", systemText);
+        EXPECT_EQ(systemText, entry.GetStatusText());
+        EXPECT_EQ(entry.GetIdentity() + "\nStatut:: " + systemText + "\n\n",
+                  entry.GetReportText());
+    }
+}
+
+TEST(RegistryEntry, DeleteValueUnderAMissingKey)
+{
+    CRegistryEntry entry(HKEY_CURRENT_USER, kMissingKey, "OrvDelete");
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(entry.DeleteValue());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_EQ(GetErrorText(ERROR_FILE_NOT_FOUND), entry.GetStatusText());
+}
+
+TEST(RegistryEntry, UpdateValueWritesOnlyTheNewPath)
+{
+    for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    {
+        // A quoted path with arguments: both go, the new path stays alone.
+        CRunValue value(hive, kRunKey, "OrvUpdate",
+                        "\"C:\\Program Files\\Orv Old\\tool.exe\" /background -x");
+        ASSERT_TRUE(value.Written());
+        CRegistryEntry entry(hive, kRunKey, "OrvUpdate");
+
+        SetLastError(0xdeadbeef);
+        EXPECT_TRUE(entry.UpdateValue("C:\\Tools\\orvnew.exe"));
+        EXPECT_EQ(0u, GetLastError());
+        DWORD type = 0;
+        EXPECT_EQ(WithTerminator("C:\\Tools\\orvnew.exe"), value.Bytes(&type));
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+        EXPECT_FALSE(entry.IsDeleted());
+        EXPECT_EQ("mis a jour avec succes", entry.GetStatusText());
+        EXPECT_EQ(entry.GetIdentity() + "\nStatut:: mis a jour avec succes\n\n",
+                  entry.GetReportText());
+    }
+}
+
+TEST(RegistryEntry, UpdateValueQuotesAPathWithBlanks)
+{
+    // Unquoted, "C:\Program Files\Orv Tool\tool.exe" would let the system
+    // start C:\Program.exe at logon.
+    CRunValue value(HKEY_CURRENT_USER, kRunKey, "OrvQuoted", "C:\\old.exe");
+    ASSERT_TRUE(value.Written());
+    CRegistryEntry entry(HKEY_CURRENT_USER, kRunKey, "OrvQuoted");
+    EXPECT_TRUE(entry.UpdateValue("C:\\Program Files\\Orv Tool\\tool.exe"));
+    EXPECT_EQ(WithTerminator("\"C:\\Program Files\\Orv Tool\\tool.exe\""), value.Bytes());
+
+    EXPECT_EQ("C:\\Tools\\tool.exe", MakeRunValueData("C:\\Tools\\tool.exe"));
+    EXPECT_EQ("\"C:\\My Tools\\tool.exe\"", MakeRunValueData("C:\\My Tools\\tool.exe"));
+    EXPECT_EQ("", MakeRunValueData(""));
+}
+
+TEST(RegistryEntry, UpdateAfterDeleteWritesTheValueAgain)
+{
+    CRunValue value(HKEY_LOCAL_MACHINE, kRunKey, "OrvAgain", "C:\\a.exe");
+    ASSERT_TRUE(value.Written());
+    CRegistryEntry entry(HKEY_LOCAL_MACHINE, kRunKey, "OrvAgain");
+    ASSERT_TRUE(entry.DeleteValue());
+    ASSERT_FALSE(entry.DeleteValue());
+
+    // The failed deletion's code gives way to the update's result.
+    EXPECT_TRUE(entry.UpdateValue("C:\\b.exe"));
+    EXPECT_EQ(0u, entry.GetLastErrorCode());
+    EXPECT_FALSE(entry.IsDeleted());
+    EXPECT_EQ("mis a jour avec succes", entry.GetStatusText());
+    EXPECT_EQ(WithTerminator("C:\\b.exe"), value.Bytes());
+}
+
+TEST(RegistryEntry, UpdateValueUnderAMissingKey)
+{
+    CRegistryEntry entry(HKEY_CURRENT_USER, kMissingKey, "OrvUpdate");
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(entry.UpdateValue("C:\\b.exe"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), entry.GetLastErrorCode());
+    EXPECT_FALSE(entry.IsDeleted());
+    EXPECT_EQ(GetErrorText(ERROR_FILE_NOT_FOUND), entry.GetStatusText());
+    // The key is not created on the way.
+    std::string bytes;
+    EXPECT_FALSE(ReadRegistryValue(HKEY_CURRENT_USER, kMissingKey, "OrvUpdate", bytes));
+}
+
+TEST(RegistryEntry, EqualityWithAPath)
+{
+    CRegistryEntry entry(HKEY_CURRENT_USER, kRunKey, "OrvTool");
+    EXPECT_TRUE(entry == "");
+    EXPECT_FALSE(entry == "C:\\Tools\\App.exe");
+
+    entry.SetFilePath("C:\\Tools\\App.exe");
+    EXPECT_TRUE(entry == "C:\\Tools\\App.exe");
+    EXPECT_TRUE(entry == "c:\\TOOLS\\app.EXE");
+    EXPECT_FALSE(entry == "C:\\Tools\\App.ex");
+    EXPECT_FALSE(entry == "C:\\Tools\\App.exe ");
+    EXPECT_FALSE(entry == "");
+}

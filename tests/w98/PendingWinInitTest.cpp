@@ -1,0 +1,273 @@
+// The restart queue of Windows 9x/Me: the [rename] section of wininit.ini
+// read into the operation list with long names, the file moved to
+// wininit.bak, and orvline /pending running what was queued.
+#include "FileInfo.h"
+#include "Handles.h"
+#include "PendingStore.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace
+{
+
+const char kBanner[] =
+    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
+    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
+    "en cours.\r\n"
+    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
+    "https://www.hadrel.example/orvane\r\n"
+    "\r\n";
+
+const char kGathering[] = "Regroupement des operations en attente sur le systeme...\r\n";
+
+std::string IniPath()
+{
+    return WindowsPath("wininit.ini");
+}
+
+std::string BakPath()
+{
+    return WindowsPath("wininit.bak");
+}
+
+std::string ShortPath(const std::string& path)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    EXPECT_TRUE(length > 0 && length < MAX_PATH) << path;
+    return buffer;
+}
+
+std::string SystemText(DWORD code)
+{
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text(buffer ? buffer : "", length);
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
+    return text;
+}
+
+void ExpectOperation(const CFileInfo* item, LONG action, const std::string& source,
+                     const std::string& destination)
+{
+    ASSERT_NE(nullptr, item);
+    EXPECT_EQ(action, item->GetAction()) << item->GetSource();
+    EXPECT_EQ(source, item->GetSource());
+    EXPECT_EQ(destination, item->GetDestination());
+}
+
+class WinInitStore : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Clear();
+        ClearPendingQueue();
+    }
+    void TearDown() override
+    {
+        Clear();
+        ClearPendingQueue();
+    }
+    static void Clear()
+    {
+        DeleteFileA(IniPath().c_str());
+        DeleteFileA(BakPath().c_str());
+    }
+
+    CScratchDir m_dir;
+};
+
+} // namespace
+
+TEST_F(WinInitStore, ReadsTheFirstRenameSectionWithLongNames)
+{
+    const std::string longFile = m_dir / "long file name.dll";
+    const std::string folder = m_dir / "old folder";
+    const std::string moving = m_dir / "temp new file.dll";
+    const std::string target = m_dir / "new.dll";
+    const std::string equals = m_dir / "b=c";
+    const std::string plain = m_dir / "x.dll";
+    const std::string other = m_dir / "y.dll";
+    for (const std::string& file : {longFile, moving, equals, plain, other})
+        ASSERT_TRUE(WriteFileBytes(file, "x"));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+
+    const std::string text = "[boot]\r\n"
+                             "NUL=" + other + "\r\n"
+                             "  [RENAME]  \r\n"
+                             "; note\r\n"
+                             "NUL=" + ShortPath(longFile) + "\r\n"
+                             "\r\n"
+                             "\tdirnul = " + ShortPath(folder) + "\r\n"
+                             "no equals sign\r\n" +
+                             target + "=" + ShortPath(moving) + "\r\n"
+                             "NUL=" + m_dir / "gone.dll" + "\r\n" +
+                             m_dir / "a" + "=" + equals + "\r\n"
+                             "=" + plain + "\r\n" +
+                             other + "=\r\n"
+                             "[other]\r\n"
+                             "NUL=" + other + "\r\n"
+                             "[rename]\r\n"
+                             "NUL=" + other + "\r\n";
+    ASSERT_NE(longFile, ShortPath(longFile));
+    ASSERT_TRUE(WriteFileBytes(IniPath(), text));
+
+    CFileInfoList list;
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(list.LoadPending());
+    ASSERT_EQ(5u, list.GetCount());
+    ExpectOperation(list.GetAt(0), ActionDelete, longFile, "");
+    ExpectOperation(list.GetAt(1), ActionDelete, folder, "");
+    EXPECT_TRUE(list.GetAt(1)->IsDirectory());
+    ExpectOperation(list.GetAt(2), ActionRename, moving, target);
+    // Split at the first '=': target "a", source "b=c".
+    ExpectOperation(list.GetAt(3), ActionRename, equals, m_dir / "a");
+    ExpectOperation(list.GetAt(4), ActionDelete, plain, "");
+
+    // Reading changes nothing on disk.
+    EXPECT_EQ(text, ReadFileBytes(IniPath()));
+    EXPECT_FALSE(PathExists(BakPath()));
+}
+
+TEST_F(WinInitStore, FilesWithoutOperations)
+{
+    const std::string file = m_dir / "f.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string texts[] = {
+        "",
+        "[boot]\r\nNUL=" + file + "\r\n",
+        "[rename]\r\n",
+        "[rename]\r\n; NUL=" + file + "\r\n[boot]\r\n",
+        "[boot]\r\n[other]\r\n[rename]\r\n[rename]\r\nNUL=" + file + "\r\n",
+    };
+    for (const std::string& text : texts)
+    {
+        ASSERT_TRUE(WriteFileBytes(IniPath(), text));
+        CFileInfoList list;
+        EXPECT_TRUE(list.LoadPendingFromWinInit()) << text;
+        EXPECT_TRUE(list.IsEmpty()) << text;
+    }
+}
+
+TEST_F(WinInitStore, OddFilesThroughTheReader)
+{
+    const std::string file = m_dir / "f.txt";
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string section = "[rename]\r\n";
+    struct
+    {
+        std::string text;
+        std::size_t operations;
+    } cases[] = {
+        {section + "NUL=" + file, 1},                                          // no final line feed
+        {section + "NUL=" + file + "\n", 1},                                   // LF only
+        {section + "NUL=" + std::string(100000, 'x') + "\r\nNUL=" + file, 1},  // very long line
+        {section + std::string("NUL=\0\r\n", 7) + "NUL=" + file, 1},           // zero bytes
+        {section + "NUL=" + file + "\r\n\x1a" + "NUL=" + m_dir.Path(), 1},     // end of text mark
+        {section + "NUL=" + file + "\r" + "NUL=" + m_dir.Path() + "\r\n", 0},  // lone CR
+        {std::string(1 << 20, '\n') + section + "NUL=" + file, 1},            // a megabyte
+        {std::string(3, '\0'), 0},
+    };
+    for (const auto& c : cases)
+    {
+        ASSERT_TRUE(WriteFileBytes(IniPath(), c.text));
+        CFileInfoList list;
+        EXPECT_TRUE(list.LoadPendingFromWinInit()) << c.text.size();
+        EXPECT_EQ(c.operations, list.GetCount()) << c.text.size();
+    }
+}
+
+TEST_F(WinInitStore, MissingOrLockedFile)
+{
+    CFileInfoList list;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(list.LoadPending());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+
+    // Another process holds the file without sharing it.
+    ASSERT_TRUE(WriteFileBytes(IniPath(), "[rename]\r\n"));
+    {
+        CHolder holder(CHolder::Open, IniPath());
+        ASSERT_TRUE(holder.IsHolding());
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(list.LoadPendingFromWinInit());
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    }
+    EXPECT_TRUE(list.IsEmpty());
+}
+
+TEST_F(WinInitStore, RemoveMovesTheWholeFileToBak)
+{
+    const std::string text = "[boot]\r\nx=y\r\n[rename]\r\nNUL=C:\\A.DLL\r\n";
+    ASSERT_TRUE(WriteFileBytes(IniPath(), text));
+    ASSERT_TRUE(WriteFileBytes(BakPath(), "older backup"));
+
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(RemovePending());
+    EXPECT_FALSE(PathExists(IniPath()));
+    EXPECT_EQ(text, ReadFileBytes(BakPath()));
+
+    // No file: the old backup goes, the answer is still true.
+    EXPECT_TRUE(RemovePendingFromWinInit());
+    EXPECT_FALSE(PathExists(BakPath()));
+    EXPECT_FALSE(PathExists(IniPath()));
+}
+
+TEST_F(WinInitStore, OrvlineWithoutQueueFileExitsWith3)
+{
+    const SRunResult run = RunOrvline("/pending");
+    EXPECT_EQ(3u, run.exitCode);
+    EXPECT_EQ(std::string(kBanner) + kGathering, run.out);
+    EXPECT_EQ("\r\nTraitement echoue: " + SystemText(ERROR_FILE_NOT_FOUND) + " (2)\r\n", run.err);
+}
+
+TEST_F(WinInitStore, OrvlineRunsTheSection)
+{
+    const std::string freeFile = m_dir / "free file.tmp";
+    const std::string moving = m_dir / "moving file.txt";
+    const std::string moved = m_dir / "sub\\moved.txt";
+    const std::string locked = m_dir / "locked file.dll";
+    ASSERT_TRUE(CreateDirectoryA((m_dir / "sub").c_str(), nullptr));
+    for (const std::string& file : {freeFile, moving, locked})
+        ASSERT_TRUE(WriteFileBytes(file, file));
+    const std::string text = "[rename]\r\n"
+                             "NUL=" + ShortPath(freeFile) + "\r\n" +
+                             moved + "=" + ShortPath(moving) + "\r\n"
+                             "NUL=" + ShortPath(locked) + "\r\n";
+    ASSERT_TRUE(WriteFileBytes(IniPath(), text));
+
+    CHolder holder(CHolder::Open, locked);
+    ASSERT_TRUE(holder.IsHolding());
+    const SRunResult run = RunOrvline("/pending");
+    EXPECT_EQ(0u, run.exitCode) << run.err;
+    EXPECT_EQ(std::string(kBanner) + kGathering + "Traitement...\r\nFait.\r\n", run.out);
+    EXPECT_EQ("", run.err);
+
+    EXPECT_FALSE(PathExists(freeFile));
+    EXPECT_FALSE(PathExists(moving));
+    EXPECT_EQ(moving, ReadFileBytes(moved));
+    EXPECT_EQ(text, ReadFileBytes(BakPath()));
+    EXPECT_TRUE(PathExists(locked));
+
+    // The locked file is queued again, where the system takes delayed
+    // operations; the restart deletes it.
+    std::vector<char> bytes;
+    ReadPendingValue(bytes);
+    const std::vector<std::string> strings = SplitMultiString(bytes);
+    const bool inRegistry =
+        std::find(strings.begin(), strings.end(), "\\??\\" + locked) != strings.end();
+    const bool inWinInit = ReadFileBytes(IniPath()).find("NUL=" + ShortPath(locked)) != std::string::npos;
+    EXPECT_TRUE(inRegistry || inWinInit);
+    holder.Release();
+    ASSERT_TRUE(RestartPrefix());
+    EXPECT_FALSE(PathExists(locked));
+    EXPECT_TRUE(PathExists(moved));
+}

@@ -1,0 +1,203 @@
+// The [Rename] section of the real C:\windows\WinInit.Ini on a system of the
+// Windows 9x/Me family, and what the restart does with it.
+#include "Scheduler.h"
+#include "SystemServices.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+
+std::string ShortPath(const std::string& path)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    return length != 0 && length < MAX_PATH ? std::string(buffer) : std::string();
+}
+
+// Every test starts and ends without WinInit.Ini, its backup and a queue.
+class WinInit : public testing::Test
+{
+protected:
+    void SetUp() override { Clean(); }
+    void TearDown() override { Clean(); }
+
+    static void Clean()
+    {
+        DeleteFileA(WindowsPath("WinInit.Ini").c_str());
+        DeleteFileA(WindowsPath("wininit.bak").c_str());
+        ClearPendingQueue();
+    }
+
+    static std::string File() { return ReadFileBytes(WindowsPath("WinInit.Ini")); }
+
+    // A file with a long name, so that its short form differs.
+    static std::string LongFile(const CScratchDir& dir, const std::string& name)
+    {
+        const std::string path = dir / name;
+        EXPECT_TRUE(WriteFileBytes(path, name));
+        const std::string shortPath = ShortPath(path);
+        EXPECT_NE(std::string::npos, shortPath.find('~')) << shortPath;
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_F(WinInit, ThisIsTheWindows9xFamily)
+{
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    ASSERT_TRUE(GetVersionExA(&info));
+    EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_WINDOWS), info.dwPlatformId);
+}
+
+// Wine queues delayed moves itself even when it plays Windows 98: the writer
+// is used only when MoveFileExA answers "not implemented", never because of
+// the family.
+TEST_F(WinInit, MoveFileOnRebootUsesTheSystemWhenItAccepts)
+{
+    CScratchDir dir;
+    const std::string file = LongFile(dir, "system queued.dll");
+    ASSERT_FALSE(IsWindowsNT());
+
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(MoveFileOnReboot(file.c_str(), nullptr));
+    const std::string expected = PendingQueueOf({"\\??\\" + file, ""});
+    EXPECT_EQ(expected, PendingQueueBytes());
+    EXPECT_FALSE(PathExists(WindowsPath("WinInit.Ini")));
+
+    // Refused for another reason: a failure, and no line either.
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(MoveFileOnReboot("", nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+    EXPECT_FALSE(PathExists(WindowsPath("WinInit.Ini")));
+}
+
+TEST_F(WinInit, NoFileIsCreatedWithHeaderAndLine)
+{
+    CScratchDir dir;
+    const std::string file = LongFile(dir, "locked library.dll");
+
+    SetLastError(0xdeadbeef);
+    ASSERT_TRUE(AddWinInitRename(file.c_str(), nullptr));
+    EXPECT_EQ("[Rename]\r\nNUL=" + ShortPath(file) + "\r\n", File());
+    EXPECT_TRUE(PathExists(file));
+}
+
+TEST_F(WinInit, SidesOfTheLine)
+{
+    CScratchDir dir;
+    const std::string source = LongFile(dir, "source file.txt");
+    const std::string existing = LongFile(dir, "existing target.txt");
+    const std::string absent = dir / "new long name.txt";
+    const std::string folder = dir / "folder with files";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\inner.txt", "x"));
+
+    ASSERT_TRUE(AddWinInitRename(source.c_str(), absent.c_str()));
+    ASSERT_TRUE(AddWinInitRename(source.c_str(), existing.c_str()));
+    ASSERT_TRUE(AddWinInitRename(folder.c_str(), nullptr));
+    ASSERT_TRUE(AddWinInitRename(folder.c_str(), ""));
+    ASSERT_TRUE(AddWinInitRename(existing.c_str(), nullptr));
+
+    // The new path that does not exist yet stays long; every existing path
+    // is written short; a folder to delete is DIRNUL, a file NUL.
+    EXPECT_EQ("[Rename]\r\n" +
+                  absent + "=" + ShortPath(source) + "\r\n" +
+                  ShortPath(existing) + "=" + ShortPath(source) + "\r\n" +
+                  "DIRNUL=" + ShortPath(folder) + "\r\n" +
+                  "DIRNUL=" + ShortPath(folder) + "\r\n" +
+                  "NUL=" + ShortPath(existing) + "\r\n",
+              File());
+}
+
+TEST_F(WinInit, MissingSourceIsWrittenAsGiven)
+{
+    CScratchDir dir;
+    const std::string gone = dir / "already gone.txt";
+    ASSERT_TRUE(AddWinInitRename(gone.c_str(), nullptr));
+    EXPECT_EQ("[Rename]\r\nNUL=" + gone + "\r\n", File());
+}
+
+TEST_F(WinInit, HeaderAsLastSection)
+{
+    CScratchDir dir;
+    const std::string file = LongFile(dir, "appended entry.dll");
+    const std::string before = "[boot]\r\nshell=Explorer.exe\r\n[Rename]\r\nNUL=C:\\OLD.DLL\r\n";
+    ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), before));
+
+    ASSERT_TRUE(AddWinInitRename(file.c_str(), nullptr));
+    EXPECT_EQ(before + "NUL=" + ShortPath(file) + "\r\n", File());
+}
+
+TEST_F(WinInit, HeaderFollowedByAnotherSection)
+{
+    CScratchDir dir;
+    const std::string file = LongFile(dir, "inserted entry.dll");
+    const std::string head = "[rename]\r\nNUL=C:\\OLD.DLL\r\n";
+    const std::string tail = "[Other]\r\nkey=value\r\n";
+    ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), head + tail));
+
+    ASSERT_TRUE(AddWinInitRename(file.c_str(), nullptr));
+    const std::string line = "NUL=" + ShortPath(file) + "\r\n";
+    const std::string after = File();
+    EXPECT_EQ(head + line + tail, after);
+    EXPECT_EQ(head.size() + tail.size() + line.size(), after.size());
+}
+
+TEST_F(WinInit, FileWithoutFinalLineFeed)
+{
+    CScratchDir dir;
+    const std::string file = LongFile(dir, "unterminated.dll");
+    ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), "[boot]\r\nshell=Explorer.exe"));
+
+    ASSERT_TRUE(AddWinInitRename(file.c_str(), nullptr));
+    EXPECT_EQ("[boot]\r\nshell=Explorer.exe\r\n[Rename]\r\nNUL=" + ShortPath(file) + "\r\n", File());
+}
+
+TEST_F(WinInit, FileHeldOpenElsewhere)
+{
+    CScratchDir dir;
+    const std::string file = LongFile(dir, "waiting library.dll");
+    const std::string before = "[Rename]\r\nNUL=C:\\OLD.DLL\r\n";
+    ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), before));
+    {
+        CHolder holder(CHolder::Open, WindowsPath("WinInit.Ini"));
+        ASSERT_TRUE(holder.IsHolding());
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(AddWinInitRename(file.c_str(), nullptr));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
+    }
+    EXPECT_EQ(before, File());
+}
+
+// Wine carries out the [Rename] section at the restart and keeps the file as
+// wininit.bak, as Windows 9x does.
+TEST_F(WinInit, RestartCarriesOutTheSection)
+{
+    CScratchDir dir;
+    const std::string doomed = LongFile(dir, "doomed library.dll");
+    const std::string renamed = LongFile(dir, "old long name.txt");
+    const std::string newName = dir / "new long name.txt";
+    const std::string source = LongFile(dir, "replacing file.txt");
+    const std::string replaced = LongFile(dir, "replaced file.txt");
+
+    ASSERT_TRUE(AddWinInitRename(doomed.c_str(), nullptr));
+    ASSERT_TRUE(AddWinInitRename(renamed.c_str(), newName.c_str()));
+    ASSERT_TRUE(AddWinInitRename(source.c_str(), replaced.c_str()));
+    const std::string written = File();
+
+    ASSERT_TRUE(RestartPrefix());
+    EXPECT_FALSE(PathExists(doomed));
+    EXPECT_FALSE(PathExists(renamed));
+    EXPECT_EQ("old long name.txt", ReadFileBytes(newName));
+    EXPECT_FALSE(PathExists(source));
+    EXPECT_EQ("replacing file.txt", ReadFileBytes(replaced));
+
+    EXPECT_FALSE(PathExists(WindowsPath("WinInit.Ini")));
+    EXPECT_EQ(written, ReadFileBytes(WindowsPath("wininit.bak")));
+}
