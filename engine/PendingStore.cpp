@@ -22,48 +22,48 @@ const char kPendingBackupValue[] = "PendingFileRenameOperations.Backup";
 // Read and write: the same key serves the reader and the remover.
 const REGSAM kQueueAccess = 0x2001F;
 
-// Opens the queue's key. The registry answers with a status instead of the
-// last error; it becomes the last error so that callers can report it.
-bool OpenQueueKey(CRegKey& key)
+// The queue value as it stands, and its key, still open for the remover.
+struct SQueueValue
 {
-    const LONG status =
-        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, kQueueAccess, key.Receive());
-    if (status != ERROR_SUCCESS)
-    {
-        ::SetLastError(static_cast<DWORD>(status));
-        return false;
-    }
-    return true;
-}
+    CRegKey key;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    std::unique_ptr<BYTE[]> data;
+};
 
-// The queue value's type and bytes, in a buffer of exactly the size the
-// registry reports.
-bool ReadQueueValue(HKEY key, DWORD& type, std::unique_ptr<BYTE[]>& data, DWORD& size)
+// Opens the queue's key and reads the value's type and bytes, in a buffer of
+// exactly the size the registry reports. The registry answers with a status
+// instead of the last error; it becomes the last error so that callers can
+// report it. Another type than a list or bytes fails with error 0.
+bool ReadQueueValue(SQueueValue& value)
 {
-    size = 0;
-    type = REG_NONE;
-    LONG status = ::RegQueryValueExA(key, kPendingValue, nullptr, &type, nullptr, &size);
+    LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, kQueueAccess,
+                                  value.key.Receive());
+    if (status == ERROR_SUCCESS)
+        status = ::RegQueryValueExA(value.key.Get(), kPendingValue, nullptr, &value.type,
+                                    nullptr, &value.size);
     if (status != ERROR_SUCCESS)
     {
         ::SetLastError(static_cast<DWORD>(status));
         return false;
     }
-    if (type != REG_MULTI_SZ && type != REG_BINARY)
+    if (value.type != REG_MULTI_SZ && value.type != REG_BINARY)
     {
         ::SetLastError(0);
         return false;
     }
     // At least one byte, so that an empty value still has a buffer.
-    data.reset(new (std::nothrow) BYTE[size ? size : 1]);
-    if (!data)
+    value.data.reset(new (std::nothrow) BYTE[value.size ? value.size : 1]);
+    if (!value.data)
     {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    status = ::RegQueryValueExA(key, kPendingValue, nullptr, &type, data.get(), &size);
+    status = ::RegQueryValueExA(value.key.Get(), kPendingValue, nullptr, &value.type,
+                                value.data.get(), &value.size);
     if (status != ERROR_SUCCESS)
     {
-        data.reset();
+        value.data.reset();
         ::SetLastError(static_cast<DWORD>(status));
         return false;
     }
@@ -119,20 +119,15 @@ bool CFileInfoList::LoadPending()
 
 bool CFileInfoList::LoadPendingFromRegistry()
 {
-    CRegKey key;
-    if (!OpenQueueKey(key))
+    SQueueValue value;
+    if (!ReadQueueValue(value))
         return false;
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    std::unique_ptr<BYTE[]> data;
-    if (!ReadQueueValue(key.Get(), type, data, size))
-        return false;
-    key.Reset();
+    value.key.Reset();
 
     std::vector<PendingPair> pairs;
     try
     {
-        pairs = ParsePendingValue(reinterpret_cast<const char*>(data.get()), size);
+        pairs = ParsePendingValue(reinterpret_cast<const char*>(value.data.get()), value.size);
     }
     catch (const std::bad_alloc&)
     {
@@ -193,19 +188,15 @@ bool RemovePending()
 
 bool RemovePendingFromRegistry()
 {
-    CRegKey key;
-    if (!OpenQueueKey(key))
-        return false;
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    std::unique_ptr<BYTE[]> data;
-    if (!ReadQueueValue(key.Get(), type, data, size))
+    SQueueValue value;
+    if (!ReadQueueValue(value))
         return false;
 
     // The backup keeps the queue exactly as it stood; neither outcome
     // changes the answer.
-    ::RegSetValueExA(key.Get(), kPendingBackupValue, 0, type, data.get(), size);
-    ::RegDeleteValueA(key.Get(), kPendingValue);
+    ::RegSetValueExA(value.key.Get(), kPendingBackupValue, 0, value.type, value.data.get(),
+                     value.size);
+    ::RegDeleteValueA(value.key.Get(), kPendingValue);
     return true;
 }
 

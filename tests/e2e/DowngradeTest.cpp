@@ -9,14 +9,6 @@
 namespace
 {
 
-const char kBanner[] =
-    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
-    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
-    "en cours.\r\n"
-    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
-    "https://www.hadrel.example/orvane\r\n"
-    "\r\n";
-
 const char kRefused[] = "\r\nRegression non-autorisee\r\n";
 
 std::string Fixture(const char* name)
@@ -45,20 +37,15 @@ protected:
 
     void ExpectRefused(const SRunResult& run)
     {
-        EXPECT_EQ(9u, run.exitCode);
-        EXPECT_EQ(kBanner, run.out);
-        EXPECT_EQ(kRefused, run.err);
+        EXPECT_TRUE(RunEnded(run, 9, "", kRefused));
         EXPECT_EQ(m_targetBytes, ReadFileBytes(m_target));
         EXPECT_EQ(m_sourceBytes, ReadFileBytes(m_source));
     }
 
     void ExpectReplaced(const SRunResult& run, bool downgrade)
     {
-        EXPECT_EQ(0u, run.exitCode) << run.err;
-        EXPECT_EQ(std::string(kBanner) + (downgrade ? "Regression detectee\r\n" : "") +
-                      "Traitement...\r\nFait.\r\n",
-                  run.out);
-        EXPECT_EQ("", run.err);
+        EXPECT_TRUE(RunEnded(run, 0, std::string(downgrade ? "Regression detectee\r\n" : "") + kProcessed,
+                             ""));
         // A replacement copies the source over the target.
         EXPECT_EQ(m_sourceBytes, ReadFileBytes(m_target));
         EXPECT_EQ(m_sourceBytes, ReadFileBytes(m_source));

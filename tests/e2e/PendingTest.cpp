@@ -15,113 +15,37 @@
 namespace
 {
 
-const char kBanner[] =
-    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
-    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
-    "en cours.\r\n"
-    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
-    "https://www.hadrel.example/orvane\r\n"
-    "\r\n";
-
-const char kGathering[] = "Regroupement des operations en attente sur le systeme...\r\n";
 const char kQueueValue[] = "PendingFileRenameOperations";
 const char kBackupValue[] = "PendingFileRenameOperations.Backup";
 
-// Strings joined with their terminators, plus the final empty string.
-std::string MultiString(const std::vector<std::string>& strings)
-{
-    std::string bytes;
-    for (const std::string& s : strings)
-        bytes += s + std::string(1, '\0');
-    return bytes + std::string(1, '\0');
-}
+using OrvlinePending = CQueueTest;
 
-void WriteQueue(DWORD type, const std::string& bytes, const char* name = kQueueValue)
-{
-    CRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0,
-                                           KEY_SET_VALUE, key.Receive()));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), name, 0, type,
-                                            reinterpret_cast<const BYTE*>(bytes.data()),
-                                            static_cast<DWORD>(bytes.size())));
-}
-
-std::string ReadValue(const char* name, DWORD* type = nullptr)
-{
-    std::vector<char> bytes;
-    if (!ReadPendingValue(bytes, type, name))
-        return "<none>";
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// The system's own text for an error code, as the console shows it.
-std::string SystemText(DWORD code)
-{
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text(buffer ? buffer : "", length);
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    return text;
-}
-
-struct SOperation
-{
-    LONG action;
-    std::string source;
-    std::string destination;
-};
-
-std::vector<SOperation> Operations(const CFileInfoList& list)
-{
-    std::vector<SOperation> operations;
-    for (std::size_t i = 0; i < list.GetCount(); ++i)
-        operations.push_back({list.GetAt(i)->GetAction(), list.GetAt(i)->GetSource(),
-                              list.GetAt(i)->GetDestination()});
-    return operations;
-}
-
-void ExpectOperation(const SOperation& op, LONG action, const std::string& source,
-                     const std::string& destination)
-{
-    EXPECT_EQ(action, op.action) << op.source;
-    EXPECT_EQ(source, op.source);
-    EXPECT_EQ(destination, op.destination);
-}
-
-class PendingStore : public ::testing::Test
+class PendingStore : public CQueueTest
 {
 protected:
     void SetUp() override
     {
-        ClearPendingQueue();
         ASSERT_TRUE(WriteFileBytes(m_a, "a"));
         ASSERT_TRUE(WriteFileBytes(m_b, "b"));
         ASSERT_TRUE(WriteFileBytes(m_c, "c"));
     }
-    void TearDown() override { ClearPendingQueue(); }
 
     // The example queue: a deletion and a replacement, plus pairs that are
     // skipped (a source that is gone, a UNC form).
     std::string ExampleQueue() const
     {
-        return MultiString({"\\??\\" + m_a, "", "\\??\\" + m_gone, "\\??\\" + m_a,
-                            "\\??\\UNC\\server\\share\\f.dll", "", "\\??\\" + m_b,
-                            "!\\??\\" + m_c});
+        return PendingQueueOf({NtPath(m_a), "", NtPath(m_gone), NtPath(m_a),
+                            "\\??\\UNC\\server\\share\\f.dll", "", NtPath(m_b),
+                            "!" + NtPath(m_c)});
     }
 
     void ExpectExampleOperations(const CFileInfoList& list)
     {
-        const std::vector<SOperation> ops = Operations(list);
-        ASSERT_EQ(2u, ops.size());
-        ExpectOperation(ops[0], ActionDelete, m_a, "");
-        ExpectOperation(ops[1], ActionReplace, m_b, m_c);
+        ASSERT_EQ(2u, list.GetCount());
+        ExpectOperation(list.GetAt(0), ActionDelete, m_a, "");
+        ExpectOperation(list.GetAt(1), ActionReplace, m_b, m_c);
     }
 
-    CScratchDir m_dir;
     std::string m_a = m_dir / "a.tmp";
     std::string m_b = m_dir / "b.dll";
     std::string m_c = m_dir / "c.dll";
@@ -132,18 +56,18 @@ protected:
 
 TEST_F(PendingStore, ReadsMultiStringQueue)
 {
-    WriteQueue(REG_MULTI_SZ, ExampleQueue());
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, ExampleQueue()));
     CFileInfoList list;
     SetLastError(0xdeadbeef);
     EXPECT_TRUE(list.LoadPending());
     ExpectExampleOperations(list);
     // Reading leaves the queue as it was.
-    EXPECT_EQ(ExampleQueue(), ReadValue(kQueueValue));
+    EXPECT_EQ(ExampleQueue(), PendingValueText(kQueueValue));
 }
 
 TEST_F(PendingStore, ReadsBinaryQueueTheSameWay)
 {
-    WriteQueue(REG_BINARY, ExampleQueue());
+    ASSERT_TRUE(WritePendingValue(REG_BINARY, ExampleQueue()));
     CFileInfoList list;
     EXPECT_TRUE(list.LoadPendingFromRegistry());
     ExpectExampleOperations(list);
@@ -151,35 +75,34 @@ TEST_F(PendingStore, ReadsBinaryQueueTheSameWay)
 
 TEST_F(PendingStore, AppendsToTheList)
 {
-    WriteQueue(REG_MULTI_SZ, MultiString({"\\??\\" + m_c, "\\??\\" + m_dir / "renamed.dll"}));
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_c), NtPath(m_dir / "renamed.dll")})));
     CFileInfoList list;
     ASSERT_TRUE(list.Add(m_a));
     EXPECT_TRUE(list.LoadPendingFromRegistry());
-    const std::vector<SOperation> ops = Operations(list);
-    ASSERT_EQ(2u, ops.size());
-    ExpectOperation(ops[0], ActionDelete, m_a, "");
-    ExpectOperation(ops[1], ActionRename, m_c, m_dir / "renamed.dll");
+    ASSERT_EQ(2u, list.GetCount());
+    ExpectOperation(list.GetAt(0), ActionDelete, m_a, "");
+    ExpectOperation(list.GetAt(1), ActionRename, m_c, m_dir / "renamed.dll");
 }
 
 TEST_F(PendingStore, QueuesWithoutOperations)
 {
     CFileInfoList list;
     // Only the terminating empty string, or nothing at all.
-    WriteQueue(REG_MULTI_SZ, std::string(1, '\0'));
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, std::string(1, '\0')));
     SetLastError(0xdeadbeef);
     EXPECT_TRUE(list.LoadPendingFromRegistry());
-    WriteQueue(REG_BINARY, "");
+    ASSERT_TRUE(WritePendingValue(REG_BINARY, ""));
     EXPECT_TRUE(list.LoadPendingFromRegistry());
     // Every source is gone.
-    WriteQueue(REG_MULTI_SZ, MultiString({"\\??\\" + m_gone, "", "\\??\\" + m_gone, "\\??\\" + m_a}));
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_gone), "", NtPath(m_gone), NtPath(m_a)})));
     EXPECT_TRUE(list.LoadPendingFromRegistry());
     EXPECT_TRUE(list.IsEmpty());
 }
 
 TEST_F(PendingStore, OtherValueTypesAreRefused)
 {
-    const std::string text = "\\??\\" + m_a;
-    WriteQueue(REG_SZ, text + std::string(1, '\0'));
+    const std::string text = NtPath(m_a);
+    ASSERT_TRUE(WritePendingValue(REG_SZ, text + std::string(1, '\0')));
     CFileInfoList list;
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(list.LoadPendingFromRegistry());
@@ -190,8 +113,8 @@ TEST_F(PendingStore, OtherValueTypesAreRefused)
     EXPECT_FALSE(RemovePendingFromRegistry());
     EXPECT_EQ(0u, GetLastError());
     // Nothing was moved.
-    EXPECT_EQ(text + std::string(1, '\0'), ReadValue(kQueueValue));
-    EXPECT_EQ("<none>", ReadValue(kBackupValue));
+    EXPECT_EQ(text + std::string(1, '\0'), PendingValueText(kQueueValue));
+    EXPECT_EQ("<none>", PendingValueText(kBackupValue));
 }
 
 TEST_F(PendingStore, NoQueueValue)
@@ -212,27 +135,27 @@ TEST_F(PendingStore, RemoveKeepsAnExactBackup)
     {
         SCOPED_TRACE(type);
         ClearPendingQueue();
-        WriteQueue(REG_BINARY, "older backup", kBackupValue);
-        WriteQueue(type, ExampleQueue());
+        ASSERT_TRUE(WritePendingValue(REG_BINARY, "older backup", kBackupValue));
+        ASSERT_TRUE(WritePendingValue(type, ExampleQueue()));
 
         SetLastError(0xdeadbeef);
         EXPECT_TRUE(RemovePending());
         DWORD backupType = 0;
-        EXPECT_EQ(ExampleQueue(), ReadValue(kBackupValue, &backupType));
+        EXPECT_EQ(ExampleQueue(), PendingValueText(kBackupValue, &backupType));
         EXPECT_EQ(type, backupType);
-        EXPECT_EQ("<none>", ReadValue(kQueueValue));
+        EXPECT_EQ("<none>", PendingValueText(kQueueValue));
 
         // Second removal: no queue any more, the backup stays.
         SetLastError(0xdeadbeef);
         EXPECT_FALSE(RemovePendingFromRegistry());
         EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
-        EXPECT_EQ(ExampleQueue(), ReadValue(kBackupValue));
+        EXPECT_EQ(ExampleQueue(), PendingValueText(kBackupValue));
     }
 }
 
 TEST_F(PendingStore, DamagedValuesThroughTheRegistry)
 {
-    const std::string a = "\\??\\" + m_a;
+    const std::string a = NtPath(m_a);
     struct
     {
         std::string bytes;
@@ -241,7 +164,7 @@ TEST_F(PendingStore, DamagedValuesThroughTheRegistry)
         {a + std::string(1, '\0') + std::string(1, '\0'), 1},  // no final empty string
         {a, 0},                                                // no terminator at all
         {a + std::string(1, '\0'), 0},                         // a source alone
-        {a + std::string(1, '\0') + "!\\??\\" + m_c, 1},       // target cut off
+        {a + std::string(1, '\0') + "!" + NtPath(m_c), 1},       // target cut off
         {a + std::string(3, '\0') + "x", 1},                   // odd length, junk after the end
         {std::string(1, '\0') + a + std::string(2, '\0'), 0},  // starts with the end
         {std::string(300000, 'x'), 0},                         // a huge single string
@@ -250,7 +173,7 @@ TEST_F(PendingStore, DamagedValuesThroughTheRegistry)
     {
         for (DWORD type : {static_cast<DWORD>(REG_BINARY), static_cast<DWORD>(REG_MULTI_SZ)})
         {
-            WriteQueue(type, c.bytes);
+            ASSERT_TRUE(WritePendingValue(type, c.bytes));
             CFileInfoList list;
             EXPECT_TRUE(list.LoadPendingFromRegistry()) << c.bytes.size();
             EXPECT_EQ(c.operations, list.GetCount()) << c.bytes.size() << " type " << type;
@@ -259,14 +182,14 @@ TEST_F(PendingStore, DamagedValuesThroughTheRegistry)
 
     // Generated values, also through the registry.
     std::mt19937 random(7u);
-    const std::string pieces[] = {a, "\\??\\" + m_b, "!\\??\\" + m_c, std::string(1, '\0'), ":", "x"};
+    const std::string pieces[] = {a, NtPath(m_b), "!" + NtPath(m_c), std::string(1, '\0'), ":", "x"};
     for (int round = 0; round < 200; ++round)
     {
         std::string bytes;
         const int count = static_cast<int>(random() % 12);
         for (int i = 0; i < count; ++i)
             bytes += pieces[random() % 6];
-        WriteQueue(REG_BINARY, bytes);
+        ASSERT_TRUE(WritePendingValue(REG_BINARY, bytes));
         CFileInfoList list;
         EXPECT_TRUE(list.LoadPendingFromRegistry());
         for (std::size_t i = 0; i < list.GetCount(); ++i)
@@ -274,28 +197,23 @@ TEST_F(PendingStore, DamagedValuesThroughTheRegistry)
     }
 }
 
-TEST(OrvlinePending, WithoutAQueueExitsWith3)
+TEST_F(OrvlinePending, WithoutAQueueExitsWith3)
 {
-    ClearPendingQueue();
-    const SRunResult run = RunOrvline("/pending");
-    EXPECT_EQ(3u, run.exitCode);
-    EXPECT_EQ(std::string(kBanner) + kGathering, run.out);
     const std::string text = SystemText(ERROR_FILE_NOT_FOUND);
     ASSERT_FALSE(text.empty());
-    EXPECT_EQ("\r\nTraitement echoue: " + text + " (2)\r\n", run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
+                         "\r\nTraitement echoue: " + text + " (2)\r\n"));
 }
 
-TEST(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
+TEST_F(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
 {
-    ClearPendingQueue();
-    CScratchDir dir;
-    const std::string freeFile = dir / "free.tmp";
-    const std::string locked = dir / "locked.dll";
-    const std::string newer = dir / "newer.dll";
-    const std::string installed = dir / "installed.dll";
-    const std::string oldName = dir / "old name.txt";
-    const std::string newName = dir / "new name.txt";
-    const std::string gone = dir / "gone.tmp";
+    const std::string freeFile = m_dir / "free.tmp";
+    const std::string locked = m_dir / "locked.dll";
+    const std::string newer = m_dir / "newer.dll";
+    const std::string installed = m_dir / "installed.dll";
+    const std::string oldName = m_dir / "old name.txt";
+    const std::string newName = m_dir / "new name.txt";
+    const std::string gone = m_dir / "gone.tmp";
     for (const std::string& file : {freeFile, locked, newer, installed, oldName, gone})
         ASSERT_TRUE(WriteFileBytes(file, file));
 
@@ -309,13 +227,10 @@ TEST(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
     ASSERT_TRUE(MoveFileExA(oldName.c_str(), newName.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
     ASSERT_TRUE(DeleteFileA(gone.c_str()));
     DWORD queuedType = 0;
-    const std::string queued = ReadValue(kQueueValue, &queuedType);
+    const std::string queued = PendingValueText(kQueueValue, &queuedType);
     ASSERT_NE("<none>", queued);
 
-    const SRunResult run = RunOrvline("/p");
-    EXPECT_EQ(0u, run.exitCode) << run.err;
-    EXPECT_EQ(std::string(kBanner) + kGathering + "Traitement...\r\nFait.\r\n", run.out);
-    EXPECT_EQ("", run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline("/p"), 0, std::string(kGathering) + kProcessed, ""));
 
     // The free operations are done now.
     EXPECT_FALSE(PathExists(freeFile));
@@ -325,53 +240,49 @@ TEST(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
     // The queue went to the backup as it was; only the locked file is
     // queued again.
     DWORD backupType = 0;
-    EXPECT_EQ(queued, ReadValue(kBackupValue, &backupType));
+    EXPECT_EQ(queued, PendingValueText(kBackupValue, &backupType));
     EXPECT_EQ(queuedType, backupType);
     std::vector<char> bytes;
     ASSERT_TRUE(ReadPendingValue(bytes));
     std::vector<std::string> strings = SplitMultiString(bytes);
     while (!strings.empty() && strings.back().empty())
         strings.pop_back();
-    EXPECT_EQ((std::vector<std::string>{"\\??\\" + locked}), strings);
+    EXPECT_EQ((std::vector<std::string>{NtPath(locked)}), strings);
 
     holder.Release();
     ASSERT_TRUE(RestartPrefix());
     EXPECT_FALSE(PathExists(locked));
-    EXPECT_EQ("<none>", ReadValue(kQueueValue));
+    EXPECT_EQ("<none>", PendingValueText(kQueueValue));
     EXPECT_TRUE(PathExists(newer));
     EXPECT_TRUE(PathExists(newName));
-    ClearPendingQueue();
 }
 
-TEST(OrvlinePending, BinaryValueWrittenDirectly)
+TEST_F(OrvlinePending, BinaryValueWrittenDirectly)
 {
-    ClearPendingQueue();
-    CScratchDir dir;
-    const std::string a = dir / "a.tmp";
-    const std::string b = dir / "b.dll";
-    const std::string c = dir / "c.dll";
-    const std::string folder = dir / "folder";
-    const std::string moved = dir / "sub\\folder";
-    ASSERT_TRUE(WriteFileBytes(a, "a"));
-    ASSERT_TRUE(WriteFileBytes(b, "b"));
-    ASSERT_TRUE(WriteFileBytes(c, "c"));
+    const std::string a = m_dir / "a.tmp";
+    const std::string b = m_dir / "b.dll";
+    const std::string c = m_dir / "c.dll";
+    const std::string folder = m_dir / "folder";
+    const std::string moved = m_dir / "sub\\folder";
+    for (const std::string& file : {a, b, c})
+        ASSERT_TRUE(WriteFileBytes(file, file));
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryA((dir / "sub").c_str(), nullptr));
-    const std::string value = MultiString({"\\??\\" + a, "", "\\??\\" + b, "!\\??\\" + c,
-                                           "\\??\\" + folder, "\\??\\" + moved});
-    WriteQueue(REG_BINARY, value);
+    ASSERT_TRUE(CreateDirectoryA((m_dir / "sub").c_str(), nullptr));
+    const std::string value = PendingQueueOf({NtPath(a), "", NtPath(b), "!" + NtPath(c),
+                                           NtPath(folder), NtPath(moved)});
+    ASSERT_TRUE(WritePendingValue(REG_BINARY, value));
     DeleteFileA(GetBinPath("orvline.txt").c_str());
 
     const SRunResult run = RunOrvline("/pending /log");
     EXPECT_EQ(0u, run.exitCode) << run.err;
     EXPECT_FALSE(PathExists(a));
-    EXPECT_EQ("b", ReadFileBytes(c));
+    EXPECT_EQ(b, ReadFileBytes(c));
     EXPECT_FALSE(PathExists(folder));
     EXPECT_TRUE(PathIsDirectoryA(moved.c_str()));
     DWORD type = 0;
-    EXPECT_EQ(value, ReadValue(kBackupValue, &type));
+    EXPECT_EQ(value, PendingValueText(kBackupValue, &type));
     EXPECT_EQ(static_cast<DWORD>(REG_BINARY), type);
-    EXPECT_EQ("<none>", ReadValue(kQueueValue));
+    EXPECT_EQ("<none>", PendingValueText(kQueueValue));
 
     // The report lists the operations taken over, in the queue's order.
     const std::string report = ReadFileBytes(GetBinPath("orvline.txt"));
@@ -383,23 +294,17 @@ TEST(OrvlinePending, BinaryValueWrittenDirectly)
     EXPECT_LT(first, second);
     EXPECT_LT(second, third);
     EXPECT_NE(std::string::npos, third) << report;
-    ClearPendingQueue();
 }
 
-TEST(OrvlinePending, PendingAndASourceOperation)
+TEST_F(OrvlinePending, PendingAndASourceOperation)
 {
-    ClearPendingQueue();
-    CScratchDir dir;
-    const std::string queued = dir / "queued.tmp";
-    const std::string given = dir / "given.tmp";
-    ASSERT_TRUE(WriteFileBytes(queued, "q"));
-    ASSERT_TRUE(WriteFileBytes(given, "g"));
-    WriteQueue(REG_MULTI_SZ, MultiString({"\\??\\" + queued, ""}));
+    const std::string queued = m_dir.File("queued.tmp", "q");
+    const std::string given = m_dir.File("given.tmp", "g");
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(queued), ""})));
 
     const SRunResult run = RunOrvline(Quote(given) + " /PENDING");
     EXPECT_EQ(0u, run.exitCode) << run.err;
-    EXPECT_EQ(std::string(kBanner) + kGathering + "Traitement...\r\nFait.\r\n", run.out);
+    EXPECT_EQ(std::string(kGathering) + kProcessed, AfterBanner(run.out));
     EXPECT_FALSE(PathExists(queued));
     EXPECT_FALSE(PathExists(given));
-    ClearPendingQueue();
 }

@@ -11,18 +11,12 @@
 namespace
 {
 
-const char kBanner[] =
-    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
-    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
-    "en cours.\r\n"
-    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
-    "https://www.hadrel.example/orvane\r\n"
-    "\r\n";
-
 const char kDate[] =
     "(Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday), "
     "(January|February|March|April|May|June|July|August|September|October|November|December) "
     "[0-3][0-9], [0-9]{4} [0-2][0-9]:[0-5][0-9]:[0-5][0-9]";
+
+const char kReported[] = "Traitement...\r\nEcriture du rapport...\r\nFait.\r\n";
 
 std::string ReportPath()
 {
@@ -60,6 +54,12 @@ std::string ErrorBody(const std::string& message, const std::string& systemText 
     return "\r\n\r\n" + message + "\r\n" + (systemText.empty() ? "" : systemText + "\r\n") + "\r\n";
 }
 
+// An operations report's body: the object and its status.
+std::string StatusBody(const std::string& path, const std::string& status)
+{
+    return "\r\n\r\n" + path + "\r\nStatut:: " + status + "\r\n\r\n\r\n";
+}
+
 class OrvlineReport : public ::testing::Test
 {
 protected:
@@ -79,30 +79,23 @@ protected:
 TEST_F(OrvlineReport, LogAppendsTheOperationsReport)
 {
     CScratchDir dir;
-    const std::string first = dir / "first.txt";
-    const std::string second = dir / "second.txt";
-    ASSERT_TRUE(WriteFileBytes(first, "1"));
-    ASSERT_TRUE(WriteFileBytes(second, "2"));
+    const std::string first = dir.File("first.txt", "1");
+    const std::string second = dir.File("second.txt", "2");
 
-    SRunResult run = RunOrvline(Quote(first) + " /log");
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(std::string(kBanner) + "Traitement...\r\nEcriture du rapport...\r\nFait.\r\n", run.out);
-    EXPECT_EQ("", run.err);
-    const std::string firstBody = "\r\n\r\n" + first + "\r\nStatut:: suppression effectuee avec succes\r\n\r\n\r\n";
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(first) + " /log"), 0, kReported, ""));
+    const std::string firstBody = StatusBody(first, "suppression effectuee avec succes");
     EXPECT_TRUE(HoldsReports(ReadFileBytes(ReportPath()), {firstBody}));
 
     // A second run appends after the first; "-L" is the same option.
-    run = RunOrvline(Quote(second) + " -L");
-    EXPECT_EQ(0u, run.exitCode);
-    const std::string secondBody = "\r\n\r\n" + second + "\r\nStatut:: suppression effectuee avec succes\r\n\r\n\r\n";
+    EXPECT_EQ(0u, RunOrvline(Quote(second) + " -L").exitCode);
+    const std::string secondBody = StatusBody(second, "suppression effectuee avec succes");
     EXPECT_TRUE(HoldsReports(ReadFileBytes(ReportPath()), {firstBody, secondBody}));
 }
 
 TEST_F(OrvlineReport, WithoutLogNothingIsWritten)
 {
     CScratchDir dir;
-    const std::string file = dir / "f.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "1"));
+    const std::string file = dir.File("f.txt", "1");
     EXPECT_EQ(0u, RunOrvline(Quote(file)).exitCode);
     EXPECT_EQ(4u, RunOrvline(Quote(dir / "missing.txt")).exitCode);
     EXPECT_FALSE(PathExists(ReportPath()));
@@ -112,8 +105,7 @@ TEST_F(OrvlineReport, DelayedOperation)
 {
     ClearPendingQueue();
     CScratchDir dir;
-    const std::string file = dir / "locked.dll";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string file = dir.File("locked.dll", "x");
     {
         CHolder holder(CHolder::Open, file);
         ASSERT_TRUE(holder.IsHolding());
@@ -123,26 +115,23 @@ TEST_F(OrvlineReport, DelayedOperation)
     ClearPendingQueue();
     EXPECT_TRUE(HoldsReports(
         ReadFileBytes(ReportPath()),
-        {"\r\n\r\n" + file + "\r\nStatut:: fichier en cours d'utilisation, operation differee\r\n\r\n\r\n"}));
+        {StatusBody(file, "fichier en cours d'utilisation, operation differee")}));
 }
 
 TEST_F(OrvlineReport, FailedOperationWithoutErrorReport)
 {
     CScratchDir dir;
-    const std::string file = dir / "a.txt";
+    const std::string file = dir.File("a.txt", "a");
     const std::string target = dir / "no-folder\\b.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "a"));
 
-    const SRunResult run = RunOrvline(Quote(file) + " " + Quote(target) + " /log");
-    EXPECT_EQ(10u, run.exitCode);
-    EXPECT_EQ(std::string(kBanner) + "Traitement...\r\nEcriture du rapport...\r\n", run.out);
-    EXPECT_EQ("\r\nTraitement echoue\r\n", run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(file) + " " + Quote(target) + " /log"), 10,
+                         "Traitement...\r\nEcriture du rapport...\r\n", "\r\nTraitement echoue\r\n"));
     // The status is the system's text, on one line; the report names the
     // destination of a move. Exit 10 adds no error report.
     const std::string status = GetErrorText(ERROR_PATH_NOT_FOUND);
     ASSERT_FALSE(status.empty());
     EXPECT_TRUE(HoldsReports(ReadFileBytes(ReportPath()),
-                             {"\r\n\r\n" + target + "\r\nStatut:: " + status + "\r\n\r\n\r\n"}));
+                             {StatusBody(target, status)}));
     EXPECT_TRUE(PathExists(file));
 }
 
@@ -150,10 +139,8 @@ TEST_F(OrvlineReport, ErrorReportOnEveryErrorExit)
 {
     ClearPendingQueue();
     CScratchDir dir;
-    const std::string file = dir / "file.txt";
-    const std::string folder = dir / "folder";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string file = dir.File("file.txt", "x");
+    const std::string folder = dir.Folder("folder");
 
     // A target folder so deep that the joined destination cannot fit.
     std::string deep = dir.Path();
@@ -217,26 +204,16 @@ TEST_F(OrvlineReport, UsageExitWritesNothing)
 TEST_F(OrvlineReport, UnwritableReportChangesNothingOfTheRun)
 {
     CScratchDir dir;
-    const std::string expectedOut =
-        std::string(kBanner) + "Traitement...\r\nEcriture du rapport...\r\nFait.\r\n";
-
     // Held open without sharing by another process.
     ASSERT_TRUE(WriteFileBytes(ReportPath(), "old\r\n"));
     {
         CHolder holder(CHolder::Open, ReportPath());
         ASSERT_TRUE(holder.IsHolding());
-        const std::string file = dir / "a.txt";
-        ASSERT_TRUE(WriteFileBytes(file, "a"));
-        SRunResult run = RunOrvline(Quote(file) + " /log");
-        EXPECT_EQ(0u, run.exitCode);
-        EXPECT_EQ(expectedOut, run.out);
-        EXPECT_EQ("", run.err);
+        const std::string file = dir.File("a.txt", "a");
+        EXPECT_TRUE(RunEnded(RunOrvline(Quote(file) + " /log"), 0, kReported, ""));
         EXPECT_FALSE(PathExists(file));
-
-        run = RunOrvline(Quote(dir / "missing.txt") + " /log");
-        EXPECT_EQ(4u, run.exitCode);
-        EXPECT_EQ(kBanner, run.out);
-        EXPECT_EQ("\r\nLe repertoire source n'existe pas\r\n", run.err);
+        EXPECT_TRUE(RunEnded(RunOrvline(Quote(dir / "missing.txt") + " /log"), 4, "",
+                             "\r\nLe repertoire source n'existe pas\r\n"));
     }
     EXPECT_EQ("old\r\n", ReadFileBytes(ReportPath()));
 
@@ -245,12 +222,8 @@ TEST_F(OrvlineReport, UnwritableReportChangesNothingOfTheRun)
     const bool enforced = !CFileHandle(CreateFileA(ReportPath().c_str(), GENERIC_WRITE, 0, nullptr,
                                                    OPEN_EXISTING, 0, nullptr))
                                .IsValid();
-    const std::string file = dir / "b.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "b"));
-    const SRunResult run = RunOrvline(Quote(file) + " /log");
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(expectedOut, run.out);
-    EXPECT_EQ("", run.err);
+    const std::string file = dir.File("b.txt", "b");
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(file) + " /log"), 0, kReported, ""));
     EXPECT_FALSE(PathExists(file));
     if (enforced)
     {

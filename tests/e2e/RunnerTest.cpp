@@ -17,22 +17,8 @@
 namespace
 {
 
-const char kBanner[] =
-    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
-    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
-    "en cours.\r\n"
-    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
-    "https://www.hadrel.example/orvane\r\n"
-    "\r\n";
-
-const std::string kDone = std::string(kBanner) + "Traitement...\r\nFait.\r\n";
 const char kFailed[] = "\r\nTraitement echoue\r\n";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::string Nt(const std::string& path)
-{
-    return "\\??\\" + path;
-}
 
 bool IsProcessRunning(const char* exeName)
 {
@@ -104,63 +90,57 @@ private:
     bool m_written = false;
 };
 
+using OrvlineRunner = CQueueTest;
+using Execute = CQueueTest;
+using Process = CQueueTest;
+using ExecuteAutostart = CQueueTest;
+
 } // namespace
 
-TEST(OrvlineRunner, FreeFileIsDoneAtOnce)
+TEST_F(OrvlineRunner, FreeFileIsDoneAtOnce)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string sub = dir / "sub";
-    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(dir / "delete.txt", "delete"));
-    ASSERT_TRUE(WriteFileBytes(dir / "rename.txt", "rename"));
-    ASSERT_TRUE(WriteFileBytes(dir / "move.txt", "move"));
-    ASSERT_TRUE(WriteFileBytes(dir / "new.txt", "new"));
-    ASSERT_TRUE(WriteFileBytes(dir / "old.txt", "old"));
+    const std::string sub = m_dir.Folder("sub");
+    ASSERT_TRUE(WriteFileBytes(m_dir / "delete.txt", "delete"));
+    ASSERT_TRUE(WriteFileBytes(m_dir / "rename.txt", "rename"));
+    ASSERT_TRUE(WriteFileBytes(m_dir / "move.txt", "move"));
+    ASSERT_TRUE(WriteFileBytes(m_dir / "new.txt", "new"));
+    ASSERT_TRUE(WriteFileBytes(m_dir / "old.txt", "old"));
 
     struct
     {
         const char* what;
         std::string arguments;
     } runs[] = {
-        {"delete", Quote(dir / "delete.txt")},
-        {"rename", Quote(dir / "rename.txt") + " " + Quote(dir / "renamed.txt")},
-        {"move", Quote(dir / "move.txt") + " " + Quote(sub + "\\moved.txt")},
-        {"replace", Quote(dir / "new.txt") + " " + Quote(dir / "old.txt")},
+        {"delete", Quote(m_dir / "delete.txt")},
+        {"rename", Quote(m_dir / "rename.txt") + " " + Quote(m_dir / "renamed.txt")},
+        {"move", Quote(m_dir / "move.txt") + " " + Quote(sub + "\\moved.txt")},
+        {"replace", Quote(m_dir / "new.txt") + " " + Quote(m_dir / "old.txt")},
     };
     for (const auto& run : runs)
-    {
-        const SRunResult result = RunOrvline(run.arguments);
-        EXPECT_EQ(0u, result.exitCode) << run.what;
-        EXPECT_EQ(kDone, result.out) << run.what;
-        EXPECT_EQ("", result.err) << run.what;
-    }
+        EXPECT_TRUE(RunEnded(RunOrvline(run.arguments), 0, kProcessed, "")) << run.what;
 
-    EXPECT_FALSE(PathExists(dir / "delete.txt"));
-    EXPECT_FALSE(PathExists(dir / "rename.txt"));
-    EXPECT_EQ("rename", ReadFileBytes(dir / "renamed.txt"));
-    EXPECT_FALSE(PathExists(dir / "move.txt"));
+    EXPECT_FALSE(PathExists(m_dir / "delete.txt"));
+    EXPECT_FALSE(PathExists(m_dir / "rename.txt"));
+    EXPECT_EQ("rename", ReadFileBytes(m_dir / "renamed.txt"));
+    EXPECT_FALSE(PathExists(m_dir / "move.txt"));
     EXPECT_EQ("move", ReadFileBytes(sub + "\\moved.txt"));
     // A replacement at once copies: the new file stays where it was.
-    EXPECT_EQ("new", ReadFileBytes(dir / "old.txt"));
-    EXPECT_EQ("new", ReadFileBytes(dir / "new.txt"));
+    EXPECT_EQ("new", ReadFileBytes(m_dir / "old.txt"));
+    EXPECT_EQ("new", ReadFileBytes(m_dir / "new.txt"));
     EXPECT_EQ("", PendingQueueBytes());
 }
 
-TEST(OrvlineRunner, LockedFilesWaitForTheRestart)
+TEST_F(OrvlineRunner, LockedFilesWaitForTheRestart)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string sub = dir / "sub";
-    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
-    const std::string deleted = dir / "delete.dll";
-    const std::string renamed = dir / "rename.dll";
-    const std::string moved = dir / "move.dll";
-    const std::string replacing = dir / "replacing.dll";
-    const std::string replaced = dir / "replaced.dll";
-    const std::string lockedTarget = dir / "locked target.dll";
-    const std::string replacingLocked = dir / "replacing locked.dll";
-    const std::string loaded = CopyFixtureDll(dir / "loaded.dll");
+    const std::string sub = m_dir.Folder("sub");
+    const std::string deleted = m_dir / "delete.dll";
+    const std::string renamed = m_dir / "rename.dll";
+    const std::string moved = m_dir / "move.dll";
+    const std::string replacing = m_dir / "replacing.dll";
+    const std::string replaced = m_dir / "replaced.dll";
+    const std::string lockedTarget = m_dir / "locked target.dll";
+    const std::string replacingLocked = m_dir / "replacing locked.dll";
+    const std::string loaded = CopyFixtureDll(m_dir / "loaded.dll");
     for (const std::string& file :
          {deleted, renamed, moved, replacing, replaced, lockedTarget, replacingLocked})
         ASSERT_TRUE(WriteFileBytes(file, file));
@@ -174,7 +154,7 @@ TEST(OrvlineRunner, LockedFilesWaitForTheRestart)
 
     const std::string arguments[] = {
         Quote(deleted),
-        Quote(renamed) + " " + Quote(dir / "renamed.dll"),
+        Quote(renamed) + " " + Quote(m_dir / "renamed.dll"),
         Quote(moved) + " " + Quote(sub + "\\moved.dll"),
         // Onto an existing file: a replacement, the source locked...
         Quote(replacing) + " " + Quote(replaced),
@@ -184,22 +164,17 @@ TEST(OrvlineRunner, LockedFilesWaitForTheRestart)
         Quote(loaded),
     };
     for (const std::string& argument : arguments)
-    {
-        const SRunResult run = RunOrvline(argument);
-        EXPECT_EQ(0u, run.exitCode) << argument << run.err;
-        EXPECT_EQ(kDone, run.out) << argument;
-        EXPECT_EQ("", run.err) << argument;
-    }
+        EXPECT_TRUE(RunEnded(RunOrvline(argument), 0, kProcessed, "")) << argument;
 
     // Exactly as the system keeps its queue: NT paths, an empty string for a
     // deletion and "!" before a destination that is to be replaced.
     const std::string expected = PendingQueueOf({
-        Nt(deleted), "",
-        Nt(renamed), Nt(dir / "renamed.dll"),
-        Nt(moved), Nt(sub + "\\moved.dll"),
-        Nt(replacing), "!" + Nt(replaced),
-        Nt(replacingLocked), "!" + Nt(lockedTarget),
-        Nt(loaded), "",
+        NtPath(deleted), "",
+        NtPath(renamed), NtPath(m_dir / "renamed.dll"),
+        NtPath(moved), NtPath(sub + "\\moved.dll"),
+        NtPath(replacing), "!" + NtPath(replaced),
+        NtPath(replacingLocked), "!" + NtPath(lockedTarget),
+        NtPath(loaded), "",
     });
     EXPECT_EQ(expected, PendingQueueBytes());
     // Nothing has happened yet.
@@ -207,7 +182,7 @@ TEST(OrvlineRunner, LockedFilesWaitForTheRestart)
         EXPECT_TRUE(PathExists(file)) << file;
     for (const std::string& file : {replaced, replacingLocked})
         EXPECT_EQ(file, ReadFileBytes(file));
-    EXPECT_FALSE(PathExists(dir / "renamed.dll"));
+    EXPECT_FALSE(PathExists(m_dir / "renamed.dll"));
     EXPECT_FALSE(PathExists(sub + "\\moved.dll"));
     EXPECT_TRUE(PathExists(loaded));
 
@@ -215,7 +190,7 @@ TEST(OrvlineRunner, LockedFilesWaitForTheRestart)
     ASSERT_TRUE(RestartPrefix());
     EXPECT_FALSE(PathExists(deleted));
     EXPECT_FALSE(PathExists(renamed));
-    EXPECT_EQ(renamed, ReadFileBytes(dir / "renamed.dll"));
+    EXPECT_EQ(renamed, ReadFileBytes(m_dir / "renamed.dll"));
     EXPECT_FALSE(PathExists(moved));
     EXPECT_EQ(moved, ReadFileBytes(sub + "\\moved.dll"));
     // A deferred replacement moves the new file over the old one.
@@ -227,11 +202,9 @@ TEST(OrvlineRunner, LockedFilesWaitForTheRestart)
     EXPECT_EQ("", PendingQueueBytes());
 }
 
-TEST(OrvlineRunner, FolderTreeWithLockedFiles)
+TEST_F(OrvlineRunner, FolderTreeWithLockedFiles)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string tree = dir / "tree";
+    const std::string tree = m_dir / "tree";
     const std::string busy = tree + "\\busy";
     const std::string idle = tree + "\\idle";
     const std::string empty = tree + "\\empty";
@@ -252,10 +225,7 @@ TEST(OrvlineRunner, FolderTreeWithLockedFiles)
         ASSERT_TRUE(lockedHolder.IsHolding());
         ASSERT_TRUE(loadedHolder.IsHolding());
 
-        const SRunResult run = RunOrvline(Quote(tree));
-        EXPECT_EQ(0u, run.exitCode) << run.err;
-        EXPECT_EQ(kDone, run.out);
-        EXPECT_EQ("", run.err);
+        EXPECT_TRUE(RunEnded(RunOrvline(Quote(tree)), 0, kProcessed, ""));
     }
 
     // Free objects are gone at once, the locked files and the folders that
@@ -277,7 +247,7 @@ TEST(OrvlineRunner, FolderTreeWithLockedFiles)
         sources.push_back(strings[i]);
     }
     auto position = [&](const std::string& path) {
-        return std::find(sources.begin(), sources.end(), Nt(path)) - sources.begin();
+        return std::find(sources.begin(), sources.end(), NtPath(path)) - sources.begin();
     };
     EXPECT_LT(position(loadedBusy), position(busy));
     EXPECT_LT(position(busy), position(tree));
@@ -290,41 +260,28 @@ TEST(OrvlineRunner, FolderTreeWithLockedFiles)
     EXPECT_EQ("", PendingQueueBytes());
 }
 
-TEST(OrvlineRunner, SourceThatVanishedBeforeItsTurn)
+TEST_F(OrvlineRunner, SourceThatVanishedBeforeItsTurn)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string file = dir / "twice.txt";
-    const std::string renamed = dir / "renamed.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string file = m_dir.File("twice.txt", "x");
+    const std::string renamed = m_dir / "renamed.txt";
     // Two queued operations on one file: once it is renamed, the deletion
     // finds nothing.
     ASSERT_TRUE(MoveFileExA(file.c_str(), renamed.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT));
     ASSERT_TRUE(MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 
-    const SRunResult run = RunOrvline("/pending");
-    EXPECT_EQ(10u, run.exitCode);
-    EXPECT_EQ(std::string(kBanner) +
-                  "Regroupement des operations en attente sur le systeme...\r\n"
-                  "Traitement...\r\n",
-              run.out);
-    EXPECT_EQ(kFailed, run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 10, std::string(kGathering) + "Traitement...\r\n",
+                         kFailed));
     EXPECT_EQ("x", ReadFileBytes(renamed));
     EXPECT_EQ("", PendingQueueBytes());
 }
 
-TEST(OrvlineRunner, DestinationInAMissingFolderFails)
+TEST_F(OrvlineRunner, DestinationInAMissingFolderFails)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string file = dir / "stays.txt";
-    const std::string target = dir / "missing\\stays.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string file = m_dir.File("stays.txt", "x");
+    const std::string target = m_dir / "missing\\stays.txt";
 
-    const SRunResult run = RunOrvline(Quote(file) + " " + Quote(target));
-    EXPECT_EQ(10u, run.exitCode);
-    EXPECT_EQ(std::string(kBanner) + "Traitement...\r\n", run.out);
-    EXPECT_EQ(kFailed, run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(file) + " " + Quote(target)), 10, "Traitement...\r\n",
+                         kFailed));
     EXPECT_EQ("x", ReadFileBytes(file));
     // Not a lock: nothing is queued.
     EXPECT_EQ("", PendingQueueBytes());
@@ -336,24 +293,18 @@ TEST(OrvlineRunner, DestinationInAMissingFolderFails)
     EXPECT_EQ("", PendingQueueBytes());
 }
 
-TEST(OrvlineRunner, RebootAfterADelayedOperation)
+TEST_F(OrvlineRunner, RebootAfterADelayedOperation)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string locked = dir / "locked.txt";
-    const std::string marker = dir / "marker.txt";
-    ASSERT_TRUE(WriteFileBytes(locked, "x"));
-    ASSERT_TRUE(WriteFileBytes(marker, "x"));
+    const std::string locked = m_dir.File("locked.txt", "x");
+    const std::string marker = m_dir.File("marker.txt", "x");
     // Queued before the run: its disappearance shows that the restart came.
     ASSERT_TRUE(MoveFileExA(marker.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 
     CHolder holder(CHolder::Open, locked);
     ASSERT_TRUE(holder.IsHolding());
-    const SRunResult run = RunOrvline(Quote(locked) + " /reboot");
     // The restart request returns: the program goes on and says it is done.
-    EXPECT_EQ(0u, run.exitCode) << run.err;
-    EXPECT_EQ(std::string(kBanner) + "Traitement...\r\nRedemarrage...\r\nFait.\r\n", run.out);
-    EXPECT_EQ("", run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(locked) + " /reboot"), 0,
+                         "Traitement...\r\nRedemarrage...\r\nFait.\r\n", ""));
 
     // Wine restarts the prefix in the background and carries out the queue.
     EXPECT_TRUE(WaitFor([&] { return !PathExists(marker); }, 20000));
@@ -361,31 +312,22 @@ TEST(OrvlineRunner, RebootAfterADelayedOperation)
     EXPECT_EQ("", PendingQueueBytes());
 }
 
-TEST(OrvlineRunner, NoRebootWhenAnOperationFailed)
+TEST_F(OrvlineRunner, NoRebootWhenAnOperationFailed)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string locked = dir / "locked.txt";
-    const std::string stray = dir / "stray.txt";
-    ASSERT_TRUE(WriteFileBytes(locked, "x"));
-    ASSERT_TRUE(WriteFileBytes(stray, "x"));
+    const std::string locked = m_dir.File("locked.txt", "x");
+    const std::string stray = m_dir.File("stray.txt", "x");
     // A queued move into a folder that does not exist: it fails when re-run.
-    ASSERT_TRUE(MoveFileExA(stray.c_str(), (dir / "nowhere\\stray.txt").c_str(),
+    ASSERT_TRUE(MoveFileExA(stray.c_str(), (m_dir / "nowhere\\stray.txt").c_str(),
                             MOVEFILE_DELAY_UNTIL_REBOOT));
 
     CHolder holder(CHolder::Open, locked);
     ASSERT_TRUE(holder.IsHolding());
-    const SRunResult run = RunOrvline(Quote(locked) + " /pending /reboot");
-    EXPECT_EQ(10u, run.exitCode);
-    EXPECT_EQ(std::string(kBanner) +
-                  "Regroupement des operations en attente sur le systeme...\r\n"
-                  "Traitement...\r\n",
-              run.out);
-    EXPECT_EQ(kFailed, run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(locked) + " /pending /reboot"), 10,
+                         std::string(kGathering) + "Traitement...\r\n", kFailed));
 
     // The locked file is queued and stays queued: a restart, which Wine
     // carries out within some 0.3 s of the request, would empty the queue.
-    const std::string expected = PendingQueueOf({Nt(locked), ""});
+    const std::string expected = PendingQueueOf({NtPath(locked), ""});
     EXPECT_EQ(expected, PendingQueueBytes());
     Sleep(700);
     EXPECT_FALSE(IsProcessRunning("wineboot.exe"));
@@ -393,17 +335,12 @@ TEST(OrvlineRunner, NoRebootWhenAnOperationFailed)
     EXPECT_TRUE(PathExists(stray));
 }
 
-TEST(Execute, AttributesAreClearedBeforeTheDeletion)
+TEST_F(Execute, AttributesAreClearedBeforeTheDeletion)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
     const DWORD rhs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    const std::string freeFile = dir / "free.sys";
-    const std::string locked = dir / "locked.sys";
-    const std::string folder = dir / "folder";
-    ASSERT_TRUE(WriteFileBytes(freeFile, "x"));
-    ASSERT_TRUE(WriteFileBytes(locked, "x"));
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string freeFile = m_dir.File("free.sys", "x");
+    const std::string locked = m_dir.File("locked.sys", "x");
+    const std::string folder = m_dir.Folder("folder");
     ASSERT_TRUE(SetFileAttributesA(freeFile.c_str(), rhs));
     ASSERT_TRUE(SetFileAttributesA(locked.c_str(), rhs | FILE_ATTRIBUTE_ARCHIVE));
     ASSERT_TRUE(SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
@@ -429,15 +366,12 @@ TEST(Execute, AttributesAreClearedBeforeTheDeletion)
     EXPECT_EQ("fichier en cours d'utilisation, operation differee", lockedItem.GetStatusText());
 }
 
-TEST(Execute, VanishedSourceFailsWithFileNotFound)
+TEST_F(Execute, VanishedSourceFailsWithFileNotFound)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string file = dir / "gone.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string file = m_dir.File("gone.txt", "x");
     CFileInfoList list;
     ASSERT_TRUE(list.Add(file));
-    ASSERT_TRUE(list.Add(file, dir / "renamed.txt"));
+    ASSERT_TRUE(list.Add(file, m_dir / "renamed.txt"));
     ASSERT_TRUE(DeleteFileA(file.c_str()));
 
     EXPECT_FALSE(list.Process());
@@ -449,11 +383,9 @@ TEST(Execute, VanishedSourceFailsWithFileNotFound)
     EXPECT_EQ("", PendingQueueBytes());
 }
 
-TEST(Execute, FolderOperations)
+TEST_F(Execute, FolderOperations)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string folder = dir / "folder";
+    const std::string folder = m_dir / "folder";
     const std::string inner = folder + "\\inner.txt";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(inner, "x"));
@@ -462,26 +394,22 @@ TEST(Execute, FolderOperations)
     CFileInfo deletion(folder, "", nullptr);
     EXPECT_EQ(StatusDelayed, deletion.Execute());
     EXPECT_EQ(0u, deletion.GetErrorCode());
-    const std::string expected = PendingQueueOf({Nt(folder), ""});
+    const std::string expected = PendingQueueOf({NtPath(folder), ""});
     EXPECT_EQ(expected, PendingQueueBytes());
     ClearPendingQueue();
 
     // A folder is moved with its content whatever the action.
-    CFileInfo renaming(folder, dir / "renamed", nullptr);
+    CFileInfo renaming(folder, m_dir / "renamed", nullptr);
     ASSERT_EQ(ActionRename, renaming.GetAction());
     EXPECT_EQ(StatusMoved, renaming.Execute());
-    EXPECT_EQ("x", ReadFileBytes(dir / "renamed\\inner.txt"));
+    EXPECT_EQ("x", ReadFileBytes(m_dir / "renamed\\inner.txt"));
     EXPECT_FALSE(PathExists(folder));
 }
 
-TEST(Process, SecondPassSkipsWhatSucceeded)
+TEST_F(Process, SecondPassSkipsWhatSucceeded)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string freeFile = dir / "free.txt";
-    const std::string locked = dir / "locked.txt";
-    ASSERT_TRUE(WriteFileBytes(freeFile, "x"));
-    ASSERT_TRUE(WriteFileBytes(locked, "x"));
+    const std::string freeFile = m_dir.File("free.txt", "x");
+    const std::string locked = m_dir.File("locked.txt", "x");
     CHolder holder(CHolder::Open, locked);
     ASSERT_TRUE(holder.IsHolding());
 
@@ -500,17 +428,15 @@ TEST(Process, SecondPassSkipsWhatSucceeded)
     EXPECT_EQ(StatusDeleted, list.GetAt(0)->GetStatus());
     // The delayed one is attempted again and queued once more.
     EXPECT_EQ(StatusDelayed, list.GetAt(1)->GetStatus());
-    const std::string expected = PendingQueueOf({Nt(locked), "", Nt(locked), ""});
+    const std::string expected = PendingQueueOf({NtPath(locked), "", NtPath(locked), ""});
     EXPECT_EQ(expected, PendingQueueBytes());
 }
 
-TEST(Process, EveryOperationIsAttemptedAfterAFailure)
+TEST_F(Process, EveryOperationIsAttemptedAfterAFailure)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string first = dir / "first.txt";
-    const std::string second = dir / "second.txt";
-    const std::string third = dir / "third.txt";
+    const std::string first = m_dir / "first.txt";
+    const std::string second = m_dir / "second.txt";
+    const std::string third = m_dir / "third.txt";
     for (const std::string& file : {first, second, third})
         ASSERT_TRUE(WriteFileBytes(file, "x"));
     CHolder holder(CHolder::Open, third);
@@ -518,14 +444,14 @@ TEST(Process, EveryOperationIsAttemptedAfterAFailure)
 
     CFileInfoList list;
     ASSERT_TRUE(list.Add(first));
-    ASSERT_TRUE(list.Add(second, dir / "missing\\second.txt"));
+    ASSERT_TRUE(list.Add(second, m_dir / "missing\\second.txt"));
     ASSERT_TRUE(list.Add(third));
     EXPECT_FALSE(list.Process());
     EXPECT_EQ(StatusDeleted, list.GetAt(0)->GetStatus());
     EXPECT_EQ(StatusFailed, list.GetAt(1)->GetStatus());
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), list.GetAt(1)->GetErrorCode());
     EXPECT_EQ(StatusDelayed, list.GetAt(2)->GetStatus());
-    const std::string expected = PendingQueueOf({Nt(third), ""});
+    const std::string expected = PendingQueueOf({NtPath(third), ""});
     EXPECT_EQ(expected, PendingQueueBytes());
 
     // Deferrals and successes alone never make a pass fail.
@@ -537,16 +463,13 @@ TEST(Process, EveryOperationIsAttemptedAfterAFailure)
     EXPECT_TRUE(CFileInfoList().Process());
 }
 
-TEST(ExecuteAutostart, ValueFollowsAFileThatIsDoneOrQueued)
+TEST_F(ExecuteAutostart, ValueFollowsAFileThatIsDoneOrQueued)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string deleted = dir / "deleted.exe";
-    const std::string lockedDeleted = dir / "locked deleted.exe";
-    const std::string renamed = dir / "renamed.exe";
-    const std::string lockedMoved = dir / "locked moved.exe";
-    const std::string sub = dir / "sub dir";
-    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), nullptr));
+    const std::string deleted = m_dir / "deleted.exe";
+    const std::string lockedDeleted = m_dir / "locked deleted.exe";
+    const std::string renamed = m_dir / "renamed.exe";
+    const std::string lockedMoved = m_dir / "locked moved.exe";
+    const std::string sub = m_dir.Folder("sub dir");
     for (const std::string& file : {deleted, lockedDeleted, renamed, lockedMoved})
         ASSERT_TRUE(WriteFileBytes(file, "x"));
     CRunValue deleteValue("OrvRunnerDelete", deleted + " /start");
@@ -564,7 +487,7 @@ TEST(ExecuteAutostart, ValueFollowsAFileThatIsDoneOrQueued)
     CFileInfoList list;
     ASSERT_TRUE(list.Add(deleted, "", deleteValue.Entry()));
     ASSERT_TRUE(list.Add(lockedDeleted, "", lockedDeleteValue.Entry()));
-    ASSERT_TRUE(list.Add(renamed, dir / "new.exe", renameValue.Entry()));
+    ASSERT_TRUE(list.Add(renamed, m_dir / "new.exe", renameValue.Entry()));
     ASSERT_TRUE(list.Add(lockedMoved, sub + "\\moved.exe", moveValue.Entry()));
     EXPECT_TRUE(list.Process());
 
@@ -573,7 +496,7 @@ TEST(ExecuteAutostart, ValueFollowsAFileThatIsDoneOrQueued)
     EXPECT_EQ(StatusDelayed, list.GetAt(1)->GetStatus());
     EXPECT_EQ("(none)", lockedDeleteValue.Data());
     EXPECT_EQ(StatusMoved, list.GetAt(2)->GetStatus());
-    EXPECT_EQ(dir / "new.exe", renameValue.Data());
+    EXPECT_EQ(m_dir / "new.exe", renameValue.Data());
     // Queued: the value already names the destination, quoted for its blank.
     EXPECT_EQ(StatusDelayed, list.GetAt(3)->GetStatus());
     EXPECT_EQ(Quote(sub + "\\moved.exe"), moveValue.Data());
@@ -588,14 +511,10 @@ TEST(ExecuteAutostart, ValueFollowsAFileThatIsDoneOrQueued)
     }
 }
 
-TEST(ExecuteAutostart, FailedOperationLeavesTheValueAlone)
+TEST_F(ExecuteAutostart, FailedOperationLeavesTheValueAlone)
 {
-    CEmptyPendingQueue queue;
-    CScratchDir dir;
-    const std::string file = dir / "tool.exe";
-    const std::string folder = dir / "folder";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string file = m_dir.File("tool.exe", "x");
+    const std::string folder = m_dir.Folder("folder");
     const std::string original = Quote(file) + " /autorun";
     CRunValue moveValue("OrvRunnerFailedMove", original);
     CRunValue vanishedValue("OrvRunnerVanished", original);
@@ -604,14 +523,14 @@ TEST(ExecuteAutostart, FailedOperationLeavesTheValueAlone)
         ASSERT_TRUE(value->Written());
 
     // Error 3: not a lock, the file stays, and so does its value.
-    CFileInfo move(file, dir / "missing\\tool.exe", moveValue.Entry());
+    CFileInfo move(file, m_dir / "missing\\tool.exe", moveValue.Entry());
     EXPECT_EQ(StatusFailed, move.Execute());
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), move.GetErrorCode());
     EXPECT_EQ(original, moveValue.Data());
     EXPECT_EQ("mis a jour avec succes", move.GetRegistryEntry()->GetStatusText());
     EXPECT_FALSE(move.GetRegistryEntry()->IsDeleted());
 
-    CFileInfo vanished(dir / "vanished.exe", "", vanishedValue.Entry());
+    CFileInfo vanished(m_dir / "vanished.exe", "", vanishedValue.Entry());
     EXPECT_EQ(StatusFailed, vanished.Execute());
     EXPECT_EQ(original, vanishedValue.Data());
 

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "FileInfo.h"
 #include "Handles.h"
 
 #include <shlwapi.h>
@@ -95,6 +96,20 @@ CScratchDir::CScratchDir()
 CScratchDir::~CScratchDir()
 {
     RemoveTree(m_path);
+}
+
+std::string CScratchDir::File(const std::string& name, const std::string& bytes) const
+{
+    const std::string path = *this / name;
+    EXPECT_TRUE(WriteFileBytes(path, bytes)) << path;
+    return path;
+}
+
+std::string CScratchDir::Folder(const std::string& name) const
+{
+    const std::string path = *this / name;
+    EXPECT_TRUE(::CreateDirectoryA(path.c_str(), nullptr)) << path;
+    return path;
 }
 
 void RemoveTree(const std::string& path)
@@ -223,24 +238,10 @@ const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session M
 
 bool ReadPendingValue(std::vector<char>& bytes, DWORD* type, const char* valueName)
 {
-    bytes.clear();
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE,
-                        key.Receive()) != ERROR_SUCCESS)
-        return false;
-    DWORD size = 0;
-    DWORD valueType = 0;
-    if (::RegQueryValueExA(key.Get(), valueName, nullptr, &valueType, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return false;
-    bytes.resize(size);
-    if (::RegQueryValueExA(key.Get(), valueName, nullptr, &valueType,
-                           reinterpret_cast<BYTE*>(bytes.data()), &size) != ERROR_SUCCESS)
-        return false;
-    bytes.resize(size);
-    if (type)
-        *type = valueType;
-    return true;
+    std::string text;
+    const bool read = ReadRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, valueName, text, type);
+    bytes.assign(text.begin(), text.end());
+    return read;
 }
 
 std::vector<std::string> SplitMultiString(const std::vector<char>& bytes)
@@ -342,4 +343,91 @@ std::string PendingQueueOf(const std::vector<std::string>& strings)
     for (const std::string& text : strings)
         bytes += text + std::string(1, '\0');
     return bytes + std::string(1, '\0');
+}
+
+void ExpectOperation(const CFileInfo* item, LONG action, const std::string& source,
+                     const std::string& destination)
+{
+    ASSERT_NE(nullptr, item);
+    EXPECT_EQ(action, item->GetAction()) << item->GetSource();
+    EXPECT_EQ(source, item->GetSource());
+    EXPECT_EQ(destination, item->GetDestination());
+}
+
+std::string NtPath(const std::string& path)
+{
+    return "\\??\\" + path;
+}
+
+bool WritePendingValue(DWORD type, const std::string& bytes, const char* valueName)
+{
+    CRegKey key;
+    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE,
+                           key.Receive()) == ERROR_SUCCESS &&
+           ::RegSetValueExA(key.Get(), valueName, 0, type,
+                            reinterpret_cast<const BYTE*>(bytes.data()),
+                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+std::string PendingValueText(const char* valueName, DWORD* type)
+{
+    std::string bytes;
+    if (!ReadRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, valueName, bytes, type))
+        return "<none>";
+    return bytes;
+}
+
+std::string SystemText(DWORD code)
+{
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text(buffer ? buffer : "", length);
+    ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
+    return text;
+}
+
+const char kBanner[] =
+    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
+    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
+    "en cours.\r\n"
+    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
+    "https://www.hadrel.example/orvane\r\n"
+    "\r\n";
+
+const char kUsage[] =
+    "Syntaxe:\r\n\r\n"
+    "  orvline [<rep. source> [<rep. cible>]] [/downgrade] [/log] [/pending] [/reboot]\r\n\r\n"
+    "Signification:\r\n\r\n"
+    "  <rep. source>\tOption, repertoire complet d'acces au fichier\r\n"
+    "  <rep. cible>\tOption, repertoire complet de destination\r\n\r\n"
+    "Commandes Optionnelles:\r\n"
+    "  /downgrade\tAutorise le remplacement d'un fichier par une version plus ancienne\r\n"
+    "  /log\t\tCree un fichier de rapport apres avoir effectue les operations\r\n"
+    "  /pending\tAcquisition et traitement des operations en attente systeme\r\n"
+    "  /reboot\tRedemarrage automatique si c'est necessaire\r\n\r\n";
+
+const char kProcessed[] = "Traitement...\r\nFait.\r\n";
+const char kGathering[] = "Regroupement des operations en attente sur le systeme...\r\n";
+
+std::string AfterBanner(const std::string& out)
+{
+    const std::string banner = kBanner;
+    return out.compare(0, banner.size(), banner) == 0 ? out.substr(banner.size()) : "<no banner>";
+}
+
+::testing::AssertionResult RunEnded(const SRunResult& run, DWORD exitCode,
+                                    const std::string& afterBanner, const std::string& err)
+{
+    if (run.exitCode == exitCode && run.out == kBanner + afterBanner && run.err == err)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "exit code " << run.exitCode << " (expected " << exitCode << ")\n"
+           << "output after the banner: " << ::testing::PrintToString(AfterBanner(run.out))
+           << "\n  expected: " << ::testing::PrintToString(afterBanner) << "\n"
+           << "error stream: " << ::testing::PrintToString(run.err)
+           << "\n  expected: " << ::testing::PrintToString(err);
 }

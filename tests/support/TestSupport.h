@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -38,6 +40,9 @@ public:
 
     const std::string& Path() const { return m_path; }
     std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+    // A file of the folder holding the bytes, or a sub-folder; its path.
+    std::string File(const std::string& name, const std::string& bytes) const;
+    std::string Folder(const std::string& name) const;
 
 private:
     std::string m_path;
@@ -104,3 +109,44 @@ public:
     CEmptyPendingQueue(const CEmptyPendingQueue&) = delete;
     CEmptyPendingQueue& operator=(const CEmptyPendingQueue&) = delete;
 };
+
+// A test with a scratch folder of its own and an empty restart queue, before
+// and after it.
+class CQueueTest : public ::testing::Test
+{
+protected:
+    CEmptyPendingQueue m_queue;
+    CScratchDir m_dir;
+};
+
+// One operation of a list: its action and both paths.
+class CFileInfo;
+void ExpectOperation(const CFileInfo* item, LONG action, const std::string& source,
+                     const std::string& destination);
+
+// The queue's form of a path.
+std::string NtPath(const std::string& path);
+
+// Writes a value of the queue's key with the given type and bytes.
+bool WritePendingValue(DWORD type, const std::string& bytes,
+                       const char* valueName = "PendingFileRenameOperations");
+// A value of the queue's key as bytes; "<none>" when it is absent.
+std::string PendingValueText(const char* valueName, DWORD* type = nullptr);
+
+// The system's own text for an error code, without its trailing line end.
+std::string SystemText(DWORD code);
+
+// orvline's own texts on its output stream.
+extern const char kBanner[];
+extern const char kUsage[];
+extern const char kProcessed[];
+extern const char kGathering[];
+
+// What orvline wrote after its banner; "<no banner>" unless the output
+// starts with the banner exactly.
+std::string AfterBanner(const std::string& out);
+
+// A run's exit code and exact streams: the banner, then afterBanner on the
+// output stream; err on the error stream.
+::testing::AssertionResult RunEnded(const SRunResult& run, DWORD exitCode,
+                                    const std::string& afterBanner, const std::string& err);

@@ -22,12 +22,9 @@ std::vector<std::string> Sources(const CFileInfoList& list)
 TEST(FileInfo, ActionInference)
 {
     CScratchDir dir;
-    const std::string file = dir / "a.txt";
-    const std::string other = dir / "b.txt";
-    const std::string folder = dir / "sub";
-    ASSERT_TRUE(WriteFileBytes(file, "a"));
-    ASSERT_TRUE(WriteFileBytes(other, "b"));
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string file = dir.File("a.txt", "a");
+    const std::string other = dir.File("b.txt", "b");
+    const std::string folder = dir.Folder("sub");
 
     struct
     {
@@ -87,8 +84,7 @@ TEST(FileInfo, TextsOfTheOperation)
 TEST(FileInfoList, AddFolderListsChildrenFirst)
 {
     CScratchDir dir;
-    const std::string root = dir / "F";
-    ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
+    const std::string root = dir.Folder("F");
     ASSERT_TRUE(WriteFileBytes(root + "\\a.txt", "a"));
     ASSERT_TRUE(CreateDirectoryA((root + "\\s").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(root + "\\s\\b.txt", "b"));
@@ -108,8 +104,7 @@ TEST(FileInfoList, AddFolderListsChildrenFirst)
     EXPECT_TRUE(list.GetAt(3)->IsDirectory());
 
     CFileInfoList empty;
-    const std::string emptyFolder = dir / "empty";
-    ASSERT_TRUE(CreateDirectoryA(emptyFolder.c_str(), nullptr));
+    const std::string emptyFolder = dir.Folder("empty");
     ASSERT_TRUE(empty.AddFolder(emptyFolder));
     EXPECT_EQ(std::vector<std::string>{emptyFolder}, Sources(empty));
 
@@ -130,11 +125,9 @@ TEST(FileInfoList, AddFolderDoesNotFollowLinks)
     const auto createLink = reinterpret_cast<CreateLinkProc>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
     CScratchDir dir;
-    const std::string outside = dir / "outside";
-    const std::string root = dir / "tree";
-    ASSERT_TRUE(CreateDirectoryA(outside.c_str(), nullptr));
+    const std::string outside = dir.Folder("outside");
+    const std::string root = dir.Folder("tree");
     ASSERT_TRUE(WriteFileBytes(outside + "\\precious.txt", "keep"));
-    ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
     const std::string link = root + "\\link";
     if (!createLink || !createLink(link.c_str(), outside.c_str(), 1 /* directory */) ||
         !(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT))

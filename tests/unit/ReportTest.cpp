@@ -138,9 +138,8 @@ TEST(ReportFile, WriteReportAppendsTheOperations)
 {
     CScratchDir dir;
     const std::string report = dir / "report.txt";
-    const std::string deleted = dir / "deleted.dll";
+    const std::string deleted = dir.File("deleted.dll", "x");
     const std::string missing = dir / "missing.dll";
-    ASSERT_TRUE(WriteFileBytes(deleted, "x"));
     SetRunValue("Deleted");
 
     CFileInfoList list;
@@ -185,8 +184,7 @@ TEST(ReportFile, WriteReportAppendsTheOperations)
 TEST(ReportFile, ReadersMayShareTheFile)
 {
     CScratchDir dir;
-    const std::string report = dir / "report.txt";
-    ASSERT_TRUE(WriteFileBytes(report, "old\r\n"));
+    const std::string report = dir.File("report.txt", "old\r\n");
     CFileHandle reader(CreateFileA(report.c_str(), GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                    nullptr));
@@ -204,8 +202,7 @@ TEST(ReportFile, UnwritableFileIsLeftAlone)
     CFileInfoList list;
     ASSERT_TRUE(list.Add(dir / "x.txt"));
 
-    const std::string readOnly = dir / "readonly.txt";
-    ASSERT_TRUE(WriteFileBytes(readOnly, "kept\r\n"));
+    const std::string readOnly = dir.File("readonly.txt", "kept\r\n");
     ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
     if (IsReadOnlyEnforced(readOnly))
     {
@@ -214,14 +211,12 @@ TEST(ReportFile, UnwritableFileIsLeftAlone)
     }
 
     // A folder in the report's place.
-    const std::string folder = dir / "folder.txt";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string folder = dir.Folder("folder.txt");
     EXPECT_FALSE(list.WriteReport(folder));
     EXPECT_TRUE(PathIsDirectoryA(folder.c_str()));
 
     // Another writer has it open: no report, nothing changed.
-    const std::string locked = dir / "locked.txt";
-    ASSERT_TRUE(WriteFileBytes(locked, "kept\r\n"));
+    const std::string locked = dir.File("locked.txt", "kept\r\n");
     {
         CFileHandle writer(CreateFileA(locked.c_str(), GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,

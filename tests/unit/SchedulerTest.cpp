@@ -107,8 +107,7 @@ TEST(Scheduler, DeletionIsQueuedByTheSystem)
 {
     CEmptyPendingQueue queue;
     CScratchDir dir;
-    const std::string file = dir / "queued.dll";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string file = dir.File("queued.dll", "x");
     const std::string winInit = WindowsPath("WinInit.Ini");
     ::DeleteFileA(winInit.c_str());
 
@@ -132,11 +131,9 @@ TEST(Scheduler, MoveReplacesOnlyAnExistingDestination)
 {
     CEmptyPendingQueue queue;
     CScratchDir dir;
-    const std::string source = dir / "new.dll";
-    const std::string existing = dir / "old.dll";
+    const std::string source = dir.File("new.dll", "new");
+    const std::string existing = dir.File("old.dll", "old");
     const std::string absent = dir / "absent.dll";
-    ASSERT_TRUE(WriteFileBytes(source, "new"));
-    ASSERT_TRUE(WriteFileBytes(existing, "old"));
 
     EXPECT_TRUE(MoveFileOnReboot(source.c_str(), absent.c_str()));
     EXPECT_TRUE(MoveFileOnReboot(source.c_str(), existing.c_str()));

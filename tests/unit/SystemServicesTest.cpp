@@ -88,8 +88,7 @@ TEST(SystemServices, IsSameFolder)
 TEST(SystemServices, GetLongPathTurnsShortNamesLong)
 {
     CScratchDir dir;
-    const std::string folder = dir / "Un dossier au long nom";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string folder = dir.Folder("Un dossier au long nom");
     const std::string file = folder + "\\un fichier au long nom.txt";
     ASSERT_TRUE(WriteFileBytes(file, "x"));
 
@@ -118,8 +117,7 @@ TEST(SystemServices, RestartSystemCarriesOutTheQueue)
 {
     ClearPendingQueue();
     CScratchDir dir;
-    const std::string file = dir / "queued.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string file = dir.File("queued.txt", "x");
     ASSERT_TRUE(MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 
     SetLastError(0xdeadbeef);

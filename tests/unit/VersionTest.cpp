@@ -135,8 +135,7 @@ TEST(ModuleVersion, ShortTranslationKeepsCodePage1252)
 TEST(ModuleVersion, FilesWithoutVersion)
 {
     CScratchDir dir;
-    const std::string text = dir / "readme.txt";
-    ASSERT_TRUE(WriteFileBytes(text, "no version here\r\n"));
+    const std::string text = dir.File("readme.txt", "no version here\r\n");
 
     CModuleVersion version;
     SetLastError(0xdeadbeef);
@@ -225,8 +224,7 @@ TEST(IsNotOlderVersion, SignedMajorVersions)
 TEST(IsNotOlderVersion, MissingVersionNeverBlocks)
 {
     CScratchDir dir;
-    const std::string text = dir / "plain.txt";
-    ASSERT_TRUE(WriteFileBytes(text, "text"));
+    const std::string text = dir.File("plain.txt", "text");
     const std::string v6 = Fixture("v6_0_0_0");
 
     EXPECT_TRUE(IsNotOlderVersion(v6, Fixture("vnone")));

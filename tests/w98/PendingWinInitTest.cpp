@@ -13,16 +13,6 @@
 namespace
 {
 
-const char kBanner[] =
-    "Orvane en Ligne de Commandes - Version 1.00 (build 0.0)\r\n"
-    "Remplace, deplace, renomme ou supprime tout fichier ou dossier verrouille par un processus "
-    "en cours.\r\n"
-    "Copyright (C) 2026 Hadrel. Tous droits reserves.\r\n"
-    "https://www.hadrel.example/orvane\r\n"
-    "\r\n";
-
-const char kGathering[] = "Regroupement des operations en attente sur le systeme...\r\n";
-
 std::string IniPath()
 {
     return WindowsPath("wininit.ini");
@@ -41,48 +31,16 @@ std::string ShortPath(const std::string& path)
     return buffer;
 }
 
-std::string SystemText(DWORD code)
-{
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text(buffer ? buffer : "", length);
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n'))
-        text.pop_back();
-    return text;
-}
-
-void ExpectOperation(const CFileInfo* item, LONG action, const std::string& source,
-                     const std::string& destination)
-{
-    ASSERT_NE(nullptr, item);
-    EXPECT_EQ(action, item->GetAction()) << item->GetSource();
-    EXPECT_EQ(source, item->GetSource());
-    EXPECT_EQ(destination, item->GetDestination());
-}
-
-class WinInitStore : public ::testing::Test
+class WinInitStore : public CQueueTest
 {
 protected:
-    void SetUp() override
-    {
-        Clear();
-        ClearPendingQueue();
-    }
-    void TearDown() override
-    {
-        Clear();
-        ClearPendingQueue();
-    }
+    void SetUp() override { Clear(); }
+    void TearDown() override { Clear(); }
     static void Clear()
     {
         DeleteFileA(IniPath().c_str());
         DeleteFileA(BakPath().c_str());
     }
-
-    CScratchDir m_dir;
 };
 
 } // namespace
@@ -90,7 +48,7 @@ protected:
 TEST_F(WinInitStore, ReadsTheFirstRenameSectionWithLongNames)
 {
     const std::string longFile = m_dir / "long file name.dll";
-    const std::string folder = m_dir / "old folder";
+    const std::string folder = m_dir.Folder("old folder");
     const std::string moving = m_dir / "temp new file.dll";
     const std::string target = m_dir / "new.dll";
     const std::string equals = m_dir / "b=c";
@@ -98,7 +56,6 @@ TEST_F(WinInitStore, ReadsTheFirstRenameSectionWithLongNames)
     const std::string other = m_dir / "y.dll";
     for (const std::string& file : {longFile, moving, equals, plain, other})
         ASSERT_TRUE(WriteFileBytes(file, "x"));
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
 
     const std::string text = "[boot]\r\n"
                              "NUL=" + other + "\r\n"
@@ -139,8 +96,7 @@ TEST_F(WinInitStore, ReadsTheFirstRenameSectionWithLongNames)
 
 TEST_F(WinInitStore, FilesWithoutOperations)
 {
-    const std::string file = m_dir / "f.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string file = m_dir.File("f.txt", "x");
     const std::string texts[] = {
         "",
         "[boot]\r\nNUL=" + file + "\r\n",
@@ -159,8 +115,7 @@ TEST_F(WinInitStore, FilesWithoutOperations)
 
 TEST_F(WinInitStore, OddFilesThroughTheReader)
 {
-    const std::string file = m_dir / "f.txt";
-    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string file = m_dir.File("f.txt", "x");
     const std::string section = "[rename]\r\n";
     struct
     {
@@ -223,10 +178,8 @@ TEST_F(WinInitStore, RemoveMovesTheWholeFileToBak)
 
 TEST_F(WinInitStore, OrvlineWithoutQueueFileExitsWith3)
 {
-    const SRunResult run = RunOrvline("/pending");
-    EXPECT_EQ(3u, run.exitCode);
-    EXPECT_EQ(std::string(kBanner) + kGathering, run.out);
-    EXPECT_EQ("\r\nTraitement echoue: " + SystemText(ERROR_FILE_NOT_FOUND) + " (2)\r\n", run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
+                         "\r\nTraitement echoue: " + SystemText(ERROR_FILE_NOT_FOUND) + " (2)\r\n"));
 }
 
 TEST_F(WinInitStore, OrvlineRunsTheSection)
@@ -246,10 +199,7 @@ TEST_F(WinInitStore, OrvlineRunsTheSection)
 
     CHolder holder(CHolder::Open, locked);
     ASSERT_TRUE(holder.IsHolding());
-    const SRunResult run = RunOrvline("/pending");
-    EXPECT_EQ(0u, run.exitCode) << run.err;
-    EXPECT_EQ(std::string(kBanner) + kGathering + "Traitement...\r\nFait.\r\n", run.out);
-    EXPECT_EQ("", run.err);
+    EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 0, std::string(kGathering) + kProcessed, ""));
 
     EXPECT_FALSE(PathExists(freeFile));
     EXPECT_FALSE(PathExists(moving));
@@ -263,7 +213,7 @@ TEST_F(WinInitStore, OrvlineRunsTheSection)
     ReadPendingValue(bytes);
     const std::vector<std::string> strings = SplitMultiString(bytes);
     const bool inRegistry =
-        std::find(strings.begin(), strings.end(), "\\??\\" + locked) != strings.end();
+        std::find(strings.begin(), strings.end(), NtPath(locked)) != strings.end();
     const bool inWinInit = ReadFileBytes(IniPath()).find("NUL=" + ShortPath(locked)) != std::string::npos;
     EXPECT_TRUE(inRegistry || inWinInit);
     holder.Release();

@@ -94,8 +94,7 @@ TEST_F(WinInit, SidesOfTheLine)
     const std::string source = LongFile(dir, "source file.txt");
     const std::string existing = LongFile(dir, "existing target.txt");
     const std::string absent = dir / "new long name.txt";
-    const std::string folder = dir / "folder with files";
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string folder = dir.Folder("folder with files");
     ASSERT_TRUE(WriteFileBytes(folder + "\\inner.txt", "x"));
 
     ASSERT_TRUE(AddWinInitRename(source.c_str(), absent.c_str()));
