@@ -12,7 +12,7 @@ the given .res), parses it and checks that:
   - each wizard page has its size and the property-page style, and its
     controls lie inside the page without overlapping one another;
   - each dialog holds the controls the wizard code looks up;
-  - radio groups start with WS_GROUP;
+  - radio groups start with WS_GROUP and nothing inside starts another;
   - the bitmaps have their sizes, and the 16x16 strips use magenta as
     background;
   - the pop-up menu holds its three commands.
@@ -116,9 +116,13 @@ def parse_dialogex(body):
         text, p = sz_or_ord(body, p)
         (extra,) = struct.unpack_from("<H", body, p)
         p += 2 + extra
+        standard = {0x80: "Button", 0x81: "Edit", 0x82: "Static",
+                    0x83: "ListBox", 0x84: "ScrollBar", 0x85: "ComboBox"}
         if isinstance(cls, int):
-            cls = {0x80: "Button", 0x81: "Edit", 0x82: "Static",
-                   0x83: "ListBox", 0x84: "ScrollBar", 0x85: "ComboBox"}.get(cls, cls)
+            cls = standard.get(cls, cls)
+        else:
+            # windres writes the standard classes by name, in capitals.
+            cls = {n.lower(): n for n in standard.values()}.get(cls.lower(), cls)
         items.append(dict(id=iid, cls=cls, text=text, style=istyle,
                           rect=(ix, iy, ix + icx, iy + icy)))
     return dict(style=style, size=(cx, cy), title=title, font=font, items=items)
@@ -245,9 +249,14 @@ def check_dialog(c, name, dlg, k):
     radios = [it for it in items if it["cls"] == "Button"
               and it["style"] & BS_TYPEMASK == BS_AUTORADIOBUTTON]
     if radios:
-        first = radios[0]
-        rest_grouped = [r for r in radios[1:] if r["style"] & WS_GROUP]
-        c.check(name + " radio group", first["style"] & WS_GROUP and not rest_grouped)
+        # One group from the first radio button to the last: no control in
+        # between may start another (LTEXT does unless NOT WS_GROUP).
+        first = items.index(radios[0])
+        last = items.index(radios[-1])
+        inner = [it["text"] or str(it["id"]) for it in items[first + 1:last + 1]
+                 if it["style"] & WS_GROUP]
+        c.check(name + " radio group", radios[0]["style"] & WS_GROUP and not inner,
+                "; ".join(inner))
 
     if name in PAGES:
         need = WS_CHILD | WS_DISABLED | WS_CAPTION | DS_SETFONT

@@ -1,0 +1,508 @@
+#include "GuiDriver.h"
+
+#include "Handles.h"
+#include "TestSupport.h"
+#include "Text.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace
+{
+
+const char kProductName[] = "Orvane";
+
+std::string GetClass(HWND hwnd)
+{
+    char name[64] = {};
+    ::GetClassNameA(hwnd, name, sizeof(name));
+    return name;
+}
+
+// The caption of a top-level window, without sending it anything.
+std::string GetCaption(HWND hwnd)
+{
+    char text[256] = {};
+    ::GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+bool IsDialogWindow(HWND hwnd)
+{
+    return ::IsWindowVisible(hwnd) && GetClass(hwnd) == "#32770";
+}
+
+bool IsSheet(HWND hwnd, const void*)
+{
+    return IsDialogWindow(hwnd) && ::GetDlgItem(hwnd, kNextButton) != nullptr;
+}
+
+bool IsMessageBox(HWND hwnd, const void*)
+{
+    return IsDialogWindow(hwnd) && !::GetDlgItem(hwnd, kNextButton) &&
+           GetCaption(hwnd) == kProductName &&
+           (::GetDlgItem(hwnd, IDOK) || ::GetDlgItem(hwnd, IDYES));
+}
+
+bool HasCaption(HWND hwnd, const void* caption)
+{
+    return IsDialogWindow(hwnd) && GetCaption(hwnd) == *static_cast<const std::string*>(caption);
+}
+
+LRESULT SendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_NORMAL, 10000, &result))
+        return 0;
+    return static_cast<LRESULT>(result);
+}
+
+bool IsUsable(HWND hwnd)
+{
+    return hwnd && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd);
+}
+
+// The text of the message box: its one static control that is not the icon.
+std::string ReadBoxText(HWND box)
+{
+    std::string text;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+        if (GetClass(child) == "Static" && (style & SS_TYPEMASK) != SS_ICON)
+            text += GetText(child);
+    }
+    return text;
+}
+
+// 32-bit pixels, 0x00RRGGBB, rows from the top.
+struct SPixels
+{
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> bits;
+};
+
+struct SBitmapDc
+{
+    SBitmapDc(int width, int height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc = ::CreateCompatibleDC(nullptr);
+        bitmap.Reset(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (dc && bitmap)
+            old = ::SelectObject(dc, bitmap.Get());
+    }
+    ~SBitmapDc()
+    {
+        if (old)
+            ::SelectObject(dc, old);
+        if (dc)
+            ::DeleteDC(dc);
+    }
+    SPixels Read(int width, int height) const
+    {
+        SPixels pixels;
+        pixels.width = width;
+        pixels.height = height;
+        if (bits)
+        {
+            const auto* first = static_cast<const DWORD*>(bits);
+            pixels.bits.assign(first, first + width * height);
+            for (DWORD& pixel : pixels.bits)
+                pixel &= 0x00FFFFFF;
+        }
+        return pixels;
+    }
+
+    HDC dc = nullptr;
+    CGdiObject bitmap;
+    HGDIOBJ old = nullptr;
+    void* bits = nullptr;
+};
+
+SPixels CaptureScreen(const RECT& rect)
+{
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    SBitmapDc target(width, height);
+    const HDC screen = ::GetDC(nullptr);
+    ::BitBlt(target.dc, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    ::ReleaseDC(nullptr, screen);
+    ::GdiFlush();
+    return target.Read(width, height);
+}
+
+SPixels RenderIcon(HICON icon, int width, int height, DWORD background)
+{
+    SBitmapDc target(width, height);
+    const COLORREF color = RGB((background >> 16) & 0xFF, (background >> 8) & 0xFF, background & 0xFF);
+    CGdiObject brush(::CreateSolidBrush(color));
+    RECT all = {0, 0, width, height};
+    ::FillRect(target.dc, &all, static_cast<HBRUSH>(brush.Get()));
+    ::DrawIconEx(target.dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    ::GdiFlush();
+    return target.Read(width, height);
+}
+
+long long Difference(const SPixels& a, const SPixels& b)
+{
+    if (a.bits.size() != b.bits.size())
+        return -1;
+    long long sum = 0;
+    for (std::size_t i = 0; i < a.bits.size(); ++i)
+    {
+        for (int shift = 0; shift <= 16; shift += 8)
+            sum += std::abs(static_cast<int>((a.bits[i] >> shift) & 0xFF) -
+                            static_cast<int>((b.bits[i] >> shift) & 0xFF));
+    }
+    return sum;
+}
+
+std::string ScreenshotDir()
+{
+    return ORV_SCREENSHOT_DIR;
+}
+
+std::string ToWindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+    {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+} // namespace
+
+const char* IconName(EBoxIcon icon)
+{
+    switch (icon)
+    {
+    case EBoxIcon::None:
+        return "none";
+    case EBoxIcon::Hand:
+        return "hand";
+    case EBoxIcon::Question:
+        return "question";
+    case EBoxIcon::Exclamation:
+        return "exclamation";
+    case EBoxIcon::Asterisk:
+        return "asterisk";
+    default:
+        return "unknown";
+    }
+}
+
+std::string Ansi(const char* utf8)
+{
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
+    return WideToAnsi(wide.c_str());
+}
+
+std::string GetText(HWND hwnd)
+{
+    // WM_GETTEXT itself: GetWindowText does not ask the controls of another
+    // process, whose edits keep their text to themselves.
+    char text[1024] = {};
+    DWORD_PTR copied = 0;
+    if (!hwnd || !::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                                        SMTO_NORMAL, 10000, &copied))
+        return std::string();
+    return std::string(text, copied < sizeof(text) ? copied : sizeof(text) - 1);
+}
+
+CWizardProcess::CWizardProcess(const std::string& arguments)
+{
+    std::string commandLine = Quote(GetBinPath("orvgui.exe"));
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return;
+    ::CloseHandle(process.hThread);
+    m_process = process.hProcess;
+    m_processId = process.dwProcessId;
+}
+
+CWizardProcess::~CWizardProcess()
+{
+    if (!m_process)
+        return;
+    if (::WaitForSingleObject(m_process, 0) != WAIT_OBJECT_0)
+    {
+        ::TerminateProcess(m_process, 1);
+        ::WaitForSingleObject(m_process, 10000);
+    }
+    ::CloseHandle(m_process);
+}
+
+bool CWizardProcess::WaitForExit(DWORD timeoutMs)
+{
+    return m_process && ::WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
+}
+
+HWND CWizardProcess::FindWindowOfProcess(bool (*match)(HWND, const void*), const void* context) const
+{
+    struct SSearch
+    {
+        DWORD processId;
+        bool (*match)(HWND, const void*);
+        const void* context;
+        HWND found;
+    } search = {m_processId, match, context, nullptr};
+
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<SSearch*>(lParam);
+            DWORD processId = 0;
+            ::GetWindowThreadProcessId(hwnd, &processId);
+            if (processId != s->processId || !s->match(hwnd, s->context))
+                return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND CWizardProcess::WaitForSheet(DWORD timeoutMs)
+{
+    WaitUntil([&] { return (m_sheet = FindWindowOfProcess(IsSheet, nullptr)) != nullptr; }, timeoutMs);
+    if (m_sheet)
+        WaitForPage(GetCurrentPage());
+    return m_sheet;
+}
+
+bool CWizardProcess::HasMessageBox() const
+{
+    return FindWindowOfProcess(IsMessageBox, nullptr) != nullptr;
+}
+
+bool CWizardProcess::WaitForMessageBox(SMessageBox& box, DWORD timeoutMs)
+{
+    box = SMessageBox();
+    if (!WaitUntil([&] { return (box.hwnd = FindWindowOfProcess(IsMessageBox, nullptr)) != nullptr; },
+                   timeoutMs))
+        return false;
+    SendWithTimeout(box.hwnd, WM_NULL, 0, 0);
+    box.text = ReadBoxText(box.hwnd);
+    box.yesNo = ::GetDlgItem(box.hwnd, IDYES) && ::GetDlgItem(box.hwnd, IDNO);
+    box.icon = ReadBoxIcon(box.hwnd);
+    return true;
+}
+
+bool CWizardProcess::Answer(const SMessageBox& box, int buttonId)
+{
+    const HWND button = ::GetDlgItem(box.hwnd, buttonId);
+    if (!IsUsable(button))
+        return false;
+    ::PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+    const bool closed = WaitUntil([&] { return !::IsWindow(box.hwnd); }, 10000);
+    Settle();
+    return closed;
+}
+
+HWND CWizardProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs)
+{
+    HWND dialog = nullptr;
+    WaitUntil([&] { return (dialog = FindWindowOfProcess(HasCaption, &caption)) != nullptr; },
+              timeoutMs);
+    if (dialog)
+    {
+        SendWithTimeout(dialog, WM_NULL, 0, 0);
+        ::Sleep(100);
+    }
+    return dialog;
+}
+
+UINT CWizardProcess::GetCurrentPage() const
+{
+    if (!m_sheet || !::IsWindow(m_sheet))
+        return 0;
+    const auto page = reinterpret_cast<HWND>(SendWithTimeout(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (!page)
+        return 0;
+    const LRESULT index = SendWithTimeout(m_sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0);
+    if (index < 0)
+        return 0;
+    return static_cast<UINT>(SendWithTimeout(m_sheet, PSM_INDEXTOID, static_cast<WPARAM>(index), 0));
+}
+
+bool CWizardProcess::WaitForPage(UINT dialogId, DWORD timeoutMs) const
+{
+    const bool shown = WaitUntil([&] { return GetCurrentPage() == dialogId; }, timeoutMs);
+    Settle();
+    return shown;
+}
+
+HWND CWizardProcess::GetPageItem(int id) const
+{
+    const auto page = reinterpret_cast<HWND>(SendWithTimeout(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return page ? ::GetDlgItem(page, id) : nullptr;
+}
+
+std::string CWizardProcess::GetPageItemText(int id) const
+{
+    return GetText(GetPageItem(id));
+}
+
+void CWizardProcess::TypePageItem(int id, const std::string& text) const
+{
+    SendWithTimeout(GetPageItem(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool CWizardProcess::ClickPageItem(int id) const
+{
+    const HWND item = GetPageItem(id);
+    if (!WaitUntil([&] { return IsUsable(item); }, 3000))
+        return false;
+    ::PostMessageA(item, BM_CLICK, 0, 0);
+    return true;
+}
+
+bool CWizardProcess::IsPageItemChecked(int id) const
+{
+    return SendWithTimeout(GetPageItem(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool CWizardProcess::IsButtonEnabled(int id) const
+{
+    return IsUsable(::GetDlgItem(m_sheet, id));
+}
+
+bool CWizardProcess::Press(int id) const
+{
+    // The page that just became active may still have its button request
+    // in the queue.
+    const HWND button = ::GetDlgItem(m_sheet, id);
+    if (!WaitUntil([&] { return IsUsable(button); }, 3000))
+        return false;
+    ::PostMessageA(m_sheet, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return true;
+}
+
+void CWizardProcess::PostSysCommand(WPARAM command) const
+{
+    ::PostMessageA(m_sheet, WM_SYSCOMMAND, command, 0);
+}
+
+void CWizardProcess::Settle() const
+{
+    // A sent message is handled once the program's thread is back in a
+    // message loop; painting follows when its queue is empty.
+    if (m_sheet && ::IsWindow(m_sheet))
+        SendWithTimeout(m_sheet, WM_NULL, 0, 0);
+    ::Sleep(100);
+}
+
+EBoxIcon ReadBoxIcon(HWND box)
+{
+    HWND iconWindow = nullptr;
+    for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+        if (GetClass(child) == "Static" && (style & SS_TYPEMASK) == SS_ICON && ::IsWindowVisible(child))
+            iconWindow = child;
+    }
+    if (!iconWindow)
+        return EBoxIcon::None;
+    RECT rect = {};
+    ::GetWindowRect(iconWindow, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return EBoxIcon::None;
+
+    struct SCandidate
+    {
+        EBoxIcon icon;
+        LPCSTR id;
+    };
+    const SCandidate candidates[] = {{EBoxIcon::Hand, IDI_HAND},
+                                     {EBoxIcon::Question, IDI_QUESTION},
+                                     {EBoxIcon::Exclamation, IDI_EXCLAMATION},
+                                     {EBoxIcon::Asterisk, IDI_ASTERISK}};
+
+    // The box may still be painting: look again until one picture matches.
+    EBoxIcon best = EBoxIcon::Unknown;
+    WaitUntil(
+        [&] {
+            const SPixels shown = CaptureScreen(rect);
+            if (shown.bits.empty())
+                return false;
+            long long bestDifference = -1;
+            for (const SCandidate& candidate : candidates)
+            {
+                const SPixels drawn =
+                    RenderIcon(::LoadIconA(nullptr, candidate.id), width, height, shown.bits[0]);
+                const long long difference = Difference(shown, drawn);
+                if (difference >= 0 && (bestDifference < 0 || difference < bestDifference))
+                {
+                    bestDifference = difference;
+                    best = candidate.icon;
+                }
+            }
+            // Tolerance for blending that differs by one step here and there.
+            if (bestDifference >= 0 && bestDifference <= static_cast<long long>(width) * height / 4)
+                return true;
+            best = EBoxIcon::Unknown;
+            return false;
+        },
+        3000);
+    return best;
+}
+
+bool TakeScreenshot(const std::string& name)
+{
+    // ImageMagick on the X display, started through Wine as a Unix program;
+    // the file appears under its final name only once it is complete.
+    if (!PathExists("Z:\\usr\\bin\\import"))
+        return false;
+    const std::string dir = ScreenshotDir();
+    const std::string file = dir + "/" + name + ".png";
+    const std::string windowsFile = ToWindowsPath(file);
+    ::DeleteFileA(windowsFile.c_str());
+    std::string commandLine = "sh -c \"mkdir -p '" + dir + "' && /usr/bin/import -window root png:'" +
+                              file + ".part' && mv '" + file + ".part' '" + file + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &process))
+        return false;
+    if (process.hThread)
+        ::CloseHandle(process.hThread);
+    if (process.hProcess)
+        ::CloseHandle(process.hProcess);
+    return WaitUntil([&] { return PathExists(windowsFile); }, 10000);
+}
+
+void ClearScreenshots()
+{
+    const std::string dir = ToWindowsPath(ScreenshotDir());
+    WIN32_FIND_DATAA data = {};
+    CFindHandle find(::FindFirstFileA((dir + "\\*.png").c_str(), &data));
+    if (!find)
+        return;
+    do
+    {
+        ::DeleteFileA((dir + "\\" + data.cFileName).c_str());
+    } while (::FindNextFileA(find.Get(), &data));
+}

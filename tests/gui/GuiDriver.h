@@ -1,0 +1,119 @@
+// orvgui.exe driven as a user drives it: its windows found by process, the
+// wizard buttons pressed, fields typed, message boxes read (text, icon) and
+// answered, screenshots taken of the X display.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Wizard buttons of the property sheet.
+constexpr int kBackButton = 0x3023;
+constexpr int kNextButton = 0x3024;
+constexpr int kFinishButton = 0x3025;
+
+enum class EBoxIcon
+{
+    None,
+    Hand,
+    Question,
+    Exclamation,
+    Asterisk,
+    Unknown,
+};
+
+const char* IconName(EBoxIcon icon);
+
+struct SMessageBox
+{
+    HWND hwnd = nullptr;
+    std::string text;
+    EBoxIcon icon = EBoxIcon::None;
+    bool yesNo = false;  // Yes and No buttons; otherwise OK
+};
+
+class CWizardProcess
+{
+public:
+    // Starts orvgui.exe of the build with the arguments (quoted as needed).
+    explicit CWizardProcess(const std::string& arguments = std::string());
+    // Ends the program when a test left it running.
+    ~CWizardProcess();
+
+    CWizardProcess(const CWizardProcess&) = delete;
+    CWizardProcess& operator=(const CWizardProcess&) = delete;
+
+    bool IsStarted() const { return m_process != nullptr; }
+    // True when the program ended within the time.
+    bool WaitForExit(DWORD timeoutMs = 10000);
+
+    // The wizard sheet; null when none showed up in time.
+    HWND WaitForSheet(DWORD timeoutMs = 20000);
+    HWND GetSheet() const { return m_sheet; }
+
+    // The message box that the program shows next (caption "Orvane").
+    bool WaitForMessageBox(SMessageBox& box, DWORD timeoutMs = 10000);
+    // True when a message box is up now.
+    bool HasMessageBox() const;
+    // Clicks one of its buttons (IDOK, IDYES, IDNO) and waits until it is gone.
+    bool Answer(const SMessageBox& box, int buttonId);
+    // A dialog of the program by caption.
+    HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000);
+
+    // The dialog id of the active page; 0 when there is none.
+    UINT GetCurrentPage() const;
+    bool WaitForPage(UINT dialogId, DWORD timeoutMs = 10000) const;
+    HWND GetPageItem(int id) const;
+    std::string GetPageItemText(int id) const;
+    void TypePageItem(int id, const std::string& text) const;
+    // A click on a button of the active page (push, radio or check box).
+    bool ClickPageItem(int id) const;
+    bool IsPageItemChecked(int id) const;
+
+    // Wizard buttons: shown and enabled, as the user can press them.
+    bool IsButtonEnabled(int id) const;
+    // Presses a wizard button (or Cancel) when it can be pressed.
+    bool Press(int id) const;
+    void PostSysCommand(WPARAM command) const;
+
+    // Waits until the program has handled what was sent to it and painted.
+    void Settle() const;
+
+private:
+    HWND FindWindowOfProcess(bool (*match)(HWND, const void*), const void* context) const;
+
+    HANDLE m_process = nullptr;
+    DWORD m_processId = 0;
+    HWND m_sheet = nullptr;
+};
+
+// A text of this source file (UTF-8) in the ANSI code page, as the
+// program's windows hold it.
+std::string Ansi(const char* utf8);
+
+// Text of any window (through WM_GETTEXT, across processes).
+std::string GetText(HWND hwnd);
+
+// Which standard icon a message box shows, from the pixels on the screen.
+EBoxIcon ReadBoxIcon(HWND box);
+
+// <build>/screenshots/<name>.png of the whole display, when ImageMagick is
+// at hand; false otherwise.
+bool TakeScreenshot(const std::string& name);
+// Removes the screenshots of an earlier run.
+void ClearScreenshots();
+
+// Polls a condition every 20 ms until it holds or the time is up.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        if (condition())
+            return true;
+        if (::GetTickCount() - start >= timeoutMs)
+            return false;
+        ::Sleep(20);
+    }
+}

@@ -1,0 +1,33 @@
+// Set-up of the GUI test run: an X display to work on, window captions
+// drawn by Wine itself (a bare X server has no window manager to draw
+// them), and no screenshots left from an earlier run.
+#include "GuiDriver.h"
+#include "Handles.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+class CGuiEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        char display[256] = {};
+        ASSERT_NE(0u, ::GetEnvironmentVariableA("DISPLAY", display, sizeof(display)))
+            << "no X display: run the GUI tests through ./orv test, or set DISPLAY";
+
+        CRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0,
+                                                   nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(),
+                                                   nullptr));
+        ::RegSetValueExA(key.Get(), "Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+        ::RegSetValueExA(key.Get(), "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+        ClearScreenshots();
+    }
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new CGuiEnvironment);
+
+} // namespace

@@ -1,0 +1,54 @@
+#include "AboutDlg.h"
+
+#include "ModuleVersion.h"
+#include "Text.h"
+#include "resource.h"
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
+{
+}
+
+BOOL CAboutDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    LOGFONTA font = {};
+    const auto dialogFont = reinterpret_cast<HFONT>(::SendMessageA(GetHwnd(), WM_GETFONT, 0, 0));
+    if (dialogFont && ::GetObjectA(dialogFont, sizeof(font), &font) == sizeof(font))
+    {
+        font.lfHeight = font.lfHeight * 170 / 100;
+        m_titleFont.Reset(::CreateFontIndirectA(&font));
+        ::SendDlgItemMessageA(GetHwnd(), IDC_ABOUT_TITLE, WM_SETFONT,
+                              reinterpret_cast<WPARAM>(m_titleFont.Get()), TRUE);
+    }
+
+    // Without a version resource the dialog's own texts stay.
+    CModuleVersion version;
+    if (version.LoadFromModule(nullptr))
+    {
+        SetItemText(IDC_ABOUT_VERSION,
+                    FormatVersionLine(LoadResourceText(IDS_VERSION_FORMAT), version.dwFileVersionMS,
+                                      version.dwFileVersionLS, version.dwFileFlags));
+        SetItemText(IDC_ABOUT_COPYRIGHT, GetFirstSentence(version.GetStringValue("LegalCopyright")));
+    }
+    return TRUE;
+}
+
+std::string FormatVersionLine(const std::string& format, DWORD fileVersionMS, DWORD fileVersionLS,
+                              DWORD fileFlags)
+{
+    std::string line = FormatText(format.c_str(), HIWORD(fileVersionMS), LOWORD(fileVersionMS),
+                                  HIWORD(fileVersionLS), LOWORD(fileVersionLS));
+    if (fileFlags & VS_FF_PRERELEASE)
+        line += " [BETA]";
+    return line;
+}
+
+std::string GetFirstSentence(const std::string& text)
+{
+    const std::size_t start = text.find_first_not_of('.');
+    if (start == std::string::npos)
+        return std::string();
+    const std::size_t end = text.find('.', start);
+    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}

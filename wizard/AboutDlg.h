@@ -1,0 +1,28 @@
+// The about box: product name in an enlarged font, icon, description, and
+// the version and legal notice of the program's own version resource.
+#pragma once
+
+#include "Dialog.h"
+#include "Handles.h"
+
+#include <string>
+
+class CAboutDlg : public CDialog
+{
+public:
+    CAboutDlg();
+
+protected:
+    BOOL OnInitDialog() override;
+
+private:
+    CGdiObject m_titleFont;
+};
+
+// The version line: the format (string 43) filled with the four parts of
+// the file version, plus " [BETA]" for a pre-release.
+std::string FormatVersionLine(const std::string& format, DWORD fileVersionMS,
+                              DWORD fileVersionLS, DWORD fileFlags);
+
+// The legal notice up to its first ".", leading dots skipped.
+std::string GetFirstSentence(const std::string& text);

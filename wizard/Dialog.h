@@ -1,0 +1,53 @@
+// A dialog window driven by virtual handlers: the base of the modal dialogs
+// and, through CWizardPage, of the wizard's pages.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CDialog
+{
+public:
+    explicit CDialog(UINT dialogId) : m_dialogId(dialogId) {}
+    virtual ~CDialog() = default;
+
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // Runs the dialog modally; its end result, or -1 when it could not be
+    // shown (last error set).
+    INT_PTR DoModal(HWND parent);
+
+    UINT GetDialogId() const { return m_dialogId; }
+    HWND GetHwnd() const { return m_hwnd; }
+    HWND GetItem(int id) const { return ::GetDlgItem(m_hwnd, id); }
+    std::string GetItemText(int id) const;
+    void SetItemText(int id, const std::string& text) const;
+
+protected:
+    // Every message; `result` is what the dialog procedure answers (through
+    // DWLP_MSGRESULT where the message needs it). Overrides pass what they
+    // leave to the base.
+    virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // TRUE: the system gives the focus to the first control.
+    virtual BOOL OnInitDialog();
+    // IDOK and IDCANCEL end a modal dialog with their id.
+    virtual bool OnCommand(WORD id, WORD code, HWND control);
+    virtual bool OnNotify(const NMHDR& header, LRESULT& result);
+
+    void EndDialog(INT_PTR result) const { ::EndDialog(m_hwnd, result); }
+
+    // The work of a dialog procedure once the object is known; WM_INITDIALOG
+    // attaches the object to the window. No exception leaves it.
+    static INT_PTR Dispatch(CDialog* dialog, HWND hwnd, UINT message, WPARAM wParam,
+                            LPARAM lParam);
+    static CDialog* FromHandle(HWND hwnd);
+
+private:
+    static INT_PTR CALLBACK ModalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT m_dialogId;
+    HWND m_hwnd = nullptr;
+};

@@ -1,0 +1,45 @@
+#include "PendingPage.h"
+
+#include "FileInfo.h"
+#include "PendingStore.h"
+#include "VessraSheet.h"
+#include "WizardSheet.h"
+#include "resource.h"
+
+CPendingPage::CPendingPage(CVessraSheet& sheet)
+    : CWizardPage(IDD_PENDING, IDS_PENDING_PAGE_TITLE, IDS_PENDING_PAGE_SUBTITLE), m_sheet(sheet)
+{
+}
+
+BOOL CPendingPage::OnInitDialog()
+{
+    CWizardPage::OnInitDialog();
+    SetBoldFont(IDC_PENDING_KEEP, IDC_PENDING_IGNORE);
+    ::CheckRadioButton(GetHwnd(), IDC_PENDING_KEEP, IDC_PENDING_IGNORE, IDC_PENDING_IGNORE);
+    return TRUE;
+}
+
+bool CPendingPage::OnSetActive()
+{
+    SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    return CWizardPage::OnSetActive();
+}
+
+LRESULT CPendingPage::OnWizardNext()
+{
+    const HWND hwnd = GetHwnd();
+    if (::IsDlgButtonChecked(hwnd, IDC_PENDING_KEEP) == BST_CHECKED)
+        return IDD_SUMMARY;
+    if (::IsDlgButtonChecked(hwnd, IDC_PENDING_REMOVE) == BST_CHECKED)
+    {
+        // The wizard goes on whatever the outcome; the queue is then left as it was.
+        RemovePending();
+        return IDD_SUMMARY;
+    }
+    if (::IsDlgButtonChecked(hwnd, IDC_PENDING_IGNORE) == BST_CHECKED)
+    {
+        m_sheet.GetOperations().RemoveAll();
+        return WizardDefault;
+    }
+    return WizardStay;
+}

@@ -1,0 +1,61 @@
+#include "VessraApp.h"
+
+#include "ContextMenu.h"
+#include "MyCommandLineInfo.h"
+#include "Text.h"
+#include "VessraSheet.h"
+#include "WizardMessages.h"
+#include "resource.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+CVessraApp::CVessraApp() : m_title(LoadResourceText(IDS_PRODUCT_NAME))
+{
+}
+
+void CVessraApp::SetRegistryKey(const char* company)
+{
+    m_profileKey = std::string("Software\\") + company + "\\" + m_title;
+}
+
+bool CVessraApp::InitInstance(int argc, const char* const* argv)
+{
+    ::InitCommonControls();
+    SetRegistryKey("Hadrel");
+
+    CMyCommandLineInfo commandLine;
+    ParseCommandLine(commandLine, argc, argv);
+
+    // The install and remove requests report nothing of their outcome.
+    if (commandLine.GetRequests() & RequestInstall)
+    {
+        if (ShowMessage(IDS_CONFIRM_INSTALL_MENU, MB_YESNO | MB_ICONQUESTION) == IDYES)
+            InstallContextMenu();
+    }
+    else if (commandLine.GetRequests() & RequestUninstall)
+    {
+        if (ShowMessage(IDS_CONFIRM_REMOVE_MENU, MB_YESNO | MB_ICONQUESTION) == IDYES)
+            RemoveContextMenu();
+    }
+    else if (FAILED(::OleInitialize(nullptr)))
+    {
+        ShowMessage(IDS_OLE_INIT_FAILED, MB_ICONHAND);
+    }
+    else
+    {
+        RunWizard(commandLine.GetPath());
+        ::OleUninitialize();
+    }
+    return false;
+}
+
+void CVessraApp::RunWizard(const std::string& path)
+{
+    // A failed read keeps what was read so far.
+    m_operations.LoadPending();
+
+    CVessraSheet sheet(m_operations);
+    sheet.GetSelectPage().SetPath(path);
+    sheet.DoModal();
+}
