@@ -54,23 +54,19 @@ protected:
 
 } // namespace
 
-TEST_F(PendingStore, ReadsMultiStringQueue)
+TEST_F(PendingStore, ReadsMultiStringAndBinaryQueues)
 {
-    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, ExampleQueue()));
-    CFileInfoList list;
-    SetLastError(0xdeadbeef);
-    EXPECT_TRUE(list.LoadPending());
-    ExpectExampleOperations(list);
-    // Reading leaves the queue as it was.
-    EXPECT_EQ(ExampleQueue(), PendingValueText(kQueueValue));
-}
-
-TEST_F(PendingStore, ReadsBinaryQueueTheSameWay)
-{
-    ASSERT_TRUE(WritePendingValue(REG_BINARY, ExampleQueue()));
-    CFileInfoList list;
-    EXPECT_TRUE(list.LoadPendingFromRegistry());
-    ExpectExampleOperations(list);
+    for (DWORD type : {static_cast<DWORD>(REG_MULTI_SZ), static_cast<DWORD>(REG_BINARY)})
+    {
+        SCOPED_TRACE(type);
+        ASSERT_TRUE(WritePendingValue(type, ExampleQueue()));
+        CFileInfoList list;
+        SetLastError(0xdeadbeef);
+        EXPECT_TRUE(type == REG_MULTI_SZ ? list.LoadPending() : list.LoadPendingFromRegistry());
+        ExpectExampleOperations(list);
+        // Reading leaves the queue as it was.
+        EXPECT_EQ(ExampleQueue(), PendingValueText(kQueueValue));
+    }
 }
 
 TEST_F(PendingStore, AppendsToTheList)

@@ -78,17 +78,26 @@ protected:
 
 TEST_F(OrvlineReport, LogAppendsTheOperationsReport)
 {
+    ClearPendingQueue();
     CScratchDir dir;
     const std::string first = dir.File("first.txt", "1");
-    const std::string second = dir.File("second.txt", "2");
+    const std::string locked = dir.File("locked.dll", "x");
 
     EXPECT_TRUE(RunEnded(RunOrvline(Quote(first) + " /log"), 0, kReported, ""));
     const std::string firstBody = StatusBody(first, "suppression effectuee avec succes");
     EXPECT_TRUE(HoldsReports(ReadFileBytes(ReportPath()), {firstBody}));
 
-    // A second run appends after the first; "-L" is the same option.
-    EXPECT_EQ(0u, RunOrvline(Quote(second) + " -L").exitCode);
-    const std::string secondBody = StatusBody(second, "suppression effectuee avec succes");
+    // A second run appends after the first; "-L" is the same option; a
+    // delayed operation has its own status.
+    {
+        CHolder holder(CHolder::Open, locked);
+        ASSERT_TRUE(holder.IsHolding());
+        const SRunResult run = RunOrvline(Quote(locked) + " -L");
+        EXPECT_EQ(0u, run.exitCode) << run.err;
+    }
+    ClearPendingQueue();
+    const std::string secondBody =
+        StatusBody(locked, "fichier en cours d'utilisation, operation differee");
     EXPECT_TRUE(HoldsReports(ReadFileBytes(ReportPath()), {firstBody, secondBody}));
 }
 
@@ -98,24 +107,9 @@ TEST_F(OrvlineReport, WithoutLogNothingIsWritten)
     const std::string file = dir.File("f.txt", "1");
     EXPECT_EQ(0u, RunOrvline(Quote(file)).exitCode);
     EXPECT_EQ(4u, RunOrvline(Quote(dir / "missing.txt")).exitCode);
+    // Nor on the usage exit, even with /log.
+    EXPECT_EQ(2u, RunOrvline("/log").exitCode);
     EXPECT_FALSE(PathExists(ReportPath()));
-}
-
-TEST_F(OrvlineReport, DelayedOperation)
-{
-    ClearPendingQueue();
-    CScratchDir dir;
-    const std::string file = dir.File("locked.dll", "x");
-    {
-        CHolder holder(CHolder::Open, file);
-        ASSERT_TRUE(holder.IsHolding());
-        const SRunResult run = RunOrvline(Quote(file) + " /log");
-        EXPECT_EQ(0u, run.exitCode) << run.err;
-    }
-    ClearPendingQueue();
-    EXPECT_TRUE(HoldsReports(
-        ReadFileBytes(ReportPath()),
-        {StatusBody(file, "fichier en cours d'utilisation, operation differee")}));
 }
 
 TEST_F(OrvlineReport, FailedOperationWithoutErrorReport)
@@ -192,13 +186,6 @@ TEST_F(OrvlineReport, ErrorReportOnEveryErrorExit)
     EXPECT_TRUE(PathExists(file));
     EXPECT_TRUE(PathExists(folder));
     EXPECT_TRUE(PathExists(longFile));
-}
-
-TEST_F(OrvlineReport, UsageExitWritesNothing)
-{
-    const SRunResult run = RunOrvline("/log");
-    EXPECT_EQ(2u, run.exitCode);
-    EXPECT_FALSE(PathExists(ReportPath()));
 }
 
 TEST_F(OrvlineReport, UnwritableReportChangesNothingOfTheRun)

@@ -90,6 +90,48 @@ private:
     bool m_written = false;
 };
 
+// The file's bytes; "(none)" when it does not exist or no path is given.
+std::string Content(const std::string& path)
+{
+    return PathExists(path) ? ReadFileBytes(path) : "(none)";
+}
+
+enum EHold { HoldSource, HoldDestination, LoadSource };
+
+// One orvline run: the source, the destination ("" to delete), whether a
+// file is already there (a replacement), and what is held while it runs.
+struct SOperation
+{
+    const char* what;
+    std::string source;
+    std::string destination;
+    bool replace;
+    EHold hold;
+};
+
+std::vector<SOperation> FourActions(const CScratchDir& dir, const std::string& sub,
+                                    const std::string& ext)
+{
+    return {
+        {"delete", dir / ("delete" + ext), "", false, HoldSource},
+        {"rename", dir / ("rename" + ext), dir / ("renamed" + ext), false, HoldSource},
+        {"move", dir / ("move" + ext), sub + "\\moved" + ext, false, HoldSource},
+        {"replace", dir / ("replacing" + ext), dir / ("replaced" + ext), true, HoldSource},
+    };
+}
+
+// Each file holds its own path, so that its bytes show where it came from.
+bool WriteOperationFiles(const SOperation& op)
+{
+    return WriteFileBytes(op.source, op.source) &&
+           (!op.replace || WriteFileBytes(op.destination, op.destination));
+}
+
+std::string Arguments(const SOperation& op)
+{
+    return Quote(op.source) + (op.destination.empty() ? "" : " " + Quote(op.destination));
+}
+
 using OrvlineRunner = CQueueTest;
 using Execute = CQueueTest;
 using Process = CQueueTest;
@@ -99,106 +141,73 @@ using ExecuteAutostart = CQueueTest;
 
 TEST_F(OrvlineRunner, FreeFileIsDoneAtOnce)
 {
-    const std::string sub = m_dir.Folder("sub");
-    ASSERT_TRUE(WriteFileBytes(m_dir / "delete.txt", "delete"));
-    ASSERT_TRUE(WriteFileBytes(m_dir / "rename.txt", "rename"));
-    ASSERT_TRUE(WriteFileBytes(m_dir / "move.txt", "move"));
-    ASSERT_TRUE(WriteFileBytes(m_dir / "new.txt", "new"));
-    ASSERT_TRUE(WriteFileBytes(m_dir / "old.txt", "old"));
-
-    struct
+    for (const SOperation& op : FourActions(m_dir, m_dir.Folder("sub"), ".txt"))
     {
-        const char* what;
-        std::string arguments;
-    } runs[] = {
-        {"delete", Quote(m_dir / "delete.txt")},
-        {"rename", Quote(m_dir / "rename.txt") + " " + Quote(m_dir / "renamed.txt")},
-        {"move", Quote(m_dir / "move.txt") + " " + Quote(sub + "\\moved.txt")},
-        {"replace", Quote(m_dir / "new.txt") + " " + Quote(m_dir / "old.txt")},
-    };
-    for (const auto& run : runs)
-        EXPECT_TRUE(RunEnded(RunOrvline(run.arguments), 0, kProcessed, "")) << run.what;
-
-    EXPECT_FALSE(PathExists(m_dir / "delete.txt"));
-    EXPECT_FALSE(PathExists(m_dir / "rename.txt"));
-    EXPECT_EQ("rename", ReadFileBytes(m_dir / "renamed.txt"));
-    EXPECT_FALSE(PathExists(m_dir / "move.txt"));
-    EXPECT_EQ("move", ReadFileBytes(sub + "\\moved.txt"));
-    // A replacement at once copies: the new file stays where it was.
-    EXPECT_EQ("new", ReadFileBytes(m_dir / "old.txt"));
-    EXPECT_EQ("new", ReadFileBytes(m_dir / "new.txt"));
+        SCOPED_TRACE(op.what);
+        ASSERT_TRUE(WriteOperationFiles(op));
+        EXPECT_TRUE(RunEnded(RunOrvline(Arguments(op)), 0, kProcessed, ""));
+        // A replacement at once copies: the new file stays where it was.
+        EXPECT_EQ(op.replace ? op.source : "(none)", Content(op.source));
+        EXPECT_EQ(op.destination.empty() ? "(none)" : op.source, Content(op.destination));
+    }
     EXPECT_EQ("", PendingQueueBytes());
 }
 
 TEST_F(OrvlineRunner, LockedFilesWaitForTheRestart)
 {
-    const std::string sub = m_dir.Folder("sub");
-    const std::string deleted = m_dir / "delete.dll";
-    const std::string renamed = m_dir / "rename.dll";
-    const std::string moved = m_dir / "move.dll";
-    const std::string replacing = m_dir / "replacing.dll";
-    const std::string replaced = m_dir / "replaced.dll";
-    const std::string lockedTarget = m_dir / "locked target.dll";
-    const std::string replacingLocked = m_dir / "replacing locked.dll";
-    const std::string loaded = CopyFixtureDll(m_dir / "loaded.dll");
-    for (const std::string& file :
-         {deleted, renamed, moved, replacing, replaced, lockedTarget, replacingLocked})
-        ASSERT_TRUE(WriteFileBytes(file, file));
+    std::vector<SOperation> operations = FourActions(m_dir, m_dir.Folder("sub"), ".dll");
+    // The file to be replaced locked rather than the new one...
+    operations.push_back({"locked target", m_dir / "replacing locked.dll",
+                          m_dir / "locked target.dll", true, HoldDestination});
+    // ... and a loaded module, which cannot be deleted (error 5).
+    operations.push_back({"loaded", m_dir / "loaded.dll", "", false, LoadSource});
 
     std::vector<std::unique_ptr<CHolder>> holders;
-    for (const std::string& file : {deleted, renamed, moved, replacing, lockedTarget})
-        holders.push_back(std::make_unique<CHolder>(CHolder::Open, file));
-    holders.push_back(std::make_unique<CHolder>(CHolder::Load, loaded));
-    for (const auto& holder : holders)
-        ASSERT_TRUE(holder->IsHolding());
-
-    const std::string arguments[] = {
-        Quote(deleted),
-        Quote(renamed) + " " + Quote(m_dir / "renamed.dll"),
-        Quote(moved) + " " + Quote(sub + "\\moved.dll"),
-        // Onto an existing file: a replacement, the source locked...
-        Quote(replacing) + " " + Quote(replaced),
-        // ... or the file to be replaced locked.
-        Quote(replacingLocked) + " " + Quote(lockedTarget),
-        // A loaded module cannot be deleted (error 5): queued as well.
-        Quote(loaded),
-    };
-    for (const std::string& argument : arguments)
-        EXPECT_TRUE(RunEnded(RunOrvline(argument), 0, kProcessed, "")) << argument;
-
-    // Exactly as the system keeps its queue: NT paths, an empty string for a
-    // deletion and "!" before a destination that is to be replaced.
-    const std::string expected = PendingQueueOf({
-        NtPath(deleted), "",
-        NtPath(renamed), NtPath(m_dir / "renamed.dll"),
-        NtPath(moved), NtPath(sub + "\\moved.dll"),
-        NtPath(replacing), "!" + NtPath(replaced),
-        NtPath(replacingLocked), "!" + NtPath(lockedTarget),
-        NtPath(loaded), "",
-    });
-    EXPECT_EQ(expected, PendingQueueBytes());
+    std::vector<std::string> queued;
+    for (const SOperation& op : operations)
+    {
+        SCOPED_TRACE(op.what);
+        if (op.hold == LoadSource)
+            CopyFixtureDll(op.source);
+        else
+            ASSERT_TRUE(WriteOperationFiles(op));
+        holders.push_back(std::make_unique<CHolder>(
+            op.hold == LoadSource ? CHolder::Load : CHolder::Open,
+            op.hold == HoldDestination ? op.destination : op.source));
+        ASSERT_TRUE(holders.back()->IsHolding());
+        EXPECT_TRUE(RunEnded(RunOrvline(Arguments(op)), 0, kProcessed, ""));
+        // The system's own form: NT paths, an empty string for a deletion
+        // and "!" before a destination that is to be replaced.
+        queued.push_back(NtPath(op.source));
+        queued.push_back(op.destination.empty() ? ""
+                                                : (op.replace ? "!" : "") + NtPath(op.destination));
+    }
+    EXPECT_EQ(PendingQueueOf(queued), PendingQueueBytes());
     // Nothing has happened yet.
-    for (const std::string& file : {deleted, renamed, moved, replacing})
-        EXPECT_TRUE(PathExists(file)) << file;
-    for (const std::string& file : {replaced, replacingLocked})
-        EXPECT_EQ(file, ReadFileBytes(file));
-    EXPECT_FALSE(PathExists(m_dir / "renamed.dll"));
-    EXPECT_FALSE(PathExists(sub + "\\moved.dll"));
-    EXPECT_TRUE(PathExists(loaded));
+    for (const SOperation& op : operations)
+    {
+        SCOPED_TRACE(op.what);
+        EXPECT_TRUE(PathExists(op.source));
+        // A held file cannot be read; the other side of its pair can.
+        if (op.hold == HoldDestination)
+        {
+            EXPECT_EQ(op.source, Content(op.source));
+        }
+        else
+        {
+            EXPECT_EQ(op.replace ? op.destination : "(none)", Content(op.destination));
+        }
+    }
 
     holders.clear();
     ASSERT_TRUE(RestartPrefix());
-    EXPECT_FALSE(PathExists(deleted));
-    EXPECT_FALSE(PathExists(renamed));
-    EXPECT_EQ(renamed, ReadFileBytes(m_dir / "renamed.dll"));
-    EXPECT_FALSE(PathExists(moved));
-    EXPECT_EQ(moved, ReadFileBytes(sub + "\\moved.dll"));
     // A deferred replacement moves the new file over the old one.
-    EXPECT_FALSE(PathExists(replacing));
-    EXPECT_EQ(replacing, ReadFileBytes(replaced));
-    EXPECT_FALSE(PathExists(replacingLocked));
-    EXPECT_EQ(replacingLocked, ReadFileBytes(lockedTarget));
-    EXPECT_FALSE(PathExists(loaded));
+    for (const SOperation& op : operations)
+    {
+        SCOPED_TRACE(op.what);
+        EXPECT_FALSE(PathExists(op.source));
+        EXPECT_EQ(op.destination.empty() ? "(none)" : op.source, Content(op.destination));
+    }
     EXPECT_EQ("", PendingQueueBytes());
 }
 

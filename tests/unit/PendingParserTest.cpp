@@ -76,10 +76,7 @@ TEST(StripQueuePrefix, DriveLetterStartsThePath)
     EXPECT_EQ("z:", StripQueuePrefix("\\??\\z:"));
     // Only the first colon counts.
     EXPECT_EQ("C:\\f.txt:stream", StripQueuePrefix("\\??\\C:\\f.txt:stream"));
-}
-
-TEST(StripQueuePrefix, WithoutDriveColonTheTextStaysWhole)
-{
+    // Without a drive colon the text stays whole.
     EXPECT_EQ("\\??\\UNC\\server\\share\\f.dll", StripQueuePrefix("\\??\\UNC\\server\\share\\f.dll"));
     EXPECT_EQ(":abc", StripQueuePrefix(":abc"));
     EXPECT_EQ("", StripQueuePrefix(""));

@@ -34,39 +34,32 @@ LONGLONG Order(WORD major, WORD minor, WORD build, WORD revision)
 
 } // namespace
 
-TEST(VersionOrder, FieldsDecideInTurn)
+TEST(VersionOrder, EarlierVersionsOrderLower)
 {
-    EXPECT_LT(Order(5, 1, 2600, 0), Order(5, 1, 2600, 2180));
-    EXPECT_LT(Order(5, 9, 9999, 9999), Order(6, 0, 0, 0));
-    EXPECT_LT(Order(5, 1, 65535, 65535), Order(5, 2, 0, 0));
-    EXPECT_EQ(Order(1, 2, 3, 4), Order(1, 2, 3, 4));
-}
-
-TEST(VersionOrder, MostSignificantWordIsSigned)
-{
-    // Major 32768 and above make the high word negative.
-    EXPECT_LT(Order(40000, 0, 0, 0), Order(1, 0, 0, 0));
-    EXPECT_LT(Order(40000, 0, 0, 0), Order(0, 0, 0, 0));
-    EXPECT_GT(Order(40000, 0, 0, 0), Order(39999, 0, 0, 0));
-    EXPECT_GT(Order(32767, 65535, 65535, 65535), Order(32768, 0, 0, 0));
-    EXPECT_LT(Order(65535, 65535, 65535, 65535), Order(0, 0, 0, 1));
+    struct
+    {
+        const char* what;
+        LONGLONG older;
+        LONGLONG newer;
+    } cases[] = {
+        // The fields decide in turn.
+        {"revision", Order(5, 1, 2600, 0), Order(5, 1, 2600, 2180)},
+        {"major", Order(5, 9, 9999, 9999), Order(6, 0, 0, 0)},
+        {"minor", Order(5, 1, 65535, 65535), Order(5, 2, 0, 0)},
+        // Major 32768 and above make the most significant word negative.
+        {"40000 < 1", Order(40000, 0, 0, 0), Order(1, 0, 0, 0)},
+        {"40000 < 0", Order(40000, 0, 0, 0), Order(0, 0, 0, 0)},
+        {"39999 < 40000", Order(39999, 0, 0, 0), Order(40000, 0, 0, 0)},
+        {"32768 < 32767", Order(32768, 0, 0, 0), Order(32767, 65535, 65535, 65535)},
+        {"all ones", Order(65535, 65535, 65535, 65535), Order(0, 0, 0, 1)},
+        // The least significant word is unsigned.
+        {"LS 0x7FFFFFFF", GetVersionOrder(0x00050001, 0x7FFFFFFF), GetVersionOrder(0x00050001, 0x80000000)},
+        {"LS 0", GetVersionOrder(0x00050001, 0), GetVersionOrder(0x00050001, 0xFFFFFFFF)},
+        {"MS first", GetVersionOrder(0x00050001, 0xFFFFFFFF), GetVersionOrder(0x00050002, 0)},
+    };
+    for (const auto& c : cases)
+        EXPECT_LT(c.older, c.newer) << c.what;
     EXPECT_EQ(-1, GetVersionOrder(0xFFFFFFFF, 0xFFFFFFFF));
-}
-
-TEST(VersionOrder, LeastSignificantWordIsUnsigned)
-{
-    EXPECT_GT(GetVersionOrder(0x00050001, 0x80000000), GetVersionOrder(0x00050001, 0x7FFFFFFF));
-    EXPECT_GT(GetVersionOrder(0x00050001, 0xFFFFFFFF), GetVersionOrder(0x00050001, 0));
-    EXPECT_LT(GetVersionOrder(0x00050001, 0xFFFFFFFF), GetVersionOrder(0x00050002, 0));
-}
-
-TEST(ModuleVersion, EmptyObject)
-{
-    CModuleVersion version;
-    EXPECT_EQ(0u, version.dwSignature);
-    EXPECT_EQ(0u, version.dwFileVersionMS);
-    EXPECT_EQ(1252, version.GetCodePage());
-    EXPECT_EQ("", version.GetStringValue("CompanyName"));
 }
 
 TEST(ModuleVersion, LoadFromFileReadsFixedBlockAndStrings)
@@ -88,48 +81,45 @@ TEST(ModuleVersion, LoadFromFileReadsFixedBlockAndStrings)
     EXPECT_EQ("", version.GetStringValue("NoSuchValue"));
 }
 
-TEST(ModuleVersion, LargeMajorVersions)
+TEST(ModuleVersion, FixtureVersionsAndTranslations)
 {
+    struct
+    {
+        const char* fixture;
+        const char* version;
+        int language;
+        const char* company;
+    } cases[] = {
+        {"v40000", "40000.0.0.0", 0x040c, "Hadrel"},
+        {"v39999", "39999.0.0.0", 0x040c, "Hadrel"},
+        {"vbeta", "1.2.3.4", 0x040c, "Hadrel"},
+        // Without a translation the strings are looked up under language 0,
+        // code page 1252 (000004e4).
+        {"vnotranslation", "2.3.4.5", 0, "Neutral Fixture"},
+        // After a French file: a short translation must not keep its language.
+        {"v6_0_0_0", "6.0.0.0", 0x040c, "Hadrel"},
+        {"vshorttranslation", "2.3.4.5", 0, ""},
+    };
     CModuleVersion version;
-    ASSERT_TRUE(version.LoadFromFile(Fixture("v40000")));
-    EXPECT_EQ("40000.0.0.0", VersionOf(version));
-    ASSERT_TRUE(version.LoadFromFile(Fixture("v39999")));
-    EXPECT_EQ("39999.0.0.0", VersionOf(version));
-}
-
-TEST(ModuleVersion, PreReleaseFlag)
-{
-    CModuleVersion version;
-    ASSERT_TRUE(version.LoadFromFile(Fixture("vbeta")));
-    EXPECT_EQ("1.2.3.4", VersionOf(version));
-    EXPECT_EQ(static_cast<DWORD>(VS_FF_PRERELEASE), version.dwFileFlags & VS_FF_PRERELEASE);
-    EXPECT_EQ("Version 1.02 (build 3.4) [BETA]",
-              FormatVersionText(version.dwFileVersionMS, version.dwFileVersionLS,
-                                version.dwFileFlags));
-}
-
-TEST(ModuleVersion, MissingTranslationKeepsCodePage1252)
-{
-    CModuleVersion version;
-    ASSERT_TRUE(version.LoadFromFile(Fixture("vnotranslation")));
-    EXPECT_EQ("2.3.4.5", VersionOf(version));
-    EXPECT_EQ(0, version.GetLanguage());
-    EXPECT_EQ(1252, version.GetCodePage());
-    // The strings are stored under language 0, code page 1252 (000004e4).
-    EXPECT_EQ("Neutral Fixture", version.GetStringValue("CompanyName"));
-}
-
-TEST(ModuleVersion, ShortTranslationKeepsCodePage1252)
-{
-    CModuleVersion version;
-    // A French fixture first: the next load must not keep its translation.
-    ASSERT_TRUE(version.LoadFromFile(Fixture("v6_0_0_0")));
-    ASSERT_EQ(0x040c, version.GetLanguage());
-    ASSERT_TRUE(version.LoadFromFile(Fixture("vshorttranslation")));
-    EXPECT_EQ("2.3.4.5", VersionOf(version));
-    EXPECT_EQ(0, version.GetLanguage());
-    EXPECT_EQ(1252, version.GetCodePage());
-    EXPECT_EQ("", version.GetStringValue("CompanyName"));
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.fixture);
+        ASSERT_TRUE(version.LoadFromFile(Fixture(c.fixture)));
+        EXPECT_EQ(c.version, VersionOf(version));
+        EXPECT_EQ(c.language, version.GetLanguage());
+        EXPECT_EQ(1252, version.GetCodePage());
+        EXPECT_EQ(c.company, version.GetStringValue("CompanyName"));
+        // Only the beta fixture is a pre-release, and its banner says so.
+        const bool beta = std::string(c.fixture) == "vbeta";
+        EXPECT_EQ(beta ? static_cast<DWORD>(VS_FF_PRERELEASE) : 0u,
+                  version.dwFileFlags & VS_FF_PRERELEASE);
+        if (beta)
+        {
+            EXPECT_EQ("Version 1.02 (build 3.4) [BETA]",
+                      FormatVersionText(version.dwFileVersionMS, version.dwFileVersionLS,
+                                        version.dwFileFlags));
+        }
+    }
 }
 
 TEST(ModuleVersion, FilesWithoutVersion)
@@ -155,14 +145,19 @@ TEST(ModuleVersion, FilesWithoutVersion)
 
 TEST(ModuleVersion, FailedLoadForgetsTheEarlierFile)
 {
+    // A new object and one whose load failed look the same.
+    auto expectEmpty = [](const CModuleVersion& version) {
+        EXPECT_EQ(0u, version.dwSignature);
+        EXPECT_EQ(0u, version.dwFileVersionMS);
+        EXPECT_EQ(1252, version.GetCodePage());
+        EXPECT_EQ("", version.GetStringValue("CompanyName"));
+    };
     CModuleVersion version;
+    expectEmpty(version);
     ASSERT_TRUE(version.LoadFromFile(Fixture("v5_1_2600_0")));
     ASSERT_EQ("Hadrel", version.GetStringValue("CompanyName"));
     EXPECT_FALSE(version.LoadFromFile(Fixture("vnone")));
-    EXPECT_EQ(0u, version.dwSignature);
-    EXPECT_EQ(0u, version.dwFileVersionMS);
-    EXPECT_EQ(1252, version.GetCodePage());
-    EXPECT_EQ("", version.GetStringValue("CompanyName"));
+    expectEmpty(version);
 }
 
 TEST(ModuleVersion, LoadFromModule)
@@ -192,52 +187,40 @@ TEST(ModuleVersion, BannerVersionOfOrvline)
     EXPECT_EQ(0u, run.out.find("Orvane en Ligne de Commandes - " + text + "\r\n")) << run.out;
 }
 
-TEST(IsNotOlderVersion, ComparesFileVersions)
-{
-    const std::string v2600 = Fixture("v5_1_2600_0");
-    const std::string v2180 = Fixture("v5_1_2600_2180");
-    const std::string v6 = Fixture("v6_0_0_0");
-    const std::string v59 = Fixture("v5_9_9999_9999");
-
-    EXPECT_TRUE(IsNotOlderVersion(v2600, v2180));
-    EXPECT_FALSE(IsNotOlderVersion(v2180, v2600));
-    EXPECT_FALSE(IsNotOlderVersion(v6, v59));
-    EXPECT_TRUE(IsNotOlderVersion(v59, v6));
-    EXPECT_TRUE(IsNotOlderVersion(v6, v6));
-    EXPECT_TRUE(IsNotOlderVersion(v2180, v2180));
-}
-
-TEST(IsNotOlderVersion, SignedMajorVersions)
-{
-    const std::string v40000 = Fixture("v40000");
-    const std::string v39999 = Fixture("v39999");
-    const std::string v5 = Fixture("v5_1_2600_0");
-
-    // 40000 has a negative high word: it is older than 5.1.
-    EXPECT_FALSE(IsNotOlderVersion(v5, v40000));
-    EXPECT_TRUE(IsNotOlderVersion(v40000, v5));
-    // Both negative: their order is kept.
-    EXPECT_FALSE(IsNotOlderVersion(v40000, v39999));
-    EXPECT_TRUE(IsNotOlderVersion(v39999, v40000));
-}
-
-TEST(IsNotOlderVersion, MissingVersionNeverBlocks)
+TEST(IsNotOlderVersion, ComparesFileVersionsOnly)
 {
     CScratchDir dir;
     const std::string text = dir.File("plain.txt", "text");
-    const std::string v6 = Fixture("v6_0_0_0");
-
-    EXPECT_TRUE(IsNotOlderVersion(v6, Fixture("vnone")));
-    EXPECT_TRUE(IsNotOlderVersion(Fixture("vnone"), v6));
-    EXPECT_TRUE(IsNotOlderVersion(v6, text));
-    EXPECT_TRUE(IsNotOlderVersion(text, v6));
-    EXPECT_TRUE(IsNotOlderVersion(v6, dir / "missing.dll"));
-    EXPECT_TRUE(IsNotOlderVersion(dir / "missing.dll", v6));
-}
-
-TEST(IsNotOlderVersion, OnlyTheFileVersionCounts)
-{
-    // The beta flag and the translation play no part: 2.3.4.5 against 1.2.3.4.
-    EXPECT_FALSE(IsNotOlderVersion(Fixture("vnotranslation"), Fixture("vbeta")));
-    EXPECT_TRUE(IsNotOlderVersion(Fixture("vbeta"), Fixture("vshorttranslation")));
+    const std::string missing = dir / "missing.dll";
+    struct
+    {
+        std::string source;
+        std::string target;
+        bool notOlder;
+    } cases[] = {
+        {Fixture("v5_1_2600_0"), Fixture("v5_1_2600_2180"), true},
+        {Fixture("v5_1_2600_2180"), Fixture("v5_1_2600_0"), false},
+        {Fixture("v6_0_0_0"), Fixture("v5_9_9999_9999"), false},
+        {Fixture("v5_9_9999_9999"), Fixture("v6_0_0_0"), true},
+        {Fixture("v6_0_0_0"), Fixture("v6_0_0_0"), true},
+        {Fixture("v5_1_2600_2180"), Fixture("v5_1_2600_2180"), true},
+        // 40000 has a negative high word: it is older than 5.1; two negative
+        // ones keep their order.
+        {Fixture("v5_1_2600_0"), Fixture("v40000"), false},
+        {Fixture("v40000"), Fixture("v5_1_2600_0"), true},
+        {Fixture("v40000"), Fixture("v39999"), false},
+        {Fixture("v39999"), Fixture("v40000"), true},
+        // A missing version never blocks.
+        {Fixture("v6_0_0_0"), Fixture("vnone"), true},
+        {Fixture("vnone"), Fixture("v6_0_0_0"), true},
+        {Fixture("v6_0_0_0"), text, true},
+        {text, Fixture("v6_0_0_0"), true},
+        {Fixture("v6_0_0_0"), missing, true},
+        {missing, Fixture("v6_0_0_0"), true},
+        // The beta flag and the translation play no part: 2.3.4.5 against 1.2.3.4.
+        {Fixture("vnotranslation"), Fixture("vbeta"), false},
+        {Fixture("vbeta"), Fixture("vshorttranslation"), true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.notOlder, IsNotOlderVersion(c.source, c.target)) << c.source << " / " << c.target;
 }

@@ -146,6 +146,8 @@ TEST_F(WinInitStore, MissingOrLockedFile)
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(list.LoadPending());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+    EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
+                         "\r\nTraitement echoue: " + SystemText(ERROR_FILE_NOT_FOUND) + " (2)\r\n"));
 
     // Another process holds the file without sharing it.
     ASSERT_TRUE(WriteFileBytes(IniPath(), "[rename]\r\n"));
@@ -174,12 +176,6 @@ TEST_F(WinInitStore, RemoveMovesTheWholeFileToBak)
     EXPECT_TRUE(RemovePendingFromWinInit());
     EXPECT_FALSE(PathExists(BakPath()));
     EXPECT_FALSE(PathExists(IniPath()));
-}
-
-TEST_F(WinInitStore, OrvlineWithoutQueueFileExitsWith3)
-{
-    EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
-                         "\r\nTraitement echoue: " + SystemText(ERROR_FILE_NOT_FOUND) + " (2)\r\n"));
 }
 
 TEST_F(WinInitStore, OrvlineRunsTheSection)

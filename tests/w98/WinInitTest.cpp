@@ -77,14 +77,44 @@ TEST_F(WinInit, MoveFileOnRebootUsesTheSystemWhenItAccepts)
     EXPECT_FALSE(PathExists(WindowsPath("WinInit.Ini")));
 }
 
-TEST_F(WinInit, NoFileIsCreatedWithHeaderAndLine)
+TEST_F(WinInit, LineGoesIntoTheRenameSection)
 {
     CScratchDir dir;
     const std::string file = LongFile(dir, "locked library.dll");
-
-    SetLastError(0xdeadbeef);
-    ASSERT_TRUE(AddWinInitRename(file.c_str(), nullptr));
-    EXPECT_EQ("[Rename]\r\nNUL=" + ShortPath(file) + "\r\n", File());
+    const std::string gone = dir / "already gone.txt";
+    const std::string line = "NUL=" + ShortPath(file) + "\r\n";
+    const std::string boot = "[boot]\r\nshell=Explorer.exe";
+    const std::string old = "[Rename]\r\nNUL=C:\\OLD.DLL\r\n";
+    const std::string other = "[Other]\r\nkey=value\r\n";
+    // The header is found whatever its case.
+    const std::string lower = "[rename]\r\nNUL=C:\\OLD.DLL\r\n";
+    struct
+    {
+        const char* what;
+        bool exists;
+        std::string before;
+        std::string source;
+        std::string after;
+    } cases[] = {
+        {"no file: created with header and line", false, "", file, "[Rename]\r\n" + line},
+        // A source that is gone has no short form: written as given.
+        {"missing source", false, "", gone, "[Rename]\r\nNUL=" + gone + "\r\n"},
+        {"header as last section", true, boot + "\r\n" + old, file, boot + "\r\n" + old + line},
+        {"header followed by another section", true, lower + other, file, lower + line + other},
+        {"no final line feed", true, boot, file, boot + "\r\n[Rename]\r\n" + line},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        Clean();
+        if (c.exists)
+        {
+            ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), c.before));
+        }
+        SetLastError(0xdeadbeef);
+        ASSERT_TRUE(AddWinInitRename(c.source.c_str(), nullptr));
+        EXPECT_EQ(c.after, File());
+    }
     EXPECT_TRUE(PathExists(file));
 }
 
@@ -112,50 +142,6 @@ TEST_F(WinInit, SidesOfTheLine)
                   "DIRNUL=" + ShortPath(folder) + "\r\n" +
                   "NUL=" + ShortPath(existing) + "\r\n",
               File());
-}
-
-TEST_F(WinInit, MissingSourceIsWrittenAsGiven)
-{
-    CScratchDir dir;
-    const std::string gone = dir / "already gone.txt";
-    ASSERT_TRUE(AddWinInitRename(gone.c_str(), nullptr));
-    EXPECT_EQ("[Rename]\r\nNUL=" + gone + "\r\n", File());
-}
-
-TEST_F(WinInit, HeaderAsLastSection)
-{
-    CScratchDir dir;
-    const std::string file = LongFile(dir, "appended entry.dll");
-    const std::string before = "[boot]\r\nshell=Explorer.exe\r\n[Rename]\r\nNUL=C:\\OLD.DLL\r\n";
-    ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), before));
-
-    ASSERT_TRUE(AddWinInitRename(file.c_str(), nullptr));
-    EXPECT_EQ(before + "NUL=" + ShortPath(file) + "\r\n", File());
-}
-
-TEST_F(WinInit, HeaderFollowedByAnotherSection)
-{
-    CScratchDir dir;
-    const std::string file = LongFile(dir, "inserted entry.dll");
-    const std::string head = "[rename]\r\nNUL=C:\\OLD.DLL\r\n";
-    const std::string tail = "[Other]\r\nkey=value\r\n";
-    ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), head + tail));
-
-    ASSERT_TRUE(AddWinInitRename(file.c_str(), nullptr));
-    const std::string line = "NUL=" + ShortPath(file) + "\r\n";
-    const std::string after = File();
-    EXPECT_EQ(head + line + tail, after);
-    EXPECT_EQ(head.size() + tail.size() + line.size(), after.size());
-}
-
-TEST_F(WinInit, FileWithoutFinalLineFeed)
-{
-    CScratchDir dir;
-    const std::string file = LongFile(dir, "unterminated.dll");
-    ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), "[boot]\r\nshell=Explorer.exe"));
-
-    ASSERT_TRUE(AddWinInitRename(file.c_str(), nullptr));
-    EXPECT_EQ("[boot]\r\nshell=Explorer.exe\r\n[Rename]\r\nNUL=" + ShortPath(file) + "\r\n", File());
 }
 
 TEST_F(WinInit, FileHeldOpenElsewhere)
