@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "ModuleVersion.h"
 #include "Text.h"
 
 namespace
@@ -66,12 +67,8 @@ bool HasWork(const SCommandLine& line)
 
 std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags)
 {
-    std::string text = FormatText("Version %d.%02d (build %d.%d)", HIWORD(fileVersionMS),
-                                  LOWORD(fileVersionMS), HIWORD(fileVersionLS),
-                                  LOWORD(fileVersionLS));
-    if (fileFlags & VS_FF_PRERELEASE)
-        text += " [BETA]";
-    return text;
+    return FormatVersionLine("Version %d.%02d (build %d.%d)", fileVersionMS, fileVersionLS,
+                             fileFlags);
 }
 
 std::string FormatSystemErrorLine(const std::string& message, const std::string& systemText,

@@ -97,6 +97,16 @@ LONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS)
     return static_cast<LONGLONG>(static_cast<ULONGLONG>(fileVersionMS) << 32 | fileVersionLS);
 }
 
+std::string FormatVersionLine(const std::string& format, DWORD fileVersionMS, DWORD fileVersionLS,
+                              DWORD fileFlags)
+{
+    std::string line = FormatText(format.c_str(), HIWORD(fileVersionMS), LOWORD(fileVersionMS),
+                                  HIWORD(fileVersionLS), LOWORD(fileVersionLS));
+    if (fileFlags & VS_FF_PRERELEASE)
+        line += " [BETA]";
+    return line;
+}
+
 bool IsNotOlderVersion(const std::string& currentFile, const std::string& newFile)
 {
     CModuleVersion current;

@@ -37,5 +37,11 @@ private:
 // (signed) decides first, then the least significant word (unsigned).
 LONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS);
 
+// A version line: `format` ("Version %d.%02d (build %d.%d)" or the like)
+// filled with major, minor, build and revision, plus " [BETA]" for a
+// pre-release.
+std::string FormatVersionLine(const std::string& format, DWORD fileVersionMS,
+                              DWORD fileVersionLS, DWORD fileFlags);
+
 // False only when both files carry versions and the new one is lower.
 bool IsNotOlderVersion(const std::string& currentFile, const std::string& newFile);

@@ -34,16 +34,6 @@ BOOL CAboutDlg::OnInitDialog()
     return TRUE;
 }
 
-std::string FormatVersionLine(const std::string& format, DWORD fileVersionMS, DWORD fileVersionLS,
-                              DWORD fileFlags)
-{
-    std::string line = FormatText(format.c_str(), HIWORD(fileVersionMS), LOWORD(fileVersionMS),
-                                  HIWORD(fileVersionLS), LOWORD(fileVersionLS));
-    if (fileFlags & VS_FF_PRERELEASE)
-        line += " [BETA]";
-    return line;
-}
-
 std::string GetFirstSentence(const std::string& text)
 {
     const std::size_t start = text.find_first_not_of('.');

@@ -19,10 +19,5 @@ private:
     CGdiObject m_titleFont;
 };
 
-// The version line: the format (string 43) filled with the four parts of
-// the file version, plus " [BETA]" for a pre-release.
-std::string FormatVersionLine(const std::string& format, DWORD fileVersionMS,
-                              DWORD fileVersionLS, DWORD fileFlags);
-
 // The legal notice up to its first ".", leading dots skipped.
 std::string GetFirstSentence(const std::string& text);

@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "ContextMenu.h"
 #include "GuiDriver.h"
+#include "ModuleVersion.h"
 #include "MyCommandLineInfo.h"
 #include "WizardMessages.h"
 #include "WizardText.h"
