@@ -29,14 +29,13 @@ bool CFilePage::OnSetActive()
 
 LRESULT CFilePage::OnWizardNext()
 {
-    const HWND hwnd = GetHwnd();
-    if (::IsDlgButtonChecked(hwnd, IDC_FILE_DELETE) == BST_CHECKED)
+    if (IsItemChecked(IDC_FILE_DELETE))
         return AddDeletion();
-    if (::IsDlgButtonChecked(hwnd, IDC_FILE_RENAME) == BST_CHECKED)
+    if (IsItemChecked(IDC_FILE_RENAME))
         return IDD_RENAME_FILE;
-    if (::IsDlgButtonChecked(hwnd, IDC_FILE_REPLACE) == BST_CHECKED)
+    if (IsItemChecked(IDC_FILE_REPLACE))
         return IDD_REPLACE_FILE;
-    if (::IsDlgButtonChecked(hwnd, IDC_FILE_MOVE) == BST_CHECKED)
+    if (IsItemChecked(IDC_FILE_MOVE))
         return IDD_MOVE_FILE;
     return WizardStay;
 }

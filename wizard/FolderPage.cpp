@@ -29,12 +29,11 @@ bool CFolderPage::OnSetActive()
 
 LRESULT CFolderPage::OnWizardNext()
 {
-    const HWND hwnd = GetHwnd();
-    if (::IsDlgButtonChecked(hwnd, IDC_FOLDER_DELETE) == BST_CHECKED)
+    if (IsItemChecked(IDC_FOLDER_DELETE))
         return AddTreeDeletion();
-    if (::IsDlgButtonChecked(hwnd, IDC_FOLDER_RENAME) == BST_CHECKED)
+    if (IsItemChecked(IDC_FOLDER_RENAME))
         return IDD_RENAME_FOLDER;
-    if (::IsDlgButtonChecked(hwnd, IDC_FOLDER_MOVE) == BST_CHECKED)
+    if (IsItemChecked(IDC_FOLDER_MOVE))
         return IDD_MOVE_FOLDER;
     return WizardStay;
 }

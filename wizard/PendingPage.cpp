@@ -27,16 +27,15 @@ bool CPendingPage::OnSetActive()
 
 LRESULT CPendingPage::OnWizardNext()
 {
-    const HWND hwnd = GetHwnd();
-    if (::IsDlgButtonChecked(hwnd, IDC_PENDING_KEEP) == BST_CHECKED)
+    if (IsItemChecked(IDC_PENDING_KEEP))
         return IDD_SUMMARY;
-    if (::IsDlgButtonChecked(hwnd, IDC_PENDING_REMOVE) == BST_CHECKED)
+    if (IsItemChecked(IDC_PENDING_REMOVE))
     {
         // The wizard goes on whatever the outcome; the queue is then left as it was.
         RemovePending();
         return IDD_SUMMARY;
     }
-    if (::IsDlgButtonChecked(hwnd, IDC_PENDING_IGNORE) == BST_CHECKED)
+    if (IsItemChecked(IDC_PENDING_IGNORE))
     {
         m_sheet.GetOperations().RemoveAll();
         return WizardDefault;

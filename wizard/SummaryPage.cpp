@@ -14,8 +14,8 @@ BOOL CSummaryPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     // Both act on a selected line of the operation tree; nothing is selected yet.
-    ::EnableWindow(GetItem(IDC_REMOVE), FALSE);
-    ::EnableWindow(GetItem(IDC_SHOW_PROCESSES), FALSE);
+    EnableItem(IDC_REMOVE, false);
+    EnableItem(IDC_SHOW_PROCESSES, false);
     return TRUE;
 }
 

@@ -25,6 +25,20 @@ public:
     std::string GetItemText(int id) const;
     void SetItemText(int id, const std::string& text) const;
 
+    void EnableItem(int id, bool enable) const { ::EnableWindow(GetItem(id), enable ? TRUE : FALSE); }
+    bool IsItemEnabled(int id) const { return ::IsWindowEnabled(GetItem(id)) != FALSE; }
+    void ShowItem(int id, bool show) const { ::ShowWindow(GetItem(id), show ? SW_SHOW : SW_HIDE); }
+    void CheckItem(int id, bool check) const
+    {
+        ::CheckDlgButton(m_hwnd, id, check ? BST_CHECKED : BST_UNCHECKED);
+    }
+    bool IsItemChecked(int id) const { return ::IsDlgButtonChecked(m_hwnd, id) == BST_CHECKED; }
+    // Through WM_NEXTDLGCTL, so that the default button follows the focus.
+    void FocusItem(int id) const
+    {
+        ::SendMessageA(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(id)), TRUE);
+    }
+
 protected:
     // Every message; `result` is what the dialog procedure answers (through
     // DWLP_MSGRESULT where the message needs it). Overrides pass what they

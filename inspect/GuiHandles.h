@@ -4,6 +4,8 @@
 
 #include "Handles.h"
 
+#include <commctrl.h>
+
 struct CIconTraits
 {
     using Type = HICON;
@@ -12,3 +14,12 @@ struct CIconTraits
 };
 
 using CIcon = CUniqueHandle<CIconTraits>;
+
+struct CImageListTraits
+{
+    using Type = HIMAGELIST;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ::ImageList_Destroy(h); }
+};
+
+using CImageList = CUniqueHandle<CImageListTraits>;

@@ -1,0 +1,131 @@
+#include "ListView.h"
+
+#include <vector>
+
+void CListView::SetExtendedStyle(DWORD style) const
+{
+    ::SendMessageA(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, style, style);
+}
+
+int CListView::InsertColumn(int index, const std::string& text, int format, int width) const
+{
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.fmt = format;
+    column.cx = width;
+    column.pszText = const_cast<char*>(text.c_str());
+    column.iSubItem = index;
+    return static_cast<int>(
+        ::SendMessageA(m_hwnd, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column)));
+}
+
+int CListView::GetColumnCount() const
+{
+    const HWND header = GetHeader();
+    return header ? static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+void CListView::SetImageList(HIMAGELIST images, int which) const
+{
+    ::SendMessageA(m_hwnd, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(images));
+}
+
+int CListView::GetItemCount() const
+{
+    return static_cast<int>(::SendMessageA(m_hwnd, LVM_GETITEMCOUNT, 0, 0));
+}
+
+int CListView::InsertItem(int index, const std::string& text, int image, LPARAM data) const
+{
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    if (image >= 0)
+        item.mask |= LVIF_IMAGE;
+    item.iItem = index;
+    item.pszText = const_cast<char*>(text.c_str());
+    item.iImage = image;
+    item.lParam = data;
+    return static_cast<int>(::SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool CListView::SetItemText(int item, int column, const std::string& text) const
+{
+    LVITEMA row{};
+    row.iSubItem = column;
+    row.pszText = const_cast<char*>(text.c_str());
+    return ::SendMessageA(m_hwnd, LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&row)) != FALSE;
+}
+
+std::string CListView::GetItemText(int item, int column) const
+{
+    // The control answers with the length it copied; a full buffer may mean
+    // a longer text, so grow until it fits.
+    for (std::size_t size = 256; size <= 64 * 1024; size *= 4)
+    {
+        std::vector<char> buffer(size, '\0');
+        LVITEMA row{};
+        row.iSubItem = column;
+        row.pszText = buffer.data();
+        row.cchTextMax = static_cast<int>(buffer.size());
+        const LRESULT length =
+            ::SendMessageA(m_hwnd, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&row));
+        if (length < 0)
+            return std::string();
+        if (static_cast<std::size_t>(length) < size - 1)
+            return std::string(buffer.data(), static_cast<std::size_t>(length));
+    }
+    return std::string();
+}
+
+LPARAM CListView::GetItemData(int item) const
+{
+    LVITEMA row{};
+    row.mask = LVIF_PARAM;
+    row.iItem = item;
+    if (!::SendMessageA(m_hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&row)))
+        return 0;
+    return row.lParam;
+}
+
+bool CListView::DeleteItem(int item) const
+{
+    return ::SendMessageA(m_hwnd, LVM_DELETEITEM, item, 0) != FALSE;
+}
+
+bool CListView::DeleteAllItems() const
+{
+    return ::SendMessageA(m_hwnd, LVM_DELETEALLITEMS, 0, 0) != FALSE;
+}
+
+int CListView::GetNextItem(int start, UINT flags) const
+{
+    return static_cast<int>(::SendMessageA(m_hwnd, LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
+}
+
+int CListView::GetSelectedCount() const
+{
+    return static_cast<int>(::SendMessageA(m_hwnd, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+bool CListView::SetItemState(int item, UINT state, UINT mask) const
+{
+    LVITEMA row{};
+    row.state = state;
+    row.stateMask = mask;
+    return ::SendMessageA(m_hwnd, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&row)) != FALSE;
+}
+
+UINT CListView::GetItemState(int item, UINT mask) const
+{
+    return static_cast<UINT>(::SendMessageA(m_hwnd, LVM_GETITEMSTATE, item, mask));
+}
+
+bool CListView::SortItems(PFNLVCOMPARE compare, LPARAM sortData) const
+{
+    return ::SendMessageA(m_hwnd, LVM_SORTITEMS, sortData, reinterpret_cast<LPARAM>(compare)) != FALSE;
+}
+
+HWND CListView::GetHeader() const
+{
+    return reinterpret_cast<HWND>(::SendMessageA(m_hwnd, LVM_GETHEADER, 0, 0));
+}

@@ -1,0 +1,46 @@
+// A thin wrapper over a list-view control that a dialog owns: the calls the
+// lists of the wizard make, without SendMessage at every call site.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+class CListView
+{
+public:
+    CListView() = default;
+    virtual ~CListView() = default;
+
+    CListView(const CListView&) = delete;
+    CListView& operator=(const CListView&) = delete;
+
+    void Attach(HWND hwnd) { m_hwnd = hwnd; }
+    HWND GetHwnd() const { return m_hwnd; }
+
+    void SetExtendedStyle(DWORD style) const;
+    int InsertColumn(int index, const std::string& text, int format, int width) const;
+    int GetColumnCount() const;
+    void SetImageList(HIMAGELIST images, int which) const;
+
+    int GetItemCount() const;
+    // Appends a row; its index, or -1.
+    int InsertItem(int index, const std::string& text, int image, LPARAM data) const;
+    bool SetItemText(int item, int column, const std::string& text) const;
+    std::string GetItemText(int item, int column) const;
+    LPARAM GetItemData(int item) const;
+    bool DeleteItem(int item) const;
+    bool DeleteAllItems() const;
+
+    // -1 starts at the top; LVNI_SELECTED, LVNI_ALL, ...
+    int GetNextItem(int start, UINT flags) const;
+    int GetSelectedCount() const;
+    bool SetItemState(int item, UINT state, UINT mask) const;
+    UINT GetItemState(int item, UINT mask) const;
+    bool SortItems(PFNLVCOMPARE compare, LPARAM sortData) const;
+    HWND GetHeader() const;
+
+protected:
+    HWND m_hwnd = nullptr;
+};
