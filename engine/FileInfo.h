@@ -36,6 +36,8 @@ public:
     // paths as they are now; a missing source is not an error here.
     CFileInfo(const std::string& source, const std::string& destination,
               std::unique_ptr<CRegistryEntry> entry);
+    // A deletion of a source whose attributes a folder listing just gave.
+    CFileInfo(const std::string& source, DWORD attributes);
     virtual ~CFileInfo() = default;
 
     CFileInfo(const CFileInfo&) = delete;

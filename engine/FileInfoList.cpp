@@ -8,13 +8,15 @@
 #include <algorithm>
 #include <new>
 
-bool CFileInfoList::Add(const std::string& source, const std::string& destination,
-                        std::unique_ptr<CRegistryEntry> entry)
+namespace
+{
+
+template <typename... Args>
+bool Append(std::vector<std::unique_ptr<CFileInfo>>& items, Args&&... args)
 {
     try
     {
-        auto item = std::make_unique<CFileInfo>(source, destination, std::move(entry));
-        m_items.push_back(std::move(item));
+        items.push_back(std::make_unique<CFileInfo>(std::forward<Args>(args)...));
         return true;
     }
     catch (const std::bad_alloc&)
@@ -24,15 +26,18 @@ bool CFileInfoList::Add(const std::string& source, const std::string& destinatio
     }
 }
 
-namespace
-{
-
 bool IsLinkToFolder(DWORD attributes)
 {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 } // namespace
+
+bool CFileInfoList::Add(const std::string& source, const std::string& destination,
+                        std::unique_ptr<CRegistryEntry> entry)
+{
+    return Append(m_items, source, destination, std::move(entry));
+}
 
 bool CFileInfoList::AddFolder(const std::string& folder)
 {
@@ -69,7 +74,7 @@ bool CFileInfoList::AddFolder(const std::string& folder)
         const bool added = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                                    !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                                ? AddFolder(path)
-                               : Add(path);
+                               : Append(m_items, std::string(path), data.dwFileAttributes);
         if (!added)
             return false;
     } while (::FindNextFileA(find.Get(), &data));

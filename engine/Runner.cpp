@@ -2,7 +2,6 @@
 #include "FileInfo.h"
 #include "Scheduler.h"
 
-#include <shlwapi.h>
 
 namespace
 {
@@ -27,16 +26,19 @@ bool IsDone(LONG status)
 
 LONG CFileInfo::Execute()
 {
-    const bool isFolder = ::PathIsDirectoryA(m_source.c_str()) != FALSE;
-    const bool isFile = !isFolder && ::PathFileExistsA(m_source.c_str());
+    // One look at the source tells whether it is there, whether it is a
+    // folder and which bits would make a deletion fail.
+    const DWORD attributes = ::GetFileAttributesA(m_source.c_str());
 
     m_errorCode = 0;
     m_status = StatusFailed;
-    if (!isFolder && !isFile)
+    if (attributes == INVALID_FILE_ATTRIBUTES)
     {
         m_errorCode = ERROR_FILE_NOT_FOUND;
         return m_status;
     }
+    const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool isFile = !isFolder;
 
     // The autostart value of a file follows the file only once the operation
     // is done or queued: a failed attempt must leave the value as it was.
@@ -46,12 +48,9 @@ LONG CFileInfo::Execute()
     {
         // Read-only, hidden and system bits would make the deletion fail;
         // every other attribute (archive, ...) is kept.
-        const DWORD attributes = ::GetFileAttributesA(m_source.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES)
-            ::SetFileAttributesA(m_source.c_str(),
-                                 attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY |
-                                                                  FILE_ATTRIBUTE_HIDDEN |
-                                                                  FILE_ATTRIBUTE_SYSTEM));
+        const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        if (attributes & blocking)
+            ::SetFileAttributesA(m_source.c_str(), attributes & ~blocking);
         const BOOL done = isFolder ? ::RemoveDirectoryA(m_source.c_str())
                                    : ::DeleteFileA(m_source.c_str());
         if (done)

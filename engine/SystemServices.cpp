@@ -85,13 +85,55 @@ bool IsSameFolder(const std::string& a, const std::string& b)
     return IsSameText(folderA, folderB);
 }
 
+namespace
+{
+
+// The shell is needed only to convert short names (the 9x queue); loading it
+// with the program would slow down every start.
+struct SShellCalls
+{
+    using GetDesktopFolderProc = HRESULT(WINAPI*)(IShellFolder**);
+    using GetPathFromIDListProc = BOOL(WINAPI*)(LPCITEMIDLIST, LPSTR);
+    using GetMallocProc = HRESULT(WINAPI*)(IMalloc**);
+
+    CModule library;
+    GetDesktopFolderProc getDesktopFolder = nullptr;
+    GetPathFromIDListProc getPathFromIDList = nullptr;
+    GetMallocProc getMalloc = nullptr;
+
+    SShellCalls() : library(::LoadLibraryA("shell32.dll"))
+    {
+        if (!library)
+            return;
+        getDesktopFolder = reinterpret_cast<GetDesktopFolderProc>(
+            reinterpret_cast<void*>(::GetProcAddress(library.Get(), "SHGetDesktopFolder")));
+        getPathFromIDList = reinterpret_cast<GetPathFromIDListProc>(
+            reinterpret_cast<void*>(::GetProcAddress(library.Get(), "SHGetPathFromIDListA")));
+        getMalloc = reinterpret_cast<GetMallocProc>(
+            reinterpret_cast<void*>(::GetProcAddress(library.Get(), "SHGetMalloc")));
+    }
+
+    bool IsComplete() const { return getDesktopFolder && getPathFromIDList && getMalloc; }
+};
+
+const SShellCalls& GetShellCalls()
+{
+    static const SShellCalls calls;
+    return calls;
+}
+
+} // namespace
+
 bool GetLongPath(std::string& path)
 {
     if (path.empty())
         return false;
+    const SShellCalls& shell = GetShellCalls();
+    if (!shell.IsComplete())
+        return false;
 
     IShellFolder* desktop = nullptr;
-    if (FAILED(::SHGetDesktopFolder(&desktop)) || !desktop)
+    if (FAILED(shell.getDesktopFolder(&desktop)) || !desktop)
         return false;
 
     std::wstring wide = AnsiToWide(path);
@@ -103,12 +145,12 @@ bool GetLongPath(std::string& path)
         return false;
 
     char longPath[MAX_PATH] = {};
-    const bool converted = ::SHGetPathFromIDListA(items, longPath) != FALSE;
+    const bool converted = shell.getPathFromIDList(items, longPath) != FALSE;
     if (converted)
         path = longPath;
 
     IMalloc* allocator = nullptr;
-    if (SUCCEEDED(::SHGetMalloc(&allocator)) && allocator)
+    if (SUCCEEDED(shell.getMalloc(&allocator)) && allocator)
     {
         allocator->Free(items);
         allocator->Release();
@@ -131,26 +173,38 @@ CProtectedFileService::~CProtectedFileService()
 
 void CProtectedFileService::AddRef()
 {
-    if (!m_library)
+    ++m_references;
+}
+
+void CProtectedFileService::Release()
+{
+    if (m_references-- == 1)
     {
+        if (m_library)
+            ::FreeLibrary(m_library);
+        m_library = nullptr;
+        m_isProtected = nullptr;
+        m_loadTried = false;
+    }
+}
+
+CProtectedFileService::IsProtectedProc CProtectedFileService::GetEntryPoint()
+{
+    if (m_references > 0 && !m_loadTried)
+    {
+        // Once per life, found or not: a system without the service is asked
+        // only once.
+        m_loadTried = true;
+        const DWORD error = ::GetLastError();
         const std::string path = GetSystemPath("sfc.dll");
         if (!path.empty())
             m_library = ::LoadLibraryA(path.c_str());
         if (m_library)
             m_isProtected = reinterpret_cast<IsProtectedProc>(
                 reinterpret_cast<void*>(::GetProcAddress(m_library, "SfcIsFileProtected")));
+        ::SetLastError(error);
     }
-    ++m_references;
-}
-
-void CProtectedFileService::Release()
-{
-    if (m_references-- == 1 && m_library)
-    {
-        ::FreeLibrary(m_library);
-        m_library = nullptr;
-        m_isProtected = nullptr;
-    }
+    return m_isProtected;
 }
 
 bool IsFileProtected(const std::string& path)

@@ -34,8 +34,9 @@ bool GetLongPath(std::string& path);
 // or on a system without the protection service.
 bool IsFileProtected(const std::string& path);
 
-// The loaded protection library, shared by the whole program: created before
-// the entry point runs and released after it returns.
+// The protection library, shared by the whole program: created before the
+// entry point runs and released after it returns. The library itself is loaded
+// when first asked for, so that runs which never test a file do not pay for it.
 class CProtectedFileService
 {
 public:
@@ -50,12 +51,13 @@ public:
     void AddRef();
     void Release();
 
-    IsProtectedProc GetEntryPoint() const { return m_isProtected; }
+    IsProtectedProc GetEntryPoint();
 
 private:
     HMODULE m_library = nullptr;
     IsProtectedProc m_isProtected = nullptr;
     LONG m_references = 0;
+    bool m_loadTried = false;
 };
 
 extern CProtectedFileService ProtectedFileService;

@@ -257,27 +257,33 @@ bool CWizardProcess::WaitForExit(DWORD timeoutMs)
     return m_process && ::WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0;
 }
 
+namespace
+{
+struct SWindowSearch
+{
+    DWORD processId;
+    bool (*match)(HWND, const void*);
+    const void* context;
+    HWND found;
+};
+
+// A named CALLBACK: a lambda has no __stdcall conversion on i686.
+BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<SWindowSearch*>(lParam);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(hwnd, &processId);
+    if (processId != search->processId || !search->match(hwnd, search->context))
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+} // namespace
+
 HWND CWizardProcess::FindWindowOfProcess(bool (*match)(HWND, const void*), const void* context) const
 {
-    struct SSearch
-    {
-        DWORD processId;
-        bool (*match)(HWND, const void*);
-        const void* context;
-        HWND found;
-    } search = {m_processId, match, context, nullptr};
-
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<SSearch*>(lParam);
-            DWORD processId = 0;
-            ::GetWindowThreadProcessId(hwnd, &processId);
-            if (processId != s->processId || !s->match(hwnd, s->context))
-                return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    SWindowSearch search = {m_processId, match, context, nullptr};
+    ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

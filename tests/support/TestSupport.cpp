@@ -6,10 +6,14 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <cstring>
 
 std::string GetBinPath(const char* exe)
 {
-    return std::string(ORV_BIN_DIR) + "\\" + exe;
+    // The shipped programs and the reports they write beside themselves may
+    // live apart from the test helpers (the 32-bit tests run the deliverables).
+    const bool shipped = std::strncmp(exe, "orvline.", 8) == 0 || std::strncmp(exe, "orvgui.", 7) == 0;
+    return std::string(shipped ? ORV_PROGRAM_DIR : ORV_BIN_DIR) + "\\" + exe;
 }
 
 std::string Quote(const std::string& argument)

@@ -17,7 +17,8 @@ struct SRunResult
     std::string err;
 };
 
-// Path of a program of the build (orvline.exe, orvholder.exe, ...).
+// Path of a program of the build (orvline.exe, orvholder.exe, ...) or of a
+// file beside it (orvline.txt).
 std::string GetBinPath(const char* exe);
 
 // Starts a command line and waits for it; both streams are captured apart.

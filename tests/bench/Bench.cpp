@@ -1,0 +1,92 @@
+// orvbench: the yardsticks and fixtures of ./orv bench.
+//   orvbench tree DIR FOLDERS FILES   DIR with FOLDERS folders of FILES empty files each
+//   orvbench loop DIR                 the least a tree deletion needs: find, delete, remove
+//   orvbench hello                    a hello-world program, for start-up times
+//   orvbench queue DIR COUNT          COUNT files in DIR, each queued for deletion at restart
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace
+{
+
+bool CreateEmptyFile(const std::string& path)
+{
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(file);
+    return true;
+}
+
+int MakeTree(const std::string& root, int folders, int files)
+{
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    for (int f = 0; f < folders; ++f)
+    {
+        const std::string folder = root + "\\d" + std::to_string(f);
+        if (!::CreateDirectoryA(folder.c_str(), nullptr))
+            return 1;
+        for (int i = 0; i < files; ++i)
+            if (!CreateEmptyFile(folder + "\\f" + std::to_string(i) + ".txt"))
+                return 1;
+    }
+    return 0;
+}
+
+bool DeleteTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA data{};
+    const HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0)
+                continue;
+            const std::string path = folder + "\\" + data.cFileName;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(path);
+            else
+                ::DeleteFileA(path.c_str());
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    return ::RemoveDirectoryA(folder.c_str()) != FALSE;
+}
+
+int QueueDeletions(const std::string& root, int count)
+{
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    for (int i = 0; i < count; ++i)
+    {
+        const std::string path = root + "\\q" + std::to_string(i) + ".txt";
+        if (!CreateEmptyFile(path) || !::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "hello")
+    {
+        std::puts("Hello, world!");
+        return 0;
+    }
+    if (mode == "tree" && argc == 5)
+        return MakeTree(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (mode == "loop" && argc == 3)
+        return DeleteTree(argv[2]) ? 0 : 1;
+    if (mode == "queue" && argc == 4)
+        return QueueDeletions(argv[2], std::atoi(argv[3]));
+    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue DIR COUNT\n", stderr);
+    return 2;
+}

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# bench.sh PROGRAM_DIR TOOL_DIR PREFIX [ROUNDS]: orvline against its
+# yardsticks, run side by side in each round; each figure is the median over
+# the rounds of a ratio of two runs of the same round. Needs ORV_WINE and
+# ORV_WINESERVER (cmake/wine-env.sh).
+set -euo pipefail
+program_dir=$1 tool_dir=$2 prefix=$3 rounds=${4:-5}
+export WINEPREFIX=$prefix
+orvline="$program_dir/orvline.exe"
+bench="$tool_dir/orvbench.exe"
+files=10000 folders=100 starts=10 queued=10000
+drive="$prefix/drive_c"
+
+"$ORV_WINESERVER" -p </dev/null >/dev/null 2>&1
+trap '"$ORV_WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+
+# now_us: microseconds of the wall clock.
+now_us() { local t=${EPOCHREALTIME/./}; echo "$t"; }
+
+# timed CMD...: runs a Windows program, prints its wall time in microseconds.
+timed() {
+  local start end
+  start=$(now_us)
+  "$ORV_WINE" "$@" >/dev/null 2>&1 </dev/null || true
+  end=$(now_us)
+  echo $((end - start))
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+tree_vs_loop=() rd_vs_tree=() start_vs_hello=() pending_vs_start=()
+echo "rounds: $rounds; tree: $files empty files in $folders folders; start-up: $starts runs each; queue: $queued entries"
+for round in $(seq 1 "$rounds"); do
+  rm -rf "$drive/bench"
+  mkdir -p "$drive/bench"
+  per=$((files / folders))
+  for name in a b c; do
+    "$ORV_WINE" "$bench" tree "C:\\bench\\$name" "$folders" "$per" >/dev/null 2>&1 </dev/null
+  done
+  t_orv=$(timed "$orvline" 'C:\bench\a')
+  t_loop=$(timed "$bench" loop 'C:\bench\b')
+  t_rd=$(timed cmd /c rd /s /q 'C:\bench\c')
+  for name in a b c; do
+    if [ -e "$drive/bench/$name" ]; then echo "bench: C:\\bench\\$name was not deleted" >&2; exit 1; fi
+  done
+
+  s_orv=0 s_hello=0
+  for _ in $(seq 1 "$starts"); do
+    s_orv=$((s_orv + $(timed "$orvline")))
+    s_hello=$((s_hello + $(timed "$bench" hello)))
+  done
+
+  "$ORV_WINE" "$bench" queue 'C:\bench\q' "$queued" >/dev/null 2>&1 </dev/null
+  t_pending=$(timed "$orvline" /pending)
+  t_start=$(timed "$orvline")
+
+  tree_vs_loop+=("$(ratio "$t_orv" "$t_loop")")
+  rd_vs_tree+=("$(ratio "$t_rd" "$t_orv")")
+  start_vs_hello+=("$(ratio "$s_orv" "$s_hello")")
+  pending_vs_start+=("$(ratio "$t_pending" "$t_start")")
+  printf 'round %d: tree %d ms, loop %d ms, rd %d ms; start-up %d ms vs hello %d ms (x%d); /pending %d ms vs start-up %d ms\n' \
+    "$round" $((t_orv / 1000)) $((t_loop / 1000)) $((t_rd / 1000)) $((s_orv / 1000)) $((s_hello / 1000)) \
+    "$starts" $((t_pending / 1000)) $((t_start / 1000))
+done
+rm -rf "$drive/bench"
+
+echo
+printf '%-52s %6s   %s\n' "figure (median of $rounds rounds)" ratio target
+printf '%-52s %6s   %s\n' "tree delete, orvline / minimal loop" "$(median <<<"${tree_vs_loop[*]}")" "<= 1.3"
+printf '%-52s %6s   %s\n' "tree delete, rd /s /q / orvline" "$(median <<<"${rd_vs_tree[*]}")" ">= 4"
+printf '%-52s %6s   %s\n' "start-up, orvline / hello world" "$(median <<<"${start_vs_hello[*]}")" "<= 1.1"
+printf '%-52s %6s   %s\n' "/pending with $queued entries / orvline start-up" "$(median <<<"${pending_vs_start[*]}")" "<= 3"
