@@ -45,12 +45,11 @@ void CConsole::PrintSystemError(UINT id, DWORD code)
     Write(stderr, FormatSystemErrorLine(LoadResourceText(id), GetErrorText(code), code));
 }
 
-void CConsole::Write(FILE* stream, std::string text)
+void CConsole::Write(FILE* stream, const std::string& ansiText)
 {
     // The text is written as it stands, never used as a format: paths and
     // system messages may hold "%".
-    if (!text.empty())
-        ::CharToOemBuffA(&text[0], &text[0], static_cast<DWORD>(text.size()));
+    const std::string text = AnsiToOem(ansiText);
     std::fwrite(text.data(), 1, text.size(), stream);
     std::fflush(stream);
 }

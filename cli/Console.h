@@ -32,7 +32,7 @@ public:
     bool HasFlag(DWORD flag) const { return (m_line.flags & flag) != 0; }
 
 private:
-    void Write(FILE* stream, std::string text);
+    void Write(FILE* stream, const std::string& ansiText);
 
     SCommandLine m_line;
 };

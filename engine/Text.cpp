@@ -125,6 +125,20 @@ std::string WideToAnsi(const wchar_t* text, int length)
     return result;
 }
 
+std::string AnsiToOem(const std::string& text)
+{
+    const std::wstring wide = AnsiToWide(text);
+    if (wide.empty())
+        return std::string();
+    const int length = static_cast<int>(wide.size());
+    const int size = ::WideCharToMultiByte(CP_OEMCP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return std::string();
+    std::string result(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_OEMCP, 0, wide.data(), length, &result[0], size, nullptr, nullptr);
+    return result;
+}
+
 std::string GetProgramPath()
 {
     char path[MAX_PATH] = {};

@@ -43,6 +43,9 @@ std::string LoadResourceText(UINT id, HMODULE module = nullptr);
 // The UTF-16 form of an ANSI text, and back.
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const wchar_t* text, int length = -1);
+// The text in the OEM code page of the console, as CharToOemBuffA gives it,
+// through kernel32 alone (user32 is costly to load for a console program).
+std::string AnsiToOem(const std::string& text);
 
 // The running program's own file path; empty on failure.
 std::string GetProgramPath();
