@@ -9,11 +9,12 @@
 #include <new>
 
 bool CFileInfoList::Add(const std::string& source, const std::string& destination,
-                        std::unique_ptr<CRegistryEntry> entry)
+                        std::unique_ptr<CRegistryEntry> entry, SQueueOrigin origin)
 {
     try
     {
-        auto item = std::make_unique<CFileInfo>(source, destination, std::move(entry));
+        auto item = std::make_unique<CFileInfo>(source, destination, std::move(entry),
+                                                std::move(origin));
         m_items.push_back(std::move(item));
         return true;
     }
