@@ -6,6 +6,7 @@
 
 #include <mbctype.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -148,12 +149,14 @@ std::string TrimBlanks(const std::string& text)
 std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text)
 {
     std::vector<SWinInitEntry> entries;
+    // An end-of-text mark ends the file for the programs that read it.
+    const std::size_t size = std::min(text.find('\x1a'), text.size());
     bool inSection = false;
     std::size_t lineStart = 0;
-    while (lineStart < text.size())
+    while (lineStart < size)
     {
         std::size_t lineEnd = text.find('\n', lineStart);
-        lineEnd = lineEnd == std::string::npos ? text.size() : lineEnd + 1;
+        lineEnd = lineEnd >= size ? size : lineEnd + 1;
         std::string line = text.substr(lineStart, lineEnd - lineStart);
         const std::size_t begin = lineStart;
         lineStart = lineEnd;

@@ -126,9 +126,25 @@ std::size_t InsertWinInitLine(char* text, std::size_t size, const std::string& l
     return size + n;
 }
 
-bool AddWinInitRename(const char* existing, const char* newPath)
+// The system reads WinInit.Ini in its own folder: a relative path would
+// name another file there.
+static bool GetFullPathOf(const char* path, char (&full)[MAX_PATH])
 {
-    const bool hasNewPath = newPath && *newPath;
+    const DWORD length = ::GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    if (length != 0 && length < MAX_PATH)
+        return true;
+    ::SetLastError(length ? ERROR_FILENAME_EXCED_RANGE : ::GetLastError());
+    return false;
+}
+
+bool AddWinInitRename(const char* givenExisting, const char* givenNewPath)
+{
+    char existing[MAX_PATH] = {};
+    char newPath[MAX_PATH] = {};
+    const bool hasNewPath = givenNewPath && *givenNewPath;
+    if (!GetFullPathOf(givenExisting, existing) ||
+        (hasNewPath && !GetFullPathOf(givenNewPath, newPath)))
+        return false;
     const std::string right = ShortFormOrGiven(existing);
     std::string left;
     if (!hasNewPath)
