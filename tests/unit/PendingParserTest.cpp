@@ -156,7 +156,7 @@ TEST(RemovePendingEntries, CutsOutOnlyWhatWasTaken)
     const std::wstring end(1, L'\0');
     // Taken entries go one each; the others stay in their order.
     EXPECT_EQ(unc + b + end, RemovePendingEntries(a + unc + b + end, {a}));
-    EXPECT_EQ(a + unc + end, RemovePendingEntries(a + unc + a + b + end, {a, b}));
+    EXPECT_EQ(unc + a + end, RemovePendingEntries(a + unc + a + b + end, {a, b}));
     EXPECT_EQ(unc + end, RemovePendingEntries(unc + a + end, {a, a}));
     // An entry taken over but gone from the queue removes nothing.
     EXPECT_EQ(unc + end, RemovePendingEntries(unc + end, {b}));
