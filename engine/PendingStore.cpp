@@ -104,6 +104,21 @@ bool GetWindowsFolder(char (&folder)[MAX_PATH])
     return true;
 }
 
+// The rest of an open file's bytes (throws std::bad_alloc).
+bool ReadToEnd(HANDLE file, std::string& bytes)
+{
+    char chunk[16384];
+    DWORD read = 0;
+    for (;;)
+    {
+        if (!::ReadFile(file, chunk, sizeof(chunk), &read, nullptr))
+            return false;
+        if (read == 0)
+            return true;
+        bytes.append(chunk, read);
+    }
+}
+
 // The whole file's bytes, read with other writers shut out.
 bool ReadWholeFile(const char* path, std::string& bytes)
 {
@@ -113,17 +128,13 @@ bool ReadWholeFile(const char* path, std::string& bytes)
         return false;
     try
     {
-        char chunk[16384];
-        DWORD read = 0;
-        while (::ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) && read != 0)
-            bytes.append(chunk, read);
+        return ReadToEnd(file.Get(), bytes);
     }
     catch (const std::bad_alloc&)
     {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    return true;
 }
 
 bool GetWinInitPath(char (&path)[MAX_PATH])
@@ -290,10 +301,8 @@ bool RemovePendingFromWinInit(const CFileInfoList& list)
         if (!file)
             return false;
         std::string text;
-        char chunk[16384];
-        DWORD read = 0;
-        while (::ReadFile(file.Get(), chunk, sizeof(chunk), &read, nullptr) && read != 0)
-            text.append(chunk, read);
+        if (!ReadToEnd(file.Get(), text))
+            return false;
         const std::string rest = RemoveWinInitLines(text, std::move(taken));
         if (rest.size() == text.size())
             return true;
