@@ -60,5 +60,14 @@ bool IsSystemFolder(const std::string& fullPath)
     if (windows != 0 && windows < MAX_PATH && IsSameObject(path, folder))
         return true;
     const UINT system = ::GetSystemDirectoryA(folder, MAX_PATH);
-    return system != 0 && system < MAX_PATH && IsSameObject(path, folder);
+    if (system != 0 && system < MAX_PATH && IsSameObject(path, folder))
+        return true;
+
+    // A 32-bit program on 64-bit Windows sees its own system folder under
+    // another name; older systems lack the call.
+    using GetWow64FolderProc = UINT(WINAPI*)(LPSTR, UINT);
+    const auto getWow64Folder = reinterpret_cast<GetWow64FolderProc>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetSystemWow64DirectoryA")));
+    const UINT wow64 = getWow64Folder ? getWow64Folder(folder, MAX_PATH) : 0;
+    return wow64 != 0 && wow64 < MAX_PATH && IsSameObject(path, folder);
 }

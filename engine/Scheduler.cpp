@@ -45,6 +45,17 @@ std::string ShortFormOrGiven(const char* path)
     return shortPath;
 }
 
+// The system reads WinInit.Ini in its own folder: a relative path would
+// name another file there.
+bool GetFullPathOf(const char* path, char (&full)[MAX_PATH])
+{
+    const DWORD length = ::GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    if (length != 0 && length < MAX_PATH)
+        return true;
+    ::SetLastError(length ? ERROR_FILENAME_EXCED_RANGE : ::GetLastError());
+    return false;
+}
+
 } // namespace
 
 std::string MakeWinInitLine(const std::string& left, const std::string& right)
@@ -124,17 +135,6 @@ std::size_t InsertWinInitLine(char* text, std::size_t size, const std::string& l
     std::memmove(text + next + n, text + next, size - next);
     std::memcpy(text + next, line.data(), n);
     return size + n;
-}
-
-// The system reads WinInit.Ini in its own folder: a relative path would
-// name another file there.
-static bool GetFullPathOf(const char* path, char (&full)[MAX_PATH])
-{
-    const DWORD length = ::GetFullPathNameA(path, MAX_PATH, full, nullptr);
-    if (length != 0 && length < MAX_PATH)
-        return true;
-    ::SetLastError(length ? ERROR_FILENAME_EXCED_RANGE : ::GetLastError());
-    return false;
 }
 
 bool AddWinInitRename(const char* givenExisting, const char* givenNewPath)
