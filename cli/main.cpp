@@ -241,8 +241,10 @@ int COrvline::Run()
         if (code != ExitDone)
             return code;
     }
-    if (m_console.HasFlag(FlagPending))
-        RemovePending(m_list);
+    // What stays queued would be done a second time at the restart, to
+    // whatever then bears the name: nothing runs unless the queue let go.
+    if (m_console.HasFlag(FlagPending) && !RemovePending(m_list))
+        return FailWithSystemText(IDS_PROCESS_FAILED, ExitPendingFailed);
 
     m_console.PrintInfo(IDS_PROCESSING);
     const bool processed = m_list.Process();

@@ -40,6 +40,7 @@ protected:
     {
         DeleteFileA(IniPath().c_str());
         DeleteFileA(BakPath().c_str());
+        RemoveDirectoryA(BakPath().c_str());
     }
 
     std::string m_gone = m_dir / "gone.txt";
@@ -200,10 +201,13 @@ TEST_F(WinInitStore, OrvlineTakesOverOnlyWhatItRuns)
         DWORD exitCode;
         std::string iniAfter;
         std::string bakAfter; // "" : no backup
+        bool bakIsFolder;     // then no backup can be written
     } rows[] = {
-        {"entries not taken over stay", "/pending", 0, kept + tail, kept + taken + tail},
+        {"entries not taken over stay", "/pending", 0, kept + tail, kept + taken + tail, false},
         {"an early exit changes nothing", Quote(m_dir / "nope.txt") + " /pending", 4,
-         kept + taken + tail, ""},
+         kept + taken + tail, "", false},
+        // A queue that cannot be cleared: nothing runs, nothing runs twice.
+        {"a queue that stays", "/pending", 3, kept + taken + tail, "", true},
     };
     for (const auto& row : rows)
     {
@@ -211,6 +215,10 @@ TEST_F(WinInitStore, OrvlineTakesOverOnlyWhatItRuns)
         Clear();
         ASSERT_TRUE(WriteFileBytes(a, "a"));
         ASSERT_TRUE(WriteFileBytes(IniPath(), kept + taken + tail));
+        if (row.bakIsFolder)
+        {
+            ASSERT_TRUE(CreateDirectoryA(BakPath().c_str(), nullptr));
+        }
         EXPECT_EQ(row.exitCode, RunOrvline(row.args).exitCode);
         EXPECT_EQ(row.exitCode != 0, PathExists(a));
         EXPECT_EQ(row.iniAfter, ReadFileBytes(IniPath()));
