@@ -3,6 +3,10 @@
 #include "ModuleVersion.h"
 #include "Text.h"
 
+#include <shlwapi.h>
+
+#include <algorithm>
+
 namespace
 {
 
@@ -50,19 +54,50 @@ SCommandLine ParseCommandLine(int argc, const char* const* argv)
     for (int i = 1; i < argc; ++i)
     {
         const std::string argument = argv[i] ? argv[i] : "";
-        if (!argument.empty() && (argument[0] == '/' || argument[0] == '-'))
-            line.flags |= FindOptionFlag(argument.substr(1));
+        const bool optionForm = !argument.empty() && (argument[0] == '/' || argument[0] == '-');
+        const DWORD flag = optionForm ? FindOptionFlag(argument.substr(1)) : 0;
+        if (argument.empty())
+            line.refused = true; // an empty script variable names nothing
+        else if (optionForm && (i != 2 || flag != 0))
+            line.flags |= flag;
         else if (i == 1)
             line.source = argument;
         else if (i == 2)
             line.target = argument;
+        else
+            line.refused = true;
     }
+    if (line.source.empty() && !line.target.empty())
+        line.refused = true;
     return line;
 }
 
 bool HasWork(const SCommandLine& line)
 {
-    return !line.source.empty() || (line.flags & FlagPending);
+    return !line.refused && (!line.source.empty() || (line.flags & FlagPending));
+}
+
+bool IsReservedDeviceName(const std::string& path)
+{
+    // The last component, without a drive ("com1:" keeps "com1").
+    std::string name = ::PathFindFileNameA(path.c_str());
+    if (name.size() > 2 && name[1] == ':')
+        name.erase(0, 2);
+    // The system ignores what follows the first dot or colon, and blanks
+    // before them.
+    name.erase(std::min(name.find_first_of(".:"), name.size()));
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
+
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices)
+    {
+        if (IsSameText(name, device))
+            return true;
+    }
+    if (name.size() == 4 && (IsSameTextPrefix(name, "COM", 3) || IsSameTextPrefix(name, "LPT", 3)))
+        return name[3] >= '1' && name[3] <= '9';
+    return false;
 }
 
 std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags)

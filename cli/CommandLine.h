@@ -23,14 +23,25 @@ struct SCommandLine
     std::string source;
     std::string target;
     DWORD flags = 0;
+    // An argument that cannot be placed: an empty one, a path after the
+    // two positions, or a target without a source.
+    bool refused = false;
 };
 
 // Splits the arguments (argv[0] is the program): options anywhere, the
-// source at position 1 and the target at position 2, other paths ignored.
+// source at position 1 and the target at position 2. At position 2 an
+// argument that is not a known option is the target, whatever its first
+// character: a rename must never turn into a deletion.
 SCommandLine ParseCommandLine(int argc, const char* const* argv);
 
-// True when there is something to do: a source, or the pending option.
+// True when there is something to do: a source, or the pending option, and
+// no argument refused.
 bool HasWork(const SCommandLine& line);
+
+// True when the last component of the path names a reserved device (CON,
+// PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$), with or without an
+// extension or a trailing colon: "COM1", "C:\t\com1.txt", "aux:".
+bool IsReservedDeviceName(const std::string& path);
 
 // "Version 1.01 (build 9.5)", plus " [BETA]" for a pre-release.
 std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags);

@@ -45,6 +45,11 @@ void CConsole::PrintSystemError(UINT id, DWORD code)
     Write(stderr, FormatSystemErrorLine(LoadResourceText(id), GetErrorText(code), code));
 }
 
+void CConsole::PrintFailure(const std::string& path, DWORD code) const
+{
+    Write(stderr, FormatSystemErrorLine(path, GetErrorText(code), code));
+}
+
 void CConsole::Write(FILE* stream, const std::string& ansiText)
 {
     // The text is written as it stands, never used as a format: paths and

@@ -25,6 +25,8 @@ public:
     // Uses the code passed in: the caller reads GetLastError() before any
     // other call can change it.
     void PrintSystemError(UINT id, DWORD code);
+    // An error line for one failed operation: its path in place of a message.
+    void PrintFailure(const std::string& path, DWORD code) const;
 
     const std::string& GetSource() const { return m_line.source; }
     const std::string& GetTarget() const { return m_line.target; }
@@ -32,7 +34,7 @@ public:
     bool HasFlag(DWORD flag) const { return (m_line.flags & flag) != 0; }
 
 private:
-    void Write(FILE* stream, const std::string& ansiText);
+    static void Write(FILE* stream, const std::string& ansiText);
 
     SCommandLine m_line;
 };

@@ -2,6 +2,7 @@
 // restart), carried out at once or queued, told by messages and exit code.
 #include "Console.h"
 #include "FileInfo.h"
+#include "ObjectPath.h"
 #include "ModuleVersion.h"
 #include "PendingStore.h"
 #include "Report.h"
@@ -42,13 +43,22 @@ public:
 private:
     int Fail(UINT messageId, int exitCode);
     int FailWithSystemText(UINT messageId, int exitCode);
+    int FailWithCode(UINT messageId, DWORD code, int exitCode);
+    int ResolvePaths();
+    int CheckSourceOperation();
     int AddSourceOperation();
-    int ResolveDestination(bool isFolder, std::string& destination);
+    int ResolveDestination(std::string& destination);
     int CheckVersion(const std::string& destination);
     bool IsTargetFolder() const;
+    void PrintFailures() const;
 
     CConsole& m_console;
     CFileInfoList m_list;
+    // Full paths of the arguments; the destination follows from the target.
+    std::string m_source;
+    std::string m_target;
+    std::string m_destination;
+    bool m_isFolder = false;
 };
 
 int COrvline::Fail(UINT messageId, int exitCode)
@@ -61,7 +71,11 @@ int COrvline::Fail(UINT messageId, int exitCode)
 
 int COrvline::FailWithSystemText(UINT messageId, int exitCode)
 {
-    const DWORD code = ::GetLastError();
+    return FailWithCode(messageId, ::GetLastError(), exitCode);
+}
+
+int COrvline::FailWithCode(UINT messageId, DWORD code, int exitCode)
+{
     m_console.PrintSystemError(messageId, code);
     if (m_console.HasFlag(FlagLog))
         WriteErrorReport(messageId, code);
@@ -70,13 +84,37 @@ int COrvline::FailWithSystemText(UINT messageId, int exitCode)
 
 bool COrvline::IsTargetFolder() const
 {
-    const char* target = m_console.GetTarget().c_str();
+    const char* target = m_target.c_str();
     return ::PathFileExistsA(target) && ::PathIsDirectoryA(target);
+}
+
+// Relative paths would reach the restart queue as given and be resolved
+// there against another folder: both paths become full paths first.
+int COrvline::ResolvePaths()
+{
+    const std::string& source = m_console.GetSource();
+    const std::string& target = m_console.GetTarget();
+    if (!source.empty())
+    {
+        if (IsReservedDeviceName(source) || !FitsPath(source) || !GetFullPath(source, m_source) ||
+            IsReservedDeviceName(m_source) || m_source.compare(0, 4, "\\\\.\\") == 0)
+            return Fail(IDS_SOURCE_MISSING, ExitSourceMissing);
+    }
+    if (!target.empty())
+    {
+        if (IsReservedDeviceName(target))
+            return FailWithCode(IDS_CANNOT_ADD, ERROR_INVALID_NAME, ExitCannotAdd);
+        if (!FitsPath(target) || !GetFullPath(target, m_target))
+            return FailWithCode(IDS_CANNOT_ADD, ERROR_FILENAME_EXCED_RANGE, ExitCannotAdd);
+        if (IsReservedDeviceName(m_target) || m_target.compare(0, 4, "\\\\.\\") == 0)
+            return FailWithCode(IDS_CANNOT_ADD, ERROR_INVALID_NAME, ExitCannotAdd);
+    }
+    return ExitDone;
 }
 
 int COrvline::CheckVersion(const std::string& destination)
 {
-    if (IsNotOlderVersion(destination, m_console.GetSource()))
+    if (IsNotOlderVersion(destination, m_source))
         return ExitDone;
     if (!m_console.HasFlag(FlagDowngrade))
         return Fail(IDS_DOWNGRADE_REFUSED, ExitDowngrade);
@@ -84,16 +122,17 @@ int COrvline::CheckVersion(const std::string& destination)
     return ExitDone;
 }
 
-int COrvline::ResolveDestination(bool isFolder, std::string& destination)
+int COrvline::ResolveDestination(std::string& destination)
 {
-    const std::string& source = m_console.GetSource();
-    const std::string& target = m_console.GetTarget();
+    const std::string& source = m_source;
+    const std::string& target = m_target;
+    const bool isFolder = m_isFolder;
 
     if (!IsTargetFolder())
     {
         if (isFolder)
             return Fail(IDS_UNSUPPORTED_ACTION, ExitUnsupported);
-        if (IsSameText(source, target))
+        if (IsSameObject(source, target))
             return Fail(IDS_SAME_PATHS, ExitSamePaths);
         if (IsSameText(::PathFindFileNameA(target.c_str()), ::PathFindFileNameA(source.c_str())))
         {
@@ -112,7 +151,7 @@ int COrvline::ResolveDestination(bool isFolder, std::string& destination)
     {
         if (!::PathIsSameRootA(source.c_str(), target.c_str()))
             return Fail(IDS_DIFFERENT_DRIVES, ExitDifferentDrives);
-        if (IsSameText(source, target))
+        if (IsSameObject(source, target))
             return Fail(IDS_SAME_PATHS, ExitSamePaths);
         ::PathStripPathA(name);
     }
@@ -133,54 +172,79 @@ int COrvline::ResolveDestination(bool isFolder, std::string& destination)
 
     if (!isFolder)
     {
-        if (IsSameText(destination, source))
+        if (IsSameObject(destination, source))
             return Fail(IDS_SAME_PATHS, ExitSamePaths);
         return CheckVersion(destination);
     }
     return ExitDone;
 }
 
+// Everything that can refuse the source operation, before the queue is
+// touched.
+int COrvline::CheckSourceOperation()
+{
+    if (!::PathFileExistsA(m_source.c_str()))
+        return Fail(IDS_SOURCE_MISSING, ExitSourceMissing);
+    // Emptying or moving these would take the system down with them.
+    if (IsSystemFolder(m_source))
+        return FailWithCode(IDS_CANNOT_ADD, ERROR_ACCESS_DENIED, ExitCannotAdd);
+
+    m_isFolder = ::PathIsDirectoryA(m_source.c_str()) != FALSE;
+    if (m_target.empty())
+        return ExitDone;
+    return ResolveDestination(m_destination);
+}
+
 int COrvline::AddSourceOperation()
 {
-    const std::string& source = m_console.GetSource();
-    // A source that does not fit a path buffer cannot name an existing object.
-    if (!FitsPath(source) || !::PathFileExistsA(source.c_str()))
-        return Fail(IDS_SOURCE_MISSING, ExitSourceMissing);
+    bool added;
+    if (m_target.empty())
+        added = m_isFolder ? m_list.AddFolder(m_source) : m_list.Add(m_source);
+    else
+        added = m_list.Add(m_source, m_destination);
+    return added ? ExitDone : FailWithSystemText(IDS_CANNOT_ADD, ExitCannotAdd);
+}
 
-    const bool isFolder = ::PathIsDirectoryA(source.c_str()) != FALSE;
-    if (m_console.GetTarget().empty())
+// One error line per failed operation, in the form of the other error
+// lines: the reason of exit 10 is seen without the report.
+void COrvline::PrintFailures() const
+{
+    for (std::size_t i = 0; i < m_list.GetCount(); ++i)
     {
-        const bool added = isFolder ? m_list.AddFolder(source) : m_list.Add(source);
-        return added ? ExitDone : FailWithSystemText(IDS_CANNOT_ADD, ExitCannotAdd);
+        const CFileInfo* item = m_list.GetAt(i);
+        if (item->GetStatus() == StatusFailed)
+            m_console.PrintFailure(item->GetReportPath(), item->GetErrorCode());
     }
-
-    std::string destination;
-    const int code = ResolveDestination(isFolder, destination);
-    if (code != ExitDone)
-        return code;
-    if (!m_list.Add(source, destination))
-        return FailWithSystemText(IDS_CANNOT_ADD, ExitCannotAdd);
-    return ExitDone;
 }
 
 int COrvline::Run()
 {
     m_console.PrintBanner();
 
+    int code = ResolvePaths();
+    if (code == ExitDone && !m_source.empty())
+        code = CheckSourceOperation();
+    if (code != ExitDone)
+        return code;
+
+    // Any exit before the run leaves the queue as it was: it is cleared only
+    // once every operation is in the list, and only of what was taken over.
     if (m_console.HasFlag(FlagPending))
     {
         m_console.PrintInfo(IDS_GATHERING_PENDING);
         if (!m_list.LoadPending())
             return FailWithSystemText(IDS_PROCESS_FAILED, ExitPendingFailed);
-        RemovePending();
     }
-
-    if (!m_console.GetSource().empty())
+    if (!m_source.empty())
     {
-        const int code = AddSourceOperation();
+        code = AddSourceOperation();
         if (code != ExitDone)
             return code;
     }
+    // What stays queued would be done a second time at the restart, to
+    // whatever then bears the name: nothing runs unless the queue let go.
+    if (m_console.HasFlag(FlagPending) && !RemovePending(m_list))
+        return FailWithSystemText(IDS_PROCESS_FAILED, ExitPendingFailed);
 
     m_console.PrintInfo(IDS_PROCESSING);
     const bool processed = m_list.Process();
@@ -193,6 +257,7 @@ int COrvline::Run()
 
     if (!processed)
     {
+        PrintFailures();
         m_console.PrintError(IDS_PROCESS_FAILED);
         return ExitProcessFailed;
     }

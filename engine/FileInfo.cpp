@@ -7,13 +7,14 @@
 #include <shlwapi.h>
 
 CFileInfo::CFileInfo(const std::string& source, const std::string& destination,
-                     std::unique_ptr<CRegistryEntry> entry)
-    : m_entry(std::move(entry)), m_source(source), m_destination(destination)
+                     std::unique_ptr<CRegistryEntry> entry, SQueueOrigin origin)
+    : m_entry(std::move(entry)), m_source(source), m_destination(destination),
+      m_origin(std::move(origin))
 {
     m_directory = ::PathIsDirectoryA(m_source.c_str()) != FALSE;
     if (m_destination.empty())
         m_action = ActionDelete;
-    else if (m_directory || !::PathFileExistsA(m_destination.c_str()))
+    else if (m_directory || !m_origin.replaceExisting || !::PathFileExistsA(m_destination.c_str()))
         m_action = IsSameFolder(m_source, m_destination) ? ActionRename : ActionMove;
     else
         m_action = ActionReplace;

@@ -29,13 +29,26 @@ enum EFileStatus : LONG
     StatusDelayed = 5,
 };
 
+// Where an operation taken over from the restart queue came from: its
+// entry as the queue holds it (the value's UTF-16 pair, or the line of
+// wininit.ini), so that clearing the queue removes that entry and no other,
+// and whether the entry may overwrite an existing destination.
+struct SQueueOrigin
+{
+    std::wstring entry;
+    std::string line;
+    bool replaceExisting = true;
+};
+
 class CFileInfo
 {
 public:
     // The action, the directory flag and the protected flag follow from the
-    // paths as they are now; a missing source is not an error here.
+    // paths as they are now; a missing source is not an error here. An
+    // operation that may not replace is a rename or a move even onto an
+    // existing destination, and then fails (ERROR_ALREADY_EXISTS).
     CFileInfo(const std::string& source, const std::string& destination,
-              std::unique_ptr<CRegistryEntry> entry);
+              std::unique_ptr<CRegistryEntry> entry, SQueueOrigin origin = SQueueOrigin());
     // A deletion of a source whose attributes a folder listing just gave.
     CFileInfo(const std::string& source, DWORD attributes);
     virtual ~CFileInfo() = default;
@@ -66,6 +79,7 @@ public:
     bool IsDirectory() const { return m_directory; }
     LONG GetStatus() const { return m_status; }
     LONG GetAction() const { return m_action; }
+    const SQueueOrigin& GetQueueOrigin() const { return m_origin; }
 
 private:
     LONG Defer(const char* newPath);
@@ -78,6 +92,7 @@ private:
     bool m_directory = false;
     LONG m_status = StatusNotProcessed;
     LONG m_action = ActionDelete;
+    SQueueOrigin m_origin;
 };
 
 // The ordered, owning list of operations. Index order is the order in which
@@ -94,7 +109,7 @@ public:
     // Appends a new operation. On failure (out of memory) the entry is freed
     // and the last error is ERROR_NOT_ENOUGH_MEMORY.
     bool Add(const std::string& source, const std::string& destination = std::string(),
-             std::unique_ptr<CRegistryEntry> entry = nullptr);
+             std::unique_ptr<CRegistryEntry> entry = nullptr, SQueueOrigin origin = SQueueOrigin());
 
     // The folder's whole content, children first, then the folder itself, all
     // as deletions. Links to other folders are not followed.
@@ -111,7 +126,8 @@ public:
     // Appends the dated report of every operation to the file.
     bool WriteReport(const std::string& path) const;
 
-    // The operations queued for the next restart, appended to the list.
+    // The operations queued for the next restart that can be carried out as
+    // they are written, appended to the list; each keeps its queue entry.
     bool LoadPending();
     bool LoadPendingFromRegistry();
     bool LoadPendingFromWinInit();

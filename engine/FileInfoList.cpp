@@ -34,9 +34,9 @@ bool IsLinkToFolder(DWORD attributes)
 } // namespace
 
 bool CFileInfoList::Add(const std::string& source, const std::string& destination,
-                        std::unique_ptr<CRegistryEntry> entry)
+                        std::unique_ptr<CRegistryEntry> entry, SQueueOrigin origin)
 {
-    return Append(m_items, source, destination, std::move(entry));
+    return Append(m_items, source, destination, std::move(entry), std::move(origin));
 }
 
 bool CFileInfoList::AddFolder(const std::string& folder)

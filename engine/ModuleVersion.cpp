@@ -92,9 +92,9 @@ std::string CModuleVersion::GetStringValue(const char* name) const
     return std::string(text, size);
 }
 
-LONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS)
+ULONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS)
 {
-    return static_cast<LONGLONG>(static_cast<ULONGLONG>(fileVersionMS) << 32 | fileVersionLS);
+    return static_cast<ULONGLONG>(fileVersionMS) << 32 | fileVersionLS;
 }
 
 std::string FormatVersionLine(const std::string& format, DWORD fileVersionMS, DWORD fileVersionLS,

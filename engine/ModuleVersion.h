@@ -33,9 +33,9 @@ private:
     WORD m_codePage = 1252;
 };
 
-// The file version as one signed 64-bit number: the most significant word
-// (signed) decides first, then the least significant word (unsigned).
-LONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS);
+// The file version as one unsigned 64-bit number: major, minor, build and
+// revision decide in turn, each as the unsigned number it is.
+ULONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS);
 
 // A version line: `format` ("Version %d.%02d (build %d.%d)" or the like)
 // filled with major, minor, build and revision, plus " [BETA]" for a

@@ -2,8 +2,11 @@
 
 #include "Text.h"
 
+#include <windows.h>
+
 #include <mbctype.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -44,41 +47,83 @@ bool IsDeleteTarget(const std::string& target)
 
 } // namespace
 
-std::string StripQueuePrefix(const std::string& text)
+std::vector<SPendingEntry> ParsePendingEntries(const wchar_t* text, std::size_t count)
 {
-    const std::size_t colon = FindChar(text, ':');
-    if (colon == std::string::npos || colon == 0)
-        return text;
-    return text.substr(colon - 1);
-}
-
-std::vector<PendingPair> ParsePendingValue(const char* bytes, std::size_t size)
-{
-    std::vector<PendingPair> pairs;
-    if (!bytes)
-        return pairs;
+    std::vector<SPendingEntry> entries;
+    if (!text)
+        return entries;
 
     // Each string ends at its terminator or at the end of the data.
     const auto take = [&](std::size_t& cursor) {
-        const void* end = std::memchr(bytes + cursor, '\0', size - cursor);
-        const std::size_t length =
-            end ? static_cast<std::size_t>(static_cast<const char*>(end) - (bytes + cursor))
-                : size - cursor;
-        std::string text(bytes + cursor, length);
-        cursor += length + (end ? 1 : 0);
-        return text;
+        std::size_t end = cursor;
+        while (end < count && text[end] != L'\0')
+            ++end;
+        std::wstring string(text + cursor, end - cursor);
+        cursor = end < count ? end + 1 : end;
+        return string;
     };
 
     std::size_t cursor = 0;
-    while (cursor < size && bytes[cursor] != '\0')
+    while (cursor < count && text[cursor] != L'\0')
     {
-        std::string source = take(cursor);
-        if (cursor >= size)
+        SPendingEntry entry;
+        entry.begin = cursor;
+        entry.source = take(cursor);
+        if (cursor >= count)
             break; // no target string after this source
-        std::string target = take(cursor);
-        pairs.emplace_back(StripQueuePrefix(source), StripQueuePrefix(target));
+        entry.target = take(cursor);
+        entry.end = cursor;
+        entries.push_back(std::move(entry));
     }
-    return pairs;
+    return entries;
+}
+
+bool IsFullDrivePath(const std::string& path)
+{
+    const char drive = static_cast<char>(path.empty() ? 0 : path[0] | 0x20);
+    if (path.size() < 4 || path.size() >= MAX_PATH || drive < 'a' || drive > 'z' ||
+        path[1] != ':' || path[2] != '\\')
+        return false;
+    // Every component non-empty, not "." or "..", not ended by a dot or a
+    // blank (the Win32 calls would drop them and reach another object), and
+    // no character that the file system reads another way.
+    std::size_t start = 3;
+    for (std::size_t i = 3;;)
+    {
+        const bool atEnd = i >= path.size();
+        if (atEnd || (path[i] == '\\' && CharLength(path, i) == 1))
+        {
+            if (i == start || path[i - 1] == '.' || path[i - 1] == ' ')
+                return false;
+            if (atEnd)
+                return true;
+            start = ++i;
+            continue;
+        }
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (CharLength(path, i) == 1 && (c < 0x20 || std::strchr("/:*?\"<>|", c)))
+            return false;
+        i += CharLength(path, i);
+    }
+}
+
+bool ReadQueuePath(const std::wstring& text, bool allowReplace, std::string& path, bool& replace)
+{
+    static const wchar_t kPrefix[] = L"\\??\\";
+    replace = allowReplace && !text.empty() && text[0] == L'!';
+    const std::wstring rest = text.substr(replace ? 1 : 0);
+    if (rest.compare(0, 4, kPrefix) != 0)
+        return false;
+    const std::wstring wide = rest.substr(4);
+    if (wide.empty() || wide.size() >= MAX_PATH)
+        return false;
+
+    // Only a path that the ANSI code page holds exactly is taken: a "?" put
+    // in for a character it lacks would name another file.
+    path = WideToAnsi(wide.c_str(), static_cast<int>(wide.size()));
+    if (path.empty() || AnsiToWide(path) != wide)
+        return false;
+    return IsFullDrivePath(path);
 }
 
 std::string TrimBlanks(const std::string& text)
@@ -101,18 +146,20 @@ std::string TrimBlanks(const std::string& text)
     return seen ? text.substr(begin, end - begin) : std::string();
 }
 
-std::vector<PendingPair> ParseWinInitRename(const std::string& text)
+std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text)
 {
-    std::vector<PendingPair> pairs;
+    std::vector<SWinInitEntry> entries;
+    // An end-of-text mark ends the file for the programs that read it.
+    const std::size_t size = std::min(text.find('\x1a'), text.size());
     bool inSection = false;
     std::size_t lineStart = 0;
-    while (lineStart < text.size())
+    while (lineStart < size)
     {
         std::size_t lineEnd = text.find('\n', lineStart);
-        if (lineEnd == std::string::npos)
-            lineEnd = text.size();
+        lineEnd = lineEnd >= size ? size : lineEnd + 1;
         std::string line = text.substr(lineStart, lineEnd - lineStart);
-        lineStart = lineEnd + 1;
+        const std::size_t begin = lineStart;
+        lineStart = lineEnd;
 
         // A line is read as a C string: a zero byte ends it.
         const std::size_t zero = line.find('\0');
@@ -133,13 +180,84 @@ std::vector<PendingPair> ParseWinInitRename(const std::string& text)
         if (equals == std::string::npos)
             continue;
 
-        std::string target = TrimBlanks(line.substr(0, equals));
-        std::string source = TrimBlanks(line.substr(equals + 1));
-        if (source.empty())
+        SWinInitEntry entry;
+        entry.target = TrimBlanks(line.substr(0, equals));
+        entry.source = TrimBlanks(line.substr(equals + 1));
+        if (entry.source.empty())
             continue;
-        if (IsDeleteTarget(target))
-            target.clear();
-        pairs.emplace_back(std::move(source), std::move(target));
+        if (IsDeleteTarget(entry.target))
+            entry.target.clear();
+        entry.begin = begin;
+        entry.end = lineEnd;
+        entries.push_back(std::move(entry));
     }
+    return entries;
+}
+
+std::vector<PendingPair> ParseWinInitRename(const std::string& text)
+{
+    std::vector<PendingPair> pairs;
+    for (SWinInitEntry& entry : ParseWinInitEntries(text))
+        pairs.emplace_back(std::move(entry.source), std::move(entry.target));
     return pairs;
+}
+
+std::string WinInitLineText(const std::string& text, std::size_t begin, std::size_t end)
+{
+    std::string line = text.substr(begin, end - begin);
+    if (!line.empty() && line.back() == '\n')
+        line.pop_back();
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+namespace
+{
+
+// Takes `wanted` out of `pending` when it is there.
+template <class String>
+bool TakeOut(std::vector<String>& pending, const String& wanted)
+{
+    for (auto it = pending.begin(); it != pending.end(); ++it)
+    {
+        if (*it == wanted)
+        {
+            pending.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::string RemoveWinInitLines(const std::string& text, std::vector<std::string> lines)
+{
+    std::string result;
+    std::size_t kept = 0;
+    for (const SWinInitEntry& entry : ParseWinInitEntries(text))
+    {
+        if (!TakeOut(lines, WinInitLineText(text, entry.begin, entry.end)))
+            continue;
+        result.append(text, kept, entry.begin - kept);
+        kept = entry.end;
+    }
+    result.append(text, kept, std::string::npos);
+    return result;
+}
+
+std::wstring RemovePendingEntries(const std::wstring& value, std::vector<std::wstring> entries)
+{
+    std::wstring result;
+    std::size_t kept = 0;
+    for (const SPendingEntry& entry : ParsePendingEntries(value.data(), value.size()))
+    {
+        if (!TakeOut(entries, value.substr(entry.begin, entry.end - entry.begin)))
+            continue;
+        result.append(value, kept, entry.begin - kept);
+        kept = entry.end;
+    }
+    result.append(value, kept, std::wstring::npos);
+    return result;
 }

@@ -11,22 +11,66 @@
 // a deletion).
 using PendingPair = std::pair<std::string, std::string>;
 
-// Drops the "\??\" (or "!\??\") prefix: the text starts one byte before its
-// first ':' when that ':' is not the first byte; otherwise it stays whole.
-std::string StripQueuePrefix(const std::string& text);
+// One pair of a PendingFileRenameOperations value as the system stores it
+// (UTF-16), with the characters [begin, end) it takes in the value: both
+// strings and their terminators.
+struct SPendingEntry
+{
+    std::wstring source;
+    std::wstring target;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
 
-// The pairs of a PendingFileRenameOperations value (REG_MULTI_SZ or
-// REG_BINARY, read through the ANSI interface), prefixes removed. Reads no
-// byte at or after `size`: an empty string or the end of the data ends the
-// walk, a source without a target string is dropped, and a target that the
-// data cuts off ends at the last byte.
-std::vector<PendingPair> ParsePendingValue(const char* bytes, std::size_t size);
+// The pairs of a value of `count` UTF-16 characters. Reads no character at
+// or after `count`: an empty string or the end of the data ends the walk, a
+// source without a target string is dropped, and a target that the data
+// cuts off ends at the last character.
+std::vector<SPendingEntry> ParsePendingEntries(const wchar_t* text, std::size_t count);
+
+// A queued path that the system would carry out as it is written: "\??\"
+// and a full drive path below the root ("C:\dir\f.dll"), without "." or ".."
+// components or empty ones. `allowReplace` accepts the "!" of a target.
+// Gives the path in the ANSI code page, and whether the "!" was there;
+// false for anything else (UNC forms, devices, a drive root, text that the
+// ANSI code page cannot hold or that does not fit a path buffer).
+bool ReadQueuePath(const std::wstring& text, bool allowReplace, std::string& path,
+                   bool& replace);
+
+// True for a full drive path below the root in the ANSI code page, without
+// "." or ".." components or empty ones, that fits a path buffer.
+bool IsFullDrivePath(const std::string& path);
 
 // Removes blanks at both ends (a DBCS trail byte is never taken for one).
 std::string TrimBlanks(const std::string& text);
 
-// The (source, target) pairs of the first [rename] section of a wininit.ini
-// text (lines end with "\n", a "\r" before it is a blank). "NUL" and
-// "DIRNUL" targets become empty; lines without '=' or with an empty source
-// are left out. Reading stops at the next section.
+// One entry line of the first [rename] section of a wininit.ini text: the
+// pair ("NUL" and "DIRNUL" targets made empty) and the bytes [begin, end)
+// of the line, its line end included.
+struct SWinInitEntry
+{
+    std::string source;
+    std::string target;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// The entry lines of the first [rename] section of a wininit.ini text
+// (lines end with "\n"; a "\r" before it is a blank). Lines without '=' or
+// with an empty source are left out. Reading stops at the next section.
+std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text);
+
+// The same, as (source, target) pairs.
 std::vector<PendingPair> ParseWinInitRename(const std::string& text);
+
+// The bytes of an entry's line without its line end ("\r\n" or "\n").
+std::string WinInitLineText(const std::string& text, std::size_t begin, std::size_t end);
+
+// The text without the entries whose line (without its line end) matches
+// one of `lines`; each of `lines` takes away at most one entry, the first
+// one left that matches. Every other byte stays as it was.
+std::string RemoveWinInitLines(const std::string& text, std::vector<std::string> lines);
+
+// The same for a queue value: the entries whose characters match one of
+// `entries` are cut out, one each; every other character stays.
+std::wstring RemovePendingEntries(const std::wstring& value, std::vector<std::wstring> entries);

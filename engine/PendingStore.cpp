@@ -6,65 +6,86 @@
 #include "SystemServices.h"
 #include "Text.h"
 
-#include <share.h>
 #include <shlwapi.h>
 
-#include <cstdio>
-#include <memory>
 #include <new>
 
 namespace
 {
 
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char kPendingValue[] = "PendingFileRenameOperations";
-const char kPendingBackupValue[] = "PendingFileRenameOperations.Backup";
+const wchar_t kPendingValueW[] = L"PendingFileRenameOperations";
+const wchar_t kPendingBackupValueW[] = L"PendingFileRenameOperations.Backup";
 // Read and write: the same key serves the reader and the remover.
 const REGSAM kQueueAccess = 0x2001F;
 
 // The queue value as it stands, and its key, still open for the remover.
+// Read through the wide call: the system keeps the queue in UTF-16, and the
+// ANSI call would turn what the code page lacks into "?".
 struct SQueueValue
 {
     CRegKey key;
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    std::unique_ptr<BYTE[]> data;
+    std::string bytes;
+
+    std::wstring Text() const
+    {
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                            bytes.size() / sizeof(wchar_t));
+    }
 };
 
-// Opens the queue's key and reads the value's type and bytes, in a buffer of
-// exactly the size the registry reports. The registry answers with a status
-// instead of the last error; it becomes the last error so that callers can
-// report it. Another type than a list or bytes fails with error 0.
+// Opens the queue's key and reads the value's type and bytes. The registry
+// answers with a status instead of the last error; it becomes the last
+// error so that callers can report it. Another type than a list or bytes
+// fails with ERROR_INVALID_DATA.
 bool ReadQueueValue(SQueueValue& value)
 {
     LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, kQueueAccess,
                                   value.key.Receive());
-    if (status == ERROR_SUCCESS)
-        status = ::RegQueryValueExA(value.key.Get(), kPendingValue, nullptr, &value.type,
-                                    nullptr, &value.size);
+    // Another program may let the value grow between the two queries.
+    for (int attempt = 0; status == ERROR_SUCCESS; ++attempt)
+    {
+        DWORD size = 0;
+        status = ::RegQueryValueExW(value.key.Get(), kPendingValueW, nullptr, &value.type,
+                                    nullptr, &size);
+        if (status != ERROR_SUCCESS)
+            break;
+        if (value.type != REG_MULTI_SZ && value.type != REG_BINARY)
+        {
+            ::SetLastError(ERROR_INVALID_DATA);
+            return false;
+        }
+        try
+        {
+            value.bytes.assign(size, '\0');
+        }
+        catch (const std::bad_alloc&)
+        {
+            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
+        status = ::RegQueryValueExW(value.key.Get(), kPendingValueW, nullptr, &value.type,
+                                    size ? reinterpret_cast<BYTE*>(&value.bytes[0]) : nullptr,
+                                    &size);
+        if (status == ERROR_MORE_DATA && attempt < 8)
+        {
+            status = ERROR_SUCCESS;
+            continue;
+        }
+        if (status == ERROR_SUCCESS)
+            value.bytes.resize(size);
+        break;
+    }
     if (status != ERROR_SUCCESS)
     {
+        value.bytes.clear();
         ::SetLastError(static_cast<DWORD>(status));
         return false;
     }
     if (value.type != REG_MULTI_SZ && value.type != REG_BINARY)
     {
-        ::SetLastError(0);
-        return false;
-    }
-    // At least one byte, so that an empty value still has a buffer.
-    value.data.reset(new (std::nothrow) BYTE[value.size ? value.size : 1]);
-    if (!value.data)
-    {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-    status = ::RegQueryValueExA(value.key.Get(), kPendingValue, nullptr, &value.type,
-                                value.data.get(), &value.size);
-    if (status != ERROR_SUCCESS)
-    {
-        value.data.reset();
-        ::SetLastError(static_cast<DWORD>(status));
+        ::SetLastError(ERROR_INVALID_DATA);
         return false;
     }
     return true;
@@ -83,31 +104,42 @@ bool GetWindowsFolder(char (&folder)[MAX_PATH])
     return true;
 }
 
-// The whole file as text-mode reading sees it (CR LF read as LF), opened
-// with other writers shut out while it is read.
-bool ReadTextFile(const char* path, std::string& text)
+// The rest of an open file's bytes (throws std::bad_alloc).
+bool ReadToEnd(HANDLE file, std::string& bytes)
 {
-    std::FILE* file = ::_fsopen(path, "rt", _SH_DENYWR);
+    char chunk[16384];
+    DWORD read = 0;
+    for (;;)
+    {
+        if (!::ReadFile(file, chunk, sizeof(chunk), &read, nullptr))
+            return false;
+        if (read == 0)
+            return true;
+        bytes.append(chunk, read);
+    }
+}
+
+// The whole file's bytes, read with other writers shut out.
+bool ReadWholeFile(const char* path, std::string& bytes)
+{
+    CFileHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
         return false;
-    bool ok = true;
     try
     {
-        char chunk[16384];
-        std::size_t read = 0;
-        while ((read = std::fread(chunk, 1, sizeof(chunk), file)) != 0)
-            text.append(chunk, read);
-        ok = !std::ferror(file);
+        return ReadToEnd(file.Get(), bytes);
     }
     catch (const std::bad_alloc&)
     {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        ok = false;
+        return false;
     }
-    const DWORD error = ::GetLastError();
-    std::fclose(file);
-    ::SetLastError(error);
-    return ok;
+}
+
+bool GetWinInitPath(char (&path)[MAX_PATH])
+{
+    return GetWindowsFolder(path) && ::PathAppendA(path, "wininit.ini");
 }
 
 } // namespace
@@ -124,24 +156,31 @@ bool CFileInfoList::LoadPendingFromRegistry()
         return false;
     value.key.Reset();
 
-    std::vector<PendingPair> pairs;
     try
     {
-        pairs = ParsePendingValue(reinterpret_cast<const char*>(value.data.get()), value.size);
+        const std::wstring text = value.Text();
+        for (const SPendingEntry& entry : ParsePendingEntries(text.data(), text.size()))
+        {
+            // Only what the restart would carry out as written is taken over;
+            // every other entry stays in the queue.
+            std::string source;
+            std::string target;
+            bool ignored = false;
+            SQueueOrigin origin;
+            if (!ReadQueuePath(entry.source, false, source, ignored) ||
+                (!entry.target.empty() &&
+                 !ReadQueuePath(entry.target, true, target, origin.replaceExisting)) ||
+                !::PathFileExistsA(source.c_str()))
+                continue;
+            origin.entry = text.substr(entry.begin, entry.end - entry.begin);
+            if (!Add(source, target, nullptr, std::move(origin)))
+                return false;
+        }
     }
     catch (const std::bad_alloc&)
     {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
-    }
-
-    for (const PendingPair& pair : pairs)
-    {
-        // A name longer than a path buffer names nothing that exists.
-        if (!FitsPath(pair.first) || !::PathFileExistsA(pair.first.c_str()))
-            continue;
-        if (!Add(pair.first, pair.second))
-            return false;
     }
     return true;
 }
@@ -149,68 +188,146 @@ bool CFileInfoList::LoadPendingFromRegistry()
 bool CFileInfoList::LoadPendingFromWinInit()
 {
     char path[MAX_PATH] = {};
-    if (!GetWindowsFolder(path) || !::PathAppendA(path, "wininit.ini"))
-        return false;
-
     std::string text;
-    if (!ReadTextFile(path, text))
+    if (!GetWinInitPath(path) || !ReadWholeFile(path, text))
         return false;
 
-    std::vector<PendingPair> pairs;
     try
     {
-        pairs = ParseWinInitRename(text);
+        for (SWinInitEntry& entry : ParseWinInitEntries(text))
+        {
+            if (!IsFullDrivePath(entry.source) ||
+                (!entry.target.empty() && !IsFullDrivePath(entry.target)) ||
+                !::PathFileExistsA(entry.source.c_str()))
+                continue;
+            // The file holds short (8.3) names; the list shows the long ones.
+            GetLongPath(entry.source);
+            if (!entry.target.empty())
+                GetLongPath(entry.target);
+            SQueueOrigin origin;
+            origin.line = WinInitLineText(text, entry.begin, entry.end);
+            // WININIT.EXE replaces an existing destination.
+            if (!Add(entry.source, entry.target, nullptr, std::move(origin)))
+                return false;
+        }
     }
     catch (const std::bad_alloc&)
     {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-
-    for (PendingPair& pair : pairs)
-    {
-        if (!FitsPath(pair.first) || !::PathFileExistsA(pair.first.c_str()))
-            continue;
-        // The file holds short (8.3) names; the list shows the long ones.
-        GetLongPath(pair.first);
-        if (!pair.second.empty())
-            GetLongPath(pair.second);
-        if (!Add(pair.first, pair.second))
-            return false;
-    }
     return true;
+}
+
+bool RemovePending(const CFileInfoList& list)
+{
+    return IsWindowsNT() ? RemovePendingFromRegistry(list) : RemovePendingFromWinInit(list);
 }
 
 bool RemovePending()
 {
-    return IsWindowsNT() ? RemovePendingFromRegistry() : RemovePendingFromWinInit();
+    CFileInfoList list;
+    return list.LoadPending() && RemovePending(list);
 }
 
-bool RemovePendingFromRegistry()
+bool RemovePendingFromRegistry(const CFileInfoList& list)
 {
+    std::vector<std::wstring> taken;
     SQueueValue value;
-    if (!ReadQueueValue(value))
-        return false;
+    try
+    {
+        for (std::size_t i = 0; i < list.GetCount(); ++i)
+        {
+            if (!list.GetAt(i)->GetQueueOrigin().entry.empty())
+                taken.push_back(list.GetAt(i)->GetQueueOrigin().entry);
+        }
+        if (taken.empty())
+            return true;
+        // The queue is read again: entries queued since the list was read
+        // stay.
+        if (!ReadQueueValue(value))
+            return false;
+        const std::wstring text = value.Text();
+        std::wstring rest = RemovePendingEntries(text, std::move(taken));
+        if (rest.size() == text.size())
+            return true;
 
-    // The backup keeps the queue exactly as it stood; neither outcome
-    // changes the answer.
-    ::RegSetValueExA(value.key.Get(), kPendingBackupValue, 0, value.type, value.data.get(),
-                     value.size);
-    ::RegDeleteValueA(value.key.Get(), kPendingValue);
-    return true;
+        ::RegSetValueExW(value.key.Get(), kPendingBackupValueW, 0, value.type,
+                         reinterpret_cast<const BYTE*>(value.bytes.data()),
+                         static_cast<DWORD>(value.bytes.size()));
+        // An odd last byte of a binary value is kept too.
+        std::string bytes(reinterpret_cast<const char*>(rest.data()), rest.size() * sizeof(wchar_t));
+        bytes.append(value.bytes, text.size() * sizeof(wchar_t), std::string::npos);
+        LONG status;
+        if (bytes.find_first_not_of('\0') == std::string::npos)
+            status = ::RegDeleteValueW(value.key.Get(), kPendingValueW);
+        else
+            status = ::RegSetValueExW(value.key.Get(), kPendingValueW, 0, value.type,
+                                      reinterpret_cast<const BYTE*>(bytes.data()),
+                                      static_cast<DWORD>(bytes.size()));
+        ::SetLastError(static_cast<DWORD>(status));
+        return status == ERROR_SUCCESS;
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
 }
 
-bool RemovePendingFromWinInit()
+bool RemovePendingFromWinInit(const CFileInfoList& list)
 {
-    char folder[MAX_PATH] = {};
-    if (!GetWindowsFolder(folder))
-        return false;
-    const std::string path = std::string(folder) + "\\wininit.ini";
-    char backup[MAX_PATH] = {};
-    if (!CopyToBuffer(path, backup) || !::PathRenameExtensionA(backup, ".bak"))
-        return false;
+    std::vector<std::string> taken;
+    try
+    {
+        for (std::size_t i = 0; i < list.GetCount(); ++i)
+        {
+            if (!list.GetAt(i)->GetQueueOrigin().line.empty())
+                taken.push_back(list.GetAt(i)->GetQueueOrigin().line);
+        }
+        if (taken.empty())
+            return true;
 
-    ::DeleteFileA(backup);
-    ::MoveFileA(path.c_str(), backup);
-    return true;
+        char path[MAX_PATH] = {};
+        char backup[MAX_PATH] = {};
+        if (!GetWinInitPath(path) || !CopyToBuffer(path, backup) ||
+            !::PathRenameExtensionA(backup, ".bak"))
+            return false;
+
+        // Read and rewritten under one handle that no other program shares,
+        // so that no line written in between is lost.
+        CFileHandle file(::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            return false;
+        std::string text;
+        if (!ReadToEnd(file.Get(), text))
+            return false;
+        const std::string rest = RemoveWinInitLines(text, std::move(taken));
+        if (rest.size() == text.size())
+            return true;
+
+        // The backup is the whole file as it stood, every section included.
+        CFileHandle copy(::CreateFileA(backup, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!copy ||
+            !::WriteFile(copy.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                         nullptr) ||
+            written != text.size())
+            return false;
+        copy.Reset();
+
+        if (::SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+            !::WriteFile(file.Get(), rest.data(), static_cast<DWORD>(rest.size()), &written,
+                         nullptr) ||
+            written != rest.size())
+            return false;
+        return ::SetEndOfFile(file.Get()) != FALSE;
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
 }

@@ -81,6 +81,9 @@ LONG CFileInfo::Execute()
         return m_status;
     }
     m_errorCode = ::GetLastError();
+    // A file never replaces a folder: the restart would not do it either.
+    if (isFile && ::PathIsDirectoryA(m_destination.c_str()))
+        return m_status;
     if (!IsDeferredMoveError(m_errorCode) || Defer(m_destination.c_str()) != StatusDelayed)
         return m_status;
     if (entry)
@@ -91,9 +94,15 @@ LONG CFileInfo::Execute()
 LONG CFileInfo::Defer(const char* newPath)
 {
     // On failure the error code keeps the immediate attempt's reason, which
-    // says more to the user than the scheduler's.
-    if (!MoveFileOnReboot(m_source.c_str(), newPath))
+    // says more to the user than the scheduler's, unless the scheduler
+    // refused what the restart could never carry out.
+    if (!MoveFileOnReboot(m_source.c_str(), newPath, m_origin.replaceExisting))
+    {
+        const DWORD refusal = ::GetLastError();
+        if (refusal == ERROR_NOT_SAME_DEVICE || refusal == ERROR_INVALID_NAME)
+            m_errorCode = refusal;
         return m_status;
+    }
     m_errorCode = 0;
     m_status = StatusDelayed;
     return m_status;

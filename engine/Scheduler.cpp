@@ -45,6 +45,17 @@ std::string ShortFormOrGiven(const char* path)
     return shortPath;
 }
 
+// The system reads WinInit.Ini in its own folder: a relative path would
+// name another file there.
+bool GetFullPathOf(const char* path, char (&full)[MAX_PATH])
+{
+    const DWORD length = ::GetFullPathNameA(path, MAX_PATH, full, nullptr);
+    if (length != 0 && length < MAX_PATH)
+        return true;
+    ::SetLastError(length ? ERROR_FILENAME_EXCED_RANGE : ::GetLastError());
+    return false;
+}
+
 } // namespace
 
 std::string MakeWinInitLine(const std::string& left, const std::string& right)
@@ -58,11 +69,33 @@ std::size_t WinInitGrowthLimit(std::size_t lineLength)
     return 2 + kRenameHeaderLength + lineLength;
 }
 
+std::size_t FindRenameSection(const char* text, std::size_t size)
+{
+    static const char kName[] = "[rename]";
+    const std::size_t nameLength = sizeof(kName) - 1;
+    for (std::size_t line = 0; line < size;)
+    {
+        std::size_t end = line;
+        while (end < size && text[end] != '\n')
+            ++end;
+        if (end - line >= nameLength && FindNoCase(text + line, nameLength, kName, nameLength) == 0)
+        {
+            std::size_t rest = line + nameLength;
+            while (rest < end && (text[rest] == ' ' || text[rest] == '\t' || text[rest] == '\r'))
+                ++rest;
+            if (rest == end)
+                return end < size ? end + 1 : size;
+        }
+        line = end + 1;
+    }
+    return std::string::npos;
+}
+
 std::size_t InsertWinInitLine(char* text, std::size_t size, const std::string& line)
 {
     const std::size_t n = line.size();
-    const std::size_t header = FindNoCase(text, size, kRenameHeader, kRenameHeaderLength);
-    if (header == std::string::npos)
+    const std::size_t sectionBody = FindRenameSection(text, size);
+    if (sectionBody == std::string::npos)
     {
         // A file that does not end with a line break would glue the header
         // to its last line, and the system would not see the section.
@@ -78,7 +111,6 @@ std::size_t InsertWinInitLine(char* text, std::size_t size, const std::string& l
 
     // The next section starts with a "[" at the start of a line; a "[" inside
     // a path of this section does not end it.
-    const std::size_t sectionBody = header + kRenameHeaderLength;
     std::size_t next = std::string::npos;
     for (std::size_t i = sectionBody; i < size; ++i)
     {
@@ -105,15 +137,27 @@ std::size_t InsertWinInitLine(char* text, std::size_t size, const std::string& l
     return size + n;
 }
 
-bool AddWinInitRename(const char* existing, const char* newPath)
+bool AddWinInitRename(const char* givenExisting, const char* givenNewPath)
 {
-    const bool hasNewPath = newPath && *newPath;
+    char existing[MAX_PATH] = {};
+    char newPath[MAX_PATH] = {};
+    const bool hasNewPath = givenNewPath && *givenNewPath;
+    if (!GetFullPathOf(givenExisting, existing) ||
+        (hasNewPath && !GetFullPathOf(givenNewPath, newPath)))
+        return false;
     const std::string right = ShortFormOrGiven(existing);
     std::string left;
     if (!hasNewPath)
         left = ::PathIsDirectoryA(existing) ? "DIRNUL" : "NUL";
     else
         left = ShortFormOrGiven(newPath);
+    // The system splits the line at its first "=": a new path holding one
+    // would name another file.
+    if (left.find('=') != std::string::npos)
+    {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
     const std::string line = MakeWinInitLine(left, right);
 
     char path[MAX_PATH] = {};
@@ -166,11 +210,17 @@ bool AddWinInitRename(const char* existing, const char* newPath)
     return ::SetEndOfFile(file.Get()) != FALSE;
 }
 
-bool MoveFileOnReboot(const char* existing, const char* newPath)
+bool MoveFileOnReboot(const char* existing, const char* newPath, bool replaceExisting)
 {
     const bool hasNewPath = newPath && *newPath;
+    // The restart renames; it cannot copy onto another drive.
+    if (hasNewPath && !::PathIsSameRootA(existing, newPath))
+    {
+        ::SetLastError(ERROR_NOT_SAME_DEVICE);
+        return false;
+    }
     DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT;
-    if (hasNewPath && ::PathFileExistsA(newPath))
+    if (hasNewPath && replaceExisting && ::PathFileExistsA(newPath))
         flags |= MOVEFILE_REPLACE_EXISTING;
 
     if (::MoveFileExA(existing, hasNewPath ? newPath : nullptr, flags))

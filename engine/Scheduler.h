@@ -7,12 +7,22 @@
 #include <string>
 
 // existing: the file or folder; newPath: null or empty for a deletion.
-// True when the operation is queued; otherwise false with the last error.
-bool MoveFileOnReboot(const char* existing, const char* newPath);
+// replaceExisting: whether an existing new path may be overwritten at the
+// restart. True when the operation is queued; otherwise false with the last
+// error. What the restart could never carry out is refused: a move onto
+// another drive (ERROR_NOT_SAME_DEVICE) and, in WinInit.Ini, a new path
+// holding "=" (ERROR_INVALID_NAME).
+bool MoveFileOnReboot(const char* existing, const char* newPath, bool replaceExisting = true);
 
 // The WinInit.Ini writer used on Windows 9x/Me, where the system does not
 // queue delayed moves itself.
 bool AddWinInitRename(const char* existing, const char* newPath);
+
+// Offset of the first line after the "[Rename]" header line, or npos. The
+// header counts only at the start of a line, in any letter case, followed
+// by nothing but blanks up to its line end (CR LF, LF or the end of the
+// data); a mention of it elsewhere (in a comment, in a path) does not.
+std::size_t FindRenameSection(const char* text, std::size_t size);
 
 // The text "left=right\r\n" for one [Rename] line. Sides are taken as they
 // are; the caller chooses short or long forms.

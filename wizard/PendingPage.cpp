@@ -32,7 +32,7 @@ LRESULT CPendingPage::OnWizardNext()
     if (IsItemChecked(IDC_PENDING_REMOVE))
     {
         // The wizard goes on whatever the outcome; the queue is then left as it was.
-        RemovePending();
+        RemovePending(m_sheet.GetOperations());
         return IDD_SUMMARY;
     }
     if (IsItemChecked(IDC_PENDING_IGNORE))

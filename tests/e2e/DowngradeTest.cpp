@@ -76,10 +76,12 @@ TEST_F(OrvlineDowngrade, OntoFileTarget)
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target) + " -d"), true);
 }
 
-TEST_F(OrvlineDowngrade, MajorVersionsFromOf32768AreOlder)
+TEST_F(OrvlineDowngrade, MajorVersionsFrom32768AreNewer)
 {
-    // 40000 makes the high word negative: older than 5.1.
+    // Version fields are unsigned: 40000.0 is newer than 5.1, and 5.1 older.
     Place("v40000", "v5_1_2600_0");
+    ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
+    Place("v5_1_2600_0", "v40000");
     ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_target)));
 }
 

@@ -59,13 +59,14 @@ TEST_F(PendingStore, ReadsMultiStringAndBinaryQueues)
     for (DWORD type : {static_cast<DWORD>(REG_MULTI_SZ), static_cast<DWORD>(REG_BINARY)})
     {
         SCOPED_TRACE(type);
-        ASSERT_TRUE(WritePendingValue(type, ExampleQueue()));
+        ASSERT_TRUE(WritePendingValue(type, type == REG_BINARY ? Utf16Bytes(ExampleQueue()) : ExampleQueue()));
         CFileInfoList list;
         SetLastError(0xdeadbeef);
         EXPECT_TRUE(type == REG_MULTI_SZ ? list.LoadPending() : list.LoadPendingFromRegistry());
         ExpectExampleOperations(list);
         // Reading leaves the queue as it was.
-        EXPECT_EQ(ExampleQueue(), PendingValueText(kQueueValue));
+        EXPECT_EQ(type == REG_BINARY ? Utf16Bytes(ExampleQueue()) : ExampleQueue(),
+                  PendingValueText(kQueueValue));
     }
 }
 
@@ -102,12 +103,12 @@ TEST_F(PendingStore, OtherValueTypesAreRefused)
     CFileInfoList list;
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(list.LoadPendingFromRegistry());
-    EXPECT_EQ(0u, GetLastError());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
     EXPECT_TRUE(list.IsEmpty());
 
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(RemovePendingFromRegistry());
-    EXPECT_EQ(0u, GetLastError());
+    EXPECT_FALSE(RemovePending());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
     // Nothing was moved.
     EXPECT_EQ(text + std::string(1, '\0'), PendingValueText(kQueueValue));
     EXPECT_EQ("<none>", PendingValueText(kBackupValue));
@@ -125,28 +126,57 @@ TEST_F(PendingStore, NoQueueValue)
     EXPECT_TRUE(list.IsEmpty());
 }
 
-TEST_F(PendingStore, RemoveKeepsAnExactBackup)
+TEST_F(PendingStore, RemoveClearsOnlyWhatWasTakenOver)
 {
+    // The pairs that are not taken over: a source that is gone, a UNC form.
+    const std::string rest = PendingQueueOf({NtPath(m_gone), NtPath(m_a),
+                                             "\\??\\UNC\\server\\share\\f.dll", ""});
     for (DWORD type : {static_cast<DWORD>(REG_MULTI_SZ), static_cast<DWORD>(REG_BINARY)})
     {
         SCOPED_TRACE(type);
         ClearPendingQueue();
         ASSERT_TRUE(WritePendingValue(REG_BINARY, "older backup", kBackupValue));
-        ASSERT_TRUE(WritePendingValue(type, ExampleQueue()));
+        // The ANSI calls convert a list, not bytes.
+        const auto stored = [&](const std::string& text) {
+            return type == REG_BINARY ? Utf16Bytes(text) : text;
+        };
+        const std::string queued = stored(ExampleQueue());
+        ASSERT_TRUE(WritePendingValue(type, queued));
 
         SetLastError(0xdeadbeef);
         EXPECT_TRUE(RemovePending());
         DWORD backupType = 0;
-        EXPECT_EQ(ExampleQueue(), PendingValueText(kBackupValue, &backupType));
+        EXPECT_EQ(queued, PendingValueText(kBackupValue, &backupType));
         EXPECT_EQ(type, backupType);
-        EXPECT_EQ("<none>", PendingValueText(kQueueValue));
+        DWORD restType = 0;
+        EXPECT_EQ(stored(rest), PendingValueText(kQueueValue, &restType));
+        EXPECT_EQ(type, restType);
 
-        // Second removal: no queue any more, the backup stays.
+        // Nothing left to take over: nothing changes.
         SetLastError(0xdeadbeef);
-        EXPECT_FALSE(RemovePendingFromRegistry());
-        EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
-        EXPECT_EQ(ExampleQueue(), PendingValueText(kBackupValue));
+        EXPECT_TRUE(RemovePending());
+        EXPECT_EQ(queued, PendingValueText(kBackupValue));
+        EXPECT_EQ(stored(rest), PendingValueText(kQueueValue));
     }
+}
+
+TEST_F(PendingStore, EntriesQueuedAfterTheReadStay)
+{
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_a), ""})));
+    CFileInfoList list;
+    ASSERT_TRUE(list.LoadPending());
+    ASSERT_EQ(1u, list.GetCount());
+    // Another program queues two more, one of them the same as the first.
+    ASSERT_TRUE(MoveFileExA(m_b.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+    ASSERT_TRUE(MoveFileExA(m_a.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(RemovePending(list));
+    EXPECT_EQ(PendingQueueOf({NtPath(m_b), "", NtPath(m_a), ""}), PendingValueText(kQueueValue));
+    // Once all taken over, the value goes.
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_a), ""})));
+    EXPECT_TRUE(RemovePending(list));
+    EXPECT_EQ("<none>", PendingValueText(kQueueValue));
 }
 
 TEST_F(PendingStore, DamagedValuesThroughTheRegistry)
@@ -169,7 +199,7 @@ TEST_F(PendingStore, DamagedValuesThroughTheRegistry)
     {
         for (DWORD type : {static_cast<DWORD>(REG_BINARY), static_cast<DWORD>(REG_MULTI_SZ)})
         {
-            ASSERT_TRUE(WritePendingValue(type, c.bytes));
+            ASSERT_TRUE(WritePendingValue(type, type == REG_BINARY ? Utf16Bytes(c.bytes) : c.bytes));
             CFileInfoList list;
             EXPECT_TRUE(list.LoadPendingFromRegistry()) << c.bytes.size();
             EXPECT_EQ(c.operations, list.GetCount()) << c.bytes.size() << " type " << type;
@@ -233,8 +263,8 @@ TEST_F(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
     EXPECT_EQ(newer, ReadFileBytes(installed));
     EXPECT_FALSE(PathExists(oldName));
     EXPECT_EQ(oldName, ReadFileBytes(newName));
-    // The queue went to the backup as it was; only the locked file is
-    // queued again.
+    // The queue went to the backup as it was; the entry whose source is
+    // gone stays, and the locked file is queued again.
     DWORD backupType = 0;
     EXPECT_EQ(queued, PendingValueText(kBackupValue, &backupType));
     EXPECT_EQ(queuedType, backupType);
@@ -243,7 +273,7 @@ TEST_F(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
     std::vector<std::string> strings = SplitMultiString(bytes);
     while (!strings.empty() && strings.back().empty())
         strings.pop_back();
-    EXPECT_EQ((std::vector<std::string>{NtPath(locked)}), strings);
+    EXPECT_EQ((std::vector<std::string>{NtPath(gone), "", NtPath(locked)}), strings);
 
     holder.Release();
     ASSERT_TRUE(RestartPrefix());
@@ -264,8 +294,8 @@ TEST_F(OrvlinePending, BinaryValueWrittenDirectly)
         ASSERT_TRUE(WriteFileBytes(file, file));
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA((m_dir / "sub").c_str(), nullptr));
-    const std::string value = PendingQueueOf({NtPath(a), "", NtPath(b), "!" + NtPath(c),
-                                           NtPath(folder), NtPath(moved)});
+    const std::string value = Utf16Bytes(PendingQueueOf({NtPath(a), "", NtPath(b), "!" + NtPath(c),
+                                                      NtPath(folder), NtPath(moved)}));
     ASSERT_TRUE(WritePendingValue(REG_BINARY, value));
     DeleteFileA(GetBinPath("orvline.txt").c_str());
 

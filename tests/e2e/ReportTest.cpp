@@ -119,7 +119,8 @@ TEST_F(OrvlineReport, FailedOperationWithoutErrorReport)
     const std::string target = dir / "no-folder\\b.txt";
 
     EXPECT_TRUE(RunEnded(RunOrvline(Quote(file) + " " + Quote(target) + " /log"), 10,
-                         "Traitement...\r\nEcriture du rapport...\r\n", "\r\nTraitement echoue\r\n"));
+                         "Traitement...\r\nEcriture du rapport...\r\n",
+                         FailureLine(target, ERROR_PATH_NOT_FOUND) + "\r\nTraitement echoue\r\n"));
     // The status is the system's text, on one line; the report names the
     // destination of a move. Exit 10 adds no error report.
     const std::string status = GetErrorText(ERROR_PATH_NOT_FOUND);

@@ -279,7 +279,7 @@ TEST_F(OrvlineRunner, SourceThatVanishedBeforeItsTurn)
     ASSERT_TRUE(MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 
     EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 10, std::string(kGathering) + "Traitement...\r\n",
-                         kFailed));
+                         FailureLine(file, ERROR_FILE_NOT_FOUND) + kFailed));
     EXPECT_EQ("x", ReadFileBytes(renamed));
     EXPECT_EQ("", PendingQueueBytes());
 }
@@ -290,7 +290,7 @@ TEST_F(OrvlineRunner, DestinationInAMissingFolderFails)
     const std::string target = m_dir / "missing\\stays.txt";
 
     EXPECT_TRUE(RunEnded(RunOrvline(Quote(file) + " " + Quote(target)), 10, "Traitement...\r\n",
-                         kFailed));
+                         FailureLine(target, ERROR_PATH_NOT_FOUND) + kFailed));
     EXPECT_EQ("x", ReadFileBytes(file));
     // Not a lock: nothing is queued.
     EXPECT_EQ("", PendingQueueBytes());
@@ -332,7 +332,8 @@ TEST_F(OrvlineRunner, NoRebootWhenAnOperationFailed)
     CHolder holder(CHolder::Open, locked);
     ASSERT_TRUE(holder.IsHolding());
     EXPECT_TRUE(RunEnded(RunOrvline(Quote(locked) + " /pending /reboot"), 10,
-                         std::string(kGathering) + "Traitement...\r\n", kFailed));
+                         std::string(kGathering) + "Traitement...\r\n",
+                         FailureLine(m_dir / "nowhere\\stray.txt", ERROR_PATH_NOT_FOUND) + kFailed));
 
     // The locked file is queued and stays queued: a restart, which Wine
     // carries out within some 0.3 s of the request, would empty the queue.

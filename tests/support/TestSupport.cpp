@@ -2,6 +2,7 @@
 
 #include "FileInfo.h"
 #include "Handles.h"
+#include "Text.h"
 
 #include <shlwapi.h>
 
@@ -45,7 +46,7 @@ std::string TempFileName(const char* prefix)
 
 } // namespace
 
-SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
+SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* folder)
 {
     SRunResult result;
     const std::string outPath = TempFileName("out");
@@ -65,7 +66,7 @@ SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
         PROCESS_INFORMATION process = {};
         std::vector<char> line(commandLine.begin(), commandLine.end());
         line.push_back('\0');
-        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder,
                               &startup, &process))
             return result;
         CHandle processHandle(process.hProcess);
@@ -84,6 +85,12 @@ SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
 SRunResult RunOrvline(const std::string& arguments)
 {
     return RunProgram(Quote(GetBinPath("orvline.exe")) + (arguments.empty() ? "" : " ") + arguments);
+}
+
+SRunResult RunOrvlineIn(const std::string& folder, const std::string& arguments)
+{
+    return RunProgram(Quote(GetBinPath("orvline.exe")) + (arguments.empty() ? "" : " ") + arguments,
+                      120000, folder.c_str());
 }
 
 CScratchDir::CScratchDir()
@@ -381,6 +388,80 @@ std::string PendingValueText(const char* valueName, DWORD* type)
     return bytes;
 }
 
+std::string Utf16Bytes(const std::string& text)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size();)
+    {
+        // Zero bytes split the text: each piece is converted on its own.
+        std::size_t end = text.find('\0', i);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::wstring wide = AnsiToWide(text.substr(i, end - i));
+        bytes.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+        if (end < text.size())
+            bytes.append(2, '\0');
+        i = end + 1;
+    }
+    return bytes;
+}
+
+bool WritePendingUtf8(DWORD type, const std::vector<std::string>& strings, const char* valueName)
+{
+    std::wstring text;
+    for (const std::string& string : strings)
+    {
+        wchar_t buffer[1024] = {};
+        const int length = ::MultiByteToWideChar(CP_UTF8, 0, string.data(),
+                                                 static_cast<int>(string.size()), buffer, 1024);
+        text.append(buffer, static_cast<std::size_t>(length));
+        text += L'\0';
+    }
+    text += L'\0';
+    CRegKey key;
+    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE,
+                           key.Receive()) == ERROR_SUCCESS &&
+           ::RegSetValueExW(key.Get(), AnsiToWide(valueName).c_str(), 0, type,
+                            reinterpret_cast<const BYTE*>(text.data()),
+                            static_cast<DWORD>(text.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> PendingUtf8(const char* valueName, DWORD* type)
+{
+    std::vector<std::string> strings;
+    CRegKey key;
+    DWORD size = 0;
+    DWORD valueType = 0;
+    const std::wstring name = AnsiToWide(valueName);
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE,
+                        key.Receive()) != ERROR_SUCCESS ||
+        ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, &valueType, nullptr, &size) !=
+            ERROR_SUCCESS)
+        return strings;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key.Get(), name.c_str(), nullptr, &valueType,
+                           reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
+        return strings;
+    text.resize(size / sizeof(wchar_t));
+    if (type)
+        *type = valueType;
+    for (std::size_t i = 0; i < text.size();)
+    {
+        std::size_t end = text.find(L'\0', i);
+        if (end == std::wstring::npos)
+            end = text.size();
+        char buffer[4096] = {};
+        const int length = ::WideCharToMultiByte(CP_UTF8, 0, text.data() + i,
+                                                 static_cast<int>(end - i), buffer, 4096, nullptr,
+                                                 nullptr);
+        strings.emplace_back(buffer, static_cast<std::size_t>(length));
+        i = end + 1;
+    }
+    if (!strings.empty() && strings.back().empty())
+        strings.pop_back();
+    return strings;
+}
+
 std::string SystemText(DWORD code)
 {
     char* buffer = nullptr;
@@ -392,6 +473,11 @@ std::string SystemText(DWORD code)
     while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n'))
         text.pop_back();
     return text;
+}
+
+std::string FailureLine(const std::string& path, DWORD code)
+{
+    return "\r\n" + path + ": " + SystemText(code) + " (" + std::to_string(code) + ")\r\n";
 }
 
 const char kBanner[] =

@@ -22,10 +22,14 @@ struct SRunResult
 std::string GetBinPath(const char* exe);
 
 // Starts a command line and waits for it; both streams are captured apart.
-SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs = 120000);
+// folder: the program's current folder (null: this one's).
+SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs = 120000,
+                      const char* folder = nullptr);
 
 // orvline.exe with the given arguments (already quoted as needed).
 SRunResult RunOrvline(const std::string& arguments);
+// The same, started in the given current folder.
+SRunResult RunOrvlineIn(const std::string& folder, const std::string& arguments);
 
 // Quotes one argument for a command line.
 std::string Quote(const std::string& argument);
@@ -134,8 +138,25 @@ bool WritePendingValue(DWORD type, const std::string& bytes,
 // A value of the queue's key as bytes; "<none>" when it is absent.
 std::string PendingValueText(const char* valueName, DWORD* type = nullptr);
 
+// The UTF-16 bytes of an ANSI text (zero bytes kept), as the system stores
+// the queue.
+std::string Utf16Bytes(const std::string& text);
+
+// The queue value (or its backup) written and read as UTF-16, given and
+// shown in UTF-8: entries that the ANSI code page lacks stay exact.
+bool WritePendingUtf8(DWORD type, const std::vector<std::string>& strings,
+                      const char* valueName = "PendingFileRenameOperations");
+// The value's strings (the final empty one dropped) and its type; empty
+// without a value.
+std::vector<std::string> PendingUtf8(const char* valueName = "PendingFileRenameOperations",
+                                     DWORD* type = nullptr);
+
 // The system's own text for an error code, without its trailing line end.
 std::string SystemText(DWORD code);
+
+// orvline's error line for a failed operation: its path, the system's text
+// and the code.
+std::string FailureLine(const std::string& path, DWORD code);
 
 // orvline's own texts on its output stream.
 extern const char kBanner[];

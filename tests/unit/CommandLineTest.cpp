@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 TEST(FindOptionFlag, AbbreviationsAndValues)
 {
     EXPECT_EQ(FlagPending, FindOptionFlag("p"));
@@ -36,12 +38,56 @@ TEST(ParseCommandLine, AbsolutePositions)
     EXPECT_EQ(static_cast<DWORD>(FlagLog), line.flags);
     EXPECT_FALSE(HasWork(line));
 
-    const char* three[] = {"orvline", "a", "b", "c", "-PEND", "/pending"};
-    const SCommandLine full = ParseCommandLine(6, three);
+    const char* both[] = {"orvline", "a", "b", "-PEND", "/pending", "/x"};
+    const SCommandLine full = ParseCommandLine(6, both);
     EXPECT_EQ("a", full.source);
     EXPECT_EQ("b", full.target);
     EXPECT_EQ(static_cast<DWORD>(FlagPending), full.flags);
     EXPECT_TRUE(HasWork(full));
+}
+
+TEST(ParseCommandLine, NothingIsDeletedWhenATargetWasMeant)
+{
+    struct
+    {
+        std::vector<const char*> args;
+        const char* target; // null: refused
+    } cases[] = {
+        // At the target's place, anything but a known option is the target.
+        {{"a", "-old-report.txt"}, "-old-report.txt"},
+        {{"a", "/logfile"}, "/logfile"},
+        {{"a", "/log"}, ""},
+        {{"a", "-p", "/r"}, ""},
+        {{"a", "b", "/x"}, "b"},
+        // An empty argument, a path after the two places, a target alone.
+        {{"a", ""}, nullptr},
+        {{"", "/pending"}, nullptr},
+        {{"a", "/log", "C:\\t\\dest"}, nullptr},
+        {{"a", "b", "c"}, nullptr},
+        {{"/pending", "C:\\x"}, nullptr},
+        {{"/reboot", "C:\\x"}, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        std::vector<const char*> argv{"orvline"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        const SCommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(c.target != nullptr, HasWork(line)) << argv.size() << " " << c.args.back();
+        if (c.target)
+        {
+            EXPECT_EQ(c.target, line.target);
+        }
+    }
+}
+
+TEST(IsReservedDeviceName, AnySpelling)
+{
+    for (const char* name : {"COM1", "com9", "AUX", "nul", "Con", "PRN", "LPT1", "C:\\t\\COM1.txt",
+                             "com1:", "C:\\t\\aux.tar.gz", "conout$", "C:\\t\\nul ", "C:nul"})
+        EXPECT_TRUE(IsReservedDeviceName(name)) << name;
+    for (const char* name : {"COM0", "COM10", "LPT", "console.txt", "C:\\t\\nul\\x", "auxiliary",
+                             "C:\\", "", "C:\\t\\a.txt"})
+        EXPECT_FALSE(IsReservedDeviceName(name)) << name;
 }
 
 TEST(FormatVersionText, FieldsAndBetaFlag)

@@ -9,6 +9,7 @@
 
 #include <mbctype.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -54,11 +55,40 @@ private:
     std::size_t m_size = 0;
 };
 
-std::vector<PendingPair> ParseGuarded(const std::string& bytes)
+std::wstring Widen(const std::string& bytes)
 {
-    CGuardedBytes guarded(bytes);
+    std::wstring text;
+    for (char c : bytes)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return text;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string bytes;
+    for (wchar_t c : text)
+        bytes += static_cast<char>(c);
+    return bytes;
+}
+
+// The pairs of a value whose characters are the given bytes, each widened,
+// placed flush against a page that may not be touched.
+std::vector<PendingPair> ParseGuarded(const std::string& bytes, std::size_t count = std::string::npos)
+{
+    const std::wstring text = Widen(bytes);
+    CGuardedBytes guarded(std::string(reinterpret_cast<const char*>(text.data()),
+                                      text.size() * sizeof(wchar_t)));
     EXPECT_NE(nullptr, guarded.Data());
-    return ParsePendingValue(guarded.Data(), bytes.size());
+    std::vector<PendingPair> pairs;
+    const auto entries = ParsePendingEntries(reinterpret_cast<const wchar_t*>(guarded.Data()),
+                                             std::min(count, text.size()));
+    for (const SPendingEntry& entry : entries)
+    {
+        EXPECT_LE(entry.begin, entry.end);
+        EXPECT_LE(entry.end, text.size());
+        pairs.emplace_back(Narrow(entry.source), Narrow(entry.target));
+    }
+    return pairs;
 }
 
 PendingPair Pair(const std::string& source, const std::string& target)
@@ -68,19 +98,85 @@ PendingPair Pair(const std::string& source, const std::string& target)
 
 } // namespace
 
-TEST(StripQueuePrefix, DriveLetterStartsThePath)
+TEST(ReadQueuePath, OnlyFullDrivePathsReadWhole)
 {
-    EXPECT_EQ("C:\\a.dll", StripQueuePrefix("\\??\\C:\\a.dll"));
-    EXPECT_EQ("C:\\b.dll", StripQueuePrefix("!\\??\\C:\\b.dll"));
-    EXPECT_EQ("C:\\x", StripQueuePrefix("C:\\x"));
-    EXPECT_EQ("z:", StripQueuePrefix("\\??\\z:"));
-    // Only the first colon counts.
-    EXPECT_EQ("C:\\f.txt:stream", StripQueuePrefix("\\??\\C:\\f.txt:stream"));
-    // Without a drive colon the text stays whole.
-    EXPECT_EQ("\\??\\UNC\\server\\share\\f.dll", StripQueuePrefix("\\??\\UNC\\server\\share\\f.dll"));
-    EXPECT_EQ(":abc", StripQueuePrefix(":abc"));
-    EXPECT_EQ("", StripQueuePrefix(""));
-    EXPECT_EQ("!", StripQueuePrefix("!"));
+    struct
+    {
+        const wchar_t* text;
+        bool allowReplace;
+        const char* path; // null: not taken over
+        bool replace;
+    } cases[] = {
+        {L"\\??\\C:\\a.dll", false, "C:\\a.dll", false},
+        {L"!\\??\\C:\\b.dll", true, "C:\\b.dll", true},
+        {L"\\??\\c:\\dir\\f.txt", true, "c:\\dir\\f.txt", false},
+        // A "!" on a source, a drive root, a drive without a root.
+        {L"!\\??\\C:\\b.dll", false, nullptr, false},
+        {L"\\??\\C:\\", false, nullptr, false},
+        {L"\\??\\C:", false, nullptr, false},
+        {L"\\??\\z:", false, nullptr, false},
+        // What a misread of UTF-16 bytes or another form gives.
+        {L"C", false, nullptr, false},
+        {L"C:\\x", false, nullptr, false},
+        {L"\\??\\UNC\\server\\share\\f.dll", false, nullptr, false},
+        {L"\\??\\C:\\f.txt:stream", false, nullptr, false},
+        {L"\\??\\C:\\t\\..\\a.txt", false, nullptr, false},
+        {L"\\??\\C:\\t\\.\\a.txt", false, nullptr, false},
+        {L"\\??\\C:\\t\\\\a.txt", false, nullptr, false},
+        {L"\\??\\C:\\t\\a.txt.", false, nullptr, false},
+        {L"\\??\\C:\\t\\a.txt ", false, nullptr, false},
+        {L"\\??\\C:\\t/a.txt", false, nullptr, false},
+        // A character the ANSI code page (1252 here) lacks.
+        {L"\\??\\C:\\q\\\x0416\x0443\x043a.dll", false, nullptr, false},
+        {L"", true, nullptr, false},
+        {L"!", true, nullptr, false},
+    };
+    for (const auto& c : cases)
+    {
+        std::string path;
+        bool replace = !c.replace;
+        const bool read = ReadQueuePath(c.text, c.allowReplace, path, replace);
+        EXPECT_EQ(c.path != nullptr, read) << Narrow(c.text);
+        if (c.path)
+        {
+            EXPECT_EQ(c.path, path);
+            EXPECT_EQ(c.replace, replace) << Narrow(c.text);
+        }
+    }
+    std::string path;
+    bool replace = false;
+    EXPECT_FALSE(ReadQueuePath(L"\\??\\C:\\" + std::wstring(300, L'a'), false, path, replace));
+}
+
+TEST(RemovePendingEntries, CutsOutOnlyWhatWasTaken)
+{
+    const std::wstring a(L"\\??\\C:\\a\0\0", 10);
+    const std::wstring b(L"\\??\\C:\\b\0!\\??\\C:\\c\0", 19);
+    const std::wstring unc(L"\\??\\UNC\\s\\f\0\0", 13);
+    const std::wstring end(1, L'\0');
+    // Taken entries go one each; the others stay in their order.
+    EXPECT_EQ(unc + b + end, RemovePendingEntries(a + unc + b + end, {a}));
+    EXPECT_EQ(unc + a + end, RemovePendingEntries(a + unc + a + b + end, {a, b}));
+    EXPECT_EQ(unc + end, RemovePendingEntries(unc + a + end, {a, a}));
+    // An entry taken over but gone from the queue removes nothing.
+    EXPECT_EQ(unc + end, RemovePendingEntries(unc + end, {b}));
+    // Bytes after the final empty string stay.
+    EXPECT_EQ(std::wstring(L"\0x", 2), RemovePendingEntries(a + std::wstring(L"\0x", 2), {a}));
+}
+
+TEST(RemoveWinInitLines, OnlyTheTakenLines)
+{
+    const std::string text = "[CombineVxDs]\r\nx=y\r\n[rename]\r\nNUL=C:\\A.TMP\r\n; note\r\n"
+                             "C:\\NEW.DLL=C:\\TEMP\\NEW.DLL\nNUL=C:\\A.TMP\r\n[other]\r\nNUL=C:\\A.TMP\r\n";
+    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n; note\r\nC:\\NEW.DLL=C:\\TEMP\\NEW.DLL\n"
+              "NUL=C:\\A.TMP\r\n[other]\r\nNUL=C:\\A.TMP\r\n",
+              RemoveWinInitLines(text, {"NUL=C:\\A.TMP"}));
+    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n; note\r\n[other]\r\nNUL=C:\\A.TMP\r\n",
+              RemoveWinInitLines(text, {"NUL=C:\\A.TMP", "C:\\NEW.DLL=C:\\TEMP\\NEW.DLL",
+                                        "NUL=C:\\A.TMP", "NUL=C:\\A.TMP"}));
+    EXPECT_EQ(text, RemoveWinInitLines(text, {"NUL=C:\\B.TMP", "x=y"}));
+    // The last line without its line end.
+    EXPECT_EQ("[rename]\r\n", RemoveWinInitLines("[rename]\r\nNUL=C:\\A.TMP", {"NUL=C:\\A.TMP"}));
 }
 
 TEST(ParsePendingValue, PairsInStoredOrder)
@@ -88,8 +184,8 @@ TEST(ParsePendingValue, PairsInStoredOrder)
     const std::string value("\\??\\C:\\a.tmp\0\0\\??\\C:\\b.dll\0!\\??\\C:\\c.dll\0\0", 40);
     const std::vector<PendingPair> pairs = ParseGuarded(value);
     ASSERT_EQ(2u, pairs.size());
-    EXPECT_EQ(Pair("C:\\a.tmp", ""), pairs[0]);
-    EXPECT_EQ(Pair("C:\\b.dll", "C:\\c.dll"), pairs[1]);
+    EXPECT_EQ(Pair("\\??\\C:\\a.tmp", ""), pairs[0]);
+    EXPECT_EQ(Pair("\\??\\C:\\b.dll", "!\\??\\C:\\c.dll"), pairs[1]);
 }
 
 TEST(ParsePendingValue, EmptyValues)
@@ -97,7 +193,7 @@ TEST(ParsePendingValue, EmptyValues)
     EXPECT_TRUE(ParseGuarded(std::string("\0", 1)).empty());
     EXPECT_TRUE(ParseGuarded(std::string("\0\0", 2)).empty());
     EXPECT_TRUE(ParseGuarded("").empty());
-    EXPECT_TRUE(ParsePendingValue(nullptr, 10).empty());
+    EXPECT_TRUE(ParsePendingEntries(nullptr, 10).empty());
     // An empty string where a source would begin ends the walk.
     EXPECT_TRUE(ParseGuarded(std::string("\0\\??\\C:\\a\0\0", 11)).empty());
 }
@@ -107,28 +203,28 @@ TEST(ParsePendingValue, DataThatEndsEarly)
     // No final empty string: the walk ends with the data.
     std::vector<PendingPair> pairs = ParseGuarded(std::string("\\??\\C:\\a\0\0", 10));
     ASSERT_EQ(1u, pairs.size());
-    EXPECT_EQ(Pair("C:\\a", ""), pairs[0]);
+    EXPECT_EQ(Pair("\\??\\C:\\a", ""), pairs[0]);
 
     // A source without a target string is dropped.
     pairs = ParseGuarded(std::string("\\??\\C:\\a\0\0\\??\\C:\\b\0", 19));
     ASSERT_EQ(1u, pairs.size());
-    EXPECT_EQ(Pair("C:\\a", ""), pairs[0]);
+    EXPECT_EQ(Pair("\\??\\C:\\a", ""), pairs[0]);
     EXPECT_TRUE(ParseGuarded(std::string("\\??\\C:\\lone")).empty());
     EXPECT_TRUE(ParseGuarded(std::string("\\??\\C:\\lone\0", 12)).empty());
 
     // A target cut off by the end of the data ends at the last byte.
     pairs = ParseGuarded(std::string("\\??\\C:\\a\0!\\??\\C:\\b", 18));
     ASSERT_EQ(1u, pairs.size());
-    EXPECT_EQ(Pair("C:\\a", "C:\\b"), pairs[0]);
+    EXPECT_EQ(Pair("\\??\\C:\\a", "!\\??\\C:\\b"), pairs[0]);
 }
 
 TEST(ParsePendingValue, SizeBoundsTheWalk)
 {
     // Bytes after `size` are never looked at.
     const std::string value("\\??\\C:\\a\0\0\\??\\C:\\b\0\0\0", 21);
-    EXPECT_EQ(1u, ParsePendingValue(value.data(), 10).size());
-    EXPECT_EQ(2u, ParsePendingValue(value.data(), value.size()).size());
-    EXPECT_TRUE(ParsePendingValue(value.data(), 0).empty());
+    EXPECT_EQ(1u, ParseGuarded(value, 10).size());
+    EXPECT_EQ(2u, ParseGuarded(value).size());
+    EXPECT_TRUE(ParseGuarded(value, 0).empty());
 }
 
 TEST(ParsePendingValue, HugeValue)
@@ -140,7 +236,7 @@ TEST(ParsePendingValue, HugeValue)
     value.append(std::string(1, '\0'));
     const std::vector<PendingPair> pairs = ParseGuarded(value);
     ASSERT_EQ(20000u, pairs.size());
-    EXPECT_EQ(Pair("C:\\folder\\file19999.tmp", ""), pairs.back());
+    EXPECT_EQ(Pair("\\??\\C:\\folder\\file19999.tmp", ""), pairs.back());
 
     // One string of a megabyte without any terminator.
     const std::string lone(1 << 20, 'x');
@@ -188,8 +284,10 @@ TEST(TrimBlanks, DoubleByteCharacters)
     EXPECT_EQ("\x82\xa0", TrimBlanks(" \x82\xa0 "));
     EXPECT_EQ("a\x82", TrimBlanks("a\x82 "));
     EXPECT_EQ("\x82", TrimBlanks("\x82"));
-    EXPECT_EQ("C:\\\x82\xa0", StripQueuePrefix("\\??\\C:\\\x82\xa0"));
-    EXPECT_EQ("\x82", StripQueuePrefix("\x82"));
+    // A trail byte 0x5C is no separator: no empty component here.
+    EXPECT_TRUE(IsFullDrivePath("C:\\\x83\x5c"));
+    EXPECT_TRUE(IsFullDrivePath("C:\\\x83\x5c\\a.dll"));
+    EXPECT_FALSE(IsFullDrivePath("C:\\a\\\\\x83\x5c"));
     const std::vector<PendingPair> pairs =
         ParseWinInitRename("[rename]\nNUL=C:\\\x82\xa0.DLL \x82\n");
     ASSERT_EQ(1u, pairs.size());

@@ -71,16 +71,34 @@ TEST(WinInitLine, LinesKeepTheirOrder)
     EXPECT_EQ("[boot]\r\n[Rename]\r\nNUL=C:\\1\r\nNUL=C:\\2\r\nNUL=C:\\3\r\n[Last]\r\n", text);
 }
 
-TEST(WinInitLine, HeaderSearchIgnoresCaseButNotTheLineEnd)
+TEST(WinInitLine, HeaderOnlyAtTheStartOfALine)
 {
     const std::string line = "NUL=C:\\A.DLL\r\n";
-    EXPECT_EQ("[rename]\r\nNUL=C:\\0\r\n" + line, Insert("[rename]\r\nNUL=C:\\0\r\n", line));
-    EXPECT_EQ("[RENAME]\r\n" + line + "[x]\r\n", Insert("[RENAME]\r\n[x]\r\n", line));
-
-    // A bare LF or trailing blanks: not the header, a new one is appended.
-    EXPECT_EQ("[Rename]\nNUL=C:\\0\n[Rename]\r\n" + line, Insert("[Rename]\nNUL=C:\\0\n", line));
-    EXPECT_EQ("[Rename]  \r\nNUL=C:\\0\r\n[Rename]\r\n" + line,
-              Insert("[Rename]  \r\nNUL=C:\\0\r\n", line));
+    struct
+    {
+        const char* before;
+        const char* after; // the line goes where "|" stands
+    } cases[] = {
+        {"[rename]\r\nNUL=C:\\0\r\n", "[rename]\r\nNUL=C:\\0\r\n|"},
+        {"[RENAME]\r\n[x]\r\n", "[RENAME]\r\n|[x]\r\n"},
+        // Any line end, trailing blanks: the one section the system reads.
+        {"[Rename]\nNUL=C:\\0\n", "[Rename]\nNUL=C:\\0\n|"},
+        {"[Rename]  \r\nNUL=C:\\0\r\n[x]\r\n", "[Rename]  \r\nNUL=C:\\0\r\n|[x]\r\n"},
+        {"[Rename]\t\n[x]\n", "[Rename]\t\n|[x]\n"},
+        {"x\r\n[Rename]", "x\r\n[Rename]\r\n|"},
+        // A mention inside another section is no header.
+        {"[boot]\r\n; see [Rename]\r\nshell=x\r\n",
+         "[boot]\r\n; see [Rename]\r\nshell=x\r\n[Rename]\r\n|"},
+        {"[boot]\r\nx=[Rename]\r\n", "[boot]\r\nx=[Rename]\r\n[Rename]\r\n|"},
+        {"[Renamed]\r\n", "[Renamed]\r\n[Rename]\r\n|"},
+        {" [Rename]\r\n", " [Rename]\r\n[Rename]\r\n|"},
+    };
+    for (const auto& c : cases)
+    {
+        std::string expected = c.after;
+        expected.replace(expected.find('|'), 1, line);
+        EXPECT_EQ(expected, Insert(c.before, line)) << c.before;
+    }
 }
 
 TEST(WinInitLine, FileWithoutFinalLineFeed)

@@ -27,7 +27,7 @@ std::string VersionOf(const CModuleVersion& version)
     return text;
 }
 
-LONGLONG Order(WORD major, WORD minor, WORD build, WORD revision)
+ULONGLONG Order(WORD major, WORD minor, WORD build, WORD revision)
 {
     return GetVersionOrder(MAKELONG(minor, major), MAKELONG(revision, build));
 }
@@ -39,19 +39,19 @@ TEST(VersionOrder, EarlierVersionsOrderLower)
     struct
     {
         const char* what;
-        LONGLONG older;
-        LONGLONG newer;
+        ULONGLONG older;
+        ULONGLONG newer;
     } cases[] = {
         // The fields decide in turn.
         {"revision", Order(5, 1, 2600, 0), Order(5, 1, 2600, 2180)},
         {"major", Order(5, 9, 9999, 9999), Order(6, 0, 0, 0)},
         {"minor", Order(5, 1, 65535, 65535), Order(5, 2, 0, 0)},
-        // Major 32768 and above make the most significant word negative.
-        {"40000 < 1", Order(40000, 0, 0, 0), Order(1, 0, 0, 0)},
-        {"40000 < 0", Order(40000, 0, 0, 0), Order(0, 0, 0, 0)},
+        // Every field is an unsigned number: 40000 is above 1.
+        {"1 < 40000", Order(1, 0, 0, 0), Order(40000, 0, 0, 0)},
+        {"0 < 40000", Order(0, 0, 0, 0), Order(40000, 0, 0, 0)},
         {"39999 < 40000", Order(39999, 0, 0, 0), Order(40000, 0, 0, 0)},
-        {"32768 < 32767", Order(32768, 0, 0, 0), Order(32767, 65535, 65535, 65535)},
-        {"all ones", Order(65535, 65535, 65535, 65535), Order(0, 0, 0, 1)},
+        {"32767 < 32768", Order(32767, 65535, 65535, 65535), Order(32768, 0, 0, 0)},
+        {"all ones", Order(0, 0, 0, 1), Order(65535, 65535, 65535, 65535)},
         // The least significant word is unsigned.
         {"LS 0x7FFFFFFF", GetVersionOrder(0x00050001, 0x7FFFFFFF), GetVersionOrder(0x00050001, 0x80000000)},
         {"LS 0", GetVersionOrder(0x00050001, 0), GetVersionOrder(0x00050001, 0xFFFFFFFF)},
@@ -59,7 +59,7 @@ TEST(VersionOrder, EarlierVersionsOrderLower)
     };
     for (const auto& c : cases)
         EXPECT_LT(c.older, c.newer) << c.what;
-    EXPECT_EQ(-1, GetVersionOrder(0xFFFFFFFF, 0xFFFFFFFF));
+    EXPECT_EQ(~0ull, GetVersionOrder(0xFFFFFFFF, 0xFFFFFFFF));
 }
 
 TEST(ModuleVersion, LoadFromFileReadsFixedBlockAndStrings)
@@ -204,10 +204,9 @@ TEST(IsNotOlderVersion, ComparesFileVersionsOnly)
         {Fixture("v5_9_9999_9999"), Fixture("v6_0_0_0"), true},
         {Fixture("v6_0_0_0"), Fixture("v6_0_0_0"), true},
         {Fixture("v5_1_2600_2180"), Fixture("v5_1_2600_2180"), true},
-        // 40000 has a negative high word: it is older than 5.1; two negative
-        // ones keep their order.
-        {Fixture("v5_1_2600_0"), Fixture("v40000"), false},
-        {Fixture("v40000"), Fixture("v5_1_2600_0"), true},
+        // 40000 is newer than 5.1.
+        {Fixture("v5_1_2600_0"), Fixture("v40000"), true},
+        {Fixture("v40000"), Fixture("v5_1_2600_0"), false},
         {Fixture("v40000"), Fixture("v39999"), false},
         {Fixture("v39999"), Fixture("v40000"), true},
         // A missing version never blocks.

@@ -40,7 +40,10 @@ protected:
     {
         DeleteFileA(IniPath().c_str());
         DeleteFileA(BakPath().c_str());
+        RemoveDirectoryA(BakPath().c_str());
     }
+
+    std::string m_gone = m_dir / "gone.txt";
 };
 
 } // namespace
@@ -161,21 +164,66 @@ TEST_F(WinInitStore, MissingOrLockedFile)
     EXPECT_TRUE(list.IsEmpty());
 }
 
-TEST_F(WinInitStore, RemoveMovesTheWholeFileToBak)
+TEST_F(WinInitStore, RemoveClearsOnlyTheLinesTakenOver)
 {
-    const std::string text = "[boot]\r\nx=y\r\n[rename]\r\nNUL=C:\\A.DLL\r\n";
+    const std::string file = m_dir.File("f.txt", "x");
+    const std::string text = "[CombineVxDs]\r\nx=y\r\n[rename]\r\nNUL=" + file + "\r\n; note\r\n"
+                             "NUL=" + m_gone + "\r\n";
     ASSERT_TRUE(WriteFileBytes(IniPath(), text));
     ASSERT_TRUE(WriteFileBytes(BakPath(), "older backup"));
 
     SetLastError(0xdeadbeef);
     EXPECT_TRUE(RemovePending());
-    EXPECT_FALSE(PathExists(IniPath()));
+    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n; note\r\nNUL=" + m_gone + "\r\n",
+              ReadFileBytes(IniPath()));
     EXPECT_EQ(text, ReadFileBytes(BakPath()));
 
-    // No file: the old backup goes, the answer is still true.
-    EXPECT_TRUE(RemovePendingFromWinInit());
-    EXPECT_FALSE(PathExists(BakPath()));
-    EXPECT_FALSE(PathExists(IniPath()));
+    // Nothing left to take over: nothing changes.
+    const std::string rest = ReadFileBytes(IniPath());
+    EXPECT_TRUE(RemovePending());
+    EXPECT_EQ(rest, ReadFileBytes(IniPath()));
+    EXPECT_EQ(text, ReadFileBytes(BakPath()));
+}
+
+// orvline /pending on the 9x family: each row the wininit.ini before, the
+// command line, then the exit code, wininit.ini and wininit.bak after.
+TEST_F(WinInitStore, OrvlineTakesOverOnlyWhatItRuns)
+{
+    const std::string a = m_dir / "a.txt";
+    const std::string kept = "[CombineVxDs]\r\nsys=1\r\n[rename]\r\n; comment\r\n"
+                             "NUL=" + m_gone + "\r\nNUL=relative.txt\r\nNUL=C:\\\r\n";
+    const std::string taken = "NUL=" + a + "\r\n";
+    const std::string tail = "[boot]\r\nshell=Explorer.exe\r\n";
+    struct
+    {
+        const char* name;
+        std::string args;
+        DWORD exitCode;
+        std::string iniAfter;
+        std::string bakAfter; // "" : no backup
+        bool bakIsFolder;     // then no backup can be written
+    } rows[] = {
+        {"entries not taken over stay", "/pending", 0, kept + tail, kept + taken + tail, false},
+        {"an early exit changes nothing", Quote(m_dir / "nope.txt") + " /pending", 4,
+         kept + taken + tail, "", false},
+        // A queue that cannot be cleared: nothing runs, nothing runs twice.
+        {"a queue that stays", "/pending", 3, kept + taken + tail, "", true},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        Clear();
+        ASSERT_TRUE(WriteFileBytes(a, "a"));
+        ASSERT_TRUE(WriteFileBytes(IniPath(), kept + taken + tail));
+        if (row.bakIsFolder)
+        {
+            ASSERT_TRUE(CreateDirectoryA(BakPath().c_str(), nullptr));
+        }
+        EXPECT_EQ(row.exitCode, RunOrvline(row.args).exitCode);
+        EXPECT_EQ(row.exitCode != 0, PathExists(a));
+        EXPECT_EQ(row.iniAfter, ReadFileBytes(IniPath()));
+        EXPECT_EQ(row.bakAfter, ReadFileBytes(BakPath()));
+    }
 }
 
 TEST_F(WinInitStore, OrvlineRunsTheSection)
@@ -187,8 +235,8 @@ TEST_F(WinInitStore, OrvlineRunsTheSection)
     ASSERT_TRUE(CreateDirectoryA((m_dir / "sub").c_str(), nullptr));
     for (const std::string& file : {freeFile, moving, locked})
         ASSERT_TRUE(WriteFileBytes(file, file));
-    const std::string text = "[rename]\r\n"
-                             "NUL=" + ShortPath(freeFile) + "\r\n" +
+    const std::string freeLine = "NUL=" + ShortPath(freeFile) + "\r\n";
+    const std::string text = "[rename]\r\n" + freeLine +
                              moved + "=" + ShortPath(moving) + "\r\n"
                              "NUL=" + ShortPath(locked) + "\r\n";
     ASSERT_TRUE(WriteFileBytes(IniPath(), text));
@@ -202,6 +250,10 @@ TEST_F(WinInitStore, OrvlineRunsTheSection)
     EXPECT_EQ(moving, ReadFileBytes(moved));
     EXPECT_EQ(text, ReadFileBytes(BakPath()));
     EXPECT_TRUE(PathExists(locked));
+    // Every line was taken over; the locked file may be queued again there.
+    const std::string rest = ReadFileBytes(IniPath());
+    EXPECT_EQ(0u, rest.find("[rename]\r\n")) << rest;
+    EXPECT_EQ(std::string::npos, rest.find(freeLine)) << rest;
 
     // The locked file is queued again, where the system takes delayed
     // operations; the restart deletes it.

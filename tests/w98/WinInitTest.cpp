@@ -144,6 +144,31 @@ TEST_F(WinInit, SidesOfTheLine)
               File());
 }
 
+TEST_F(WinInit, LinesTheRestartWouldMisread)
+{
+    CScratchDir dir;
+    const std::string file = LongFile(dir, "waiting library.dll");
+    const std::string before = "[boot]\r\n; see [Rename]\r\n";
+    ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), before));
+
+    // A new path with "=" would be split there at the restart.
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(AddWinInitRename(file.c_str(), (dir / "a=b.dll").c_str()));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), GetLastError());
+    EXPECT_EQ(before, File());
+
+    // The header in a comment is no section; a relative path is made full
+    // before the system resolves it against its own folder.
+    const std::string current = dir.Path();
+    char saved[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(current.c_str()));
+    const bool added = AddWinInitRename("waiting library.dll", nullptr);
+    SetCurrentDirectoryA(saved);
+    ASSERT_TRUE(added);
+    EXPECT_EQ(before + "[Rename]\r\nNUL=" + ShortPath(file) + "\r\n", File());
+}
+
 TEST_F(WinInit, FileHeldOpenElsewhere)
 {
     CScratchDir dir;
