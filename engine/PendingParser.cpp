@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace
 {
@@ -215,30 +216,41 @@ std::string WinInitLineText(const std::string& text, std::size_t begin, std::siz
 namespace
 {
 
-// Takes `wanted` out of `pending` when it is there.
+// The texts still to be taken out, each as often as it was wanted: one
+// look-up per entry keeps a queue of thousands of entries quick.
 template <class String>
-bool TakeOut(std::vector<String>& pending, const String& wanted)
+class CWantedTexts
 {
-    for (auto it = pending.begin(); it != pending.end(); ++it)
+public:
+    explicit CWantedTexts(std::vector<String> texts)
     {
-        if (*it == wanted)
-        {
-            pending.erase(it);
-            return true;
-        }
+        for (String& text : texts)
+            ++m_counts[std::move(text)];
     }
-    return false;
-}
+
+    bool TakeOut(const String& text)
+    {
+        const auto it = m_counts.find(text);
+        if (it == m_counts.end() || it->second == 0)
+            return false;
+        --it->second;
+        return true;
+    }
+
+private:
+    std::unordered_map<String, std::size_t> m_counts;
+};
 
 } // namespace
 
 std::string RemoveWinInitLines(const std::string& text, std::vector<std::string> lines)
 {
+    CWantedTexts<std::string> wanted(std::move(lines));
     std::string result;
     std::size_t kept = 0;
     for (const SWinInitEntry& entry : ParseWinInitEntries(text))
     {
-        if (!TakeOut(lines, WinInitLineText(text, entry.begin, entry.end)))
+        if (!wanted.TakeOut(WinInitLineText(text, entry.begin, entry.end)))
             continue;
         result.append(text, kept, entry.begin - kept);
         kept = entry.end;
@@ -249,11 +261,12 @@ std::string RemoveWinInitLines(const std::string& text, std::vector<std::string>
 
 std::wstring RemovePendingEntries(const std::wstring& value, std::vector<std::wstring> entries)
 {
+    CWantedTexts<std::wstring> wanted(std::move(entries));
     std::wstring result;
     std::size_t kept = 0;
     for (const SPendingEntry& entry : ParsePendingEntries(value.data(), value.size()))
     {
-        if (!TakeOut(entries, value.substr(entry.begin, entry.end - entry.begin)))
+        if (!wanted.TakeOut(value.substr(entry.begin, entry.end - entry.begin)))
             continue;
         result.append(value, kept, entry.begin - kept);
         kept = entry.end;

@@ -2,6 +2,8 @@
 #include "FileInfo.h"
 #include "Scheduler.h"
 
+#include <shlwapi.h>
+
 
 namespace
 {
