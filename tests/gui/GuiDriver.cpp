@@ -506,3 +506,112 @@ void ClearScreenshots()
         ::DeleteFileA((dir + "\\" + data.cFileName).c_str());
     } while (::FindNextFileA(find.Get(), &data));
 }
+
+namespace
+{
+
+// A block of memory in the process that owns a window, for the messages
+// whose parameters point to structures.
+class CRemoteBlock
+{
+public:
+    CRemoteBlock(HWND window, std::size_t size)
+    {
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(window, &processId);
+        m_process.Reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                      processId));
+        if (m_process)
+            m_address = ::VirtualAllocEx(m_process.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~CRemoteBlock()
+    {
+        if (m_address)
+            ::VirtualFreeEx(m_process.Get(), m_address, 0, MEM_RELEASE);
+    }
+    CRemoteBlock(const CRemoteBlock&) = delete;
+    CRemoteBlock& operator=(const CRemoteBlock&) = delete;
+
+    bool IsValid() const { return m_address != nullptr; }
+    LPARAM Address(std::size_t offset = 0) const
+    {
+        return reinterpret_cast<LPARAM>(static_cast<char*>(m_address) + offset);
+    }
+    bool Write(const void* data, std::size_t size, std::size_t offset = 0) const
+    {
+        SIZE_T written = 0;
+        return ::WriteProcessMemory(m_process.Get(), static_cast<char*>(m_address) + offset, data, size,
+                                    &written) &&
+               written == size;
+    }
+    bool Read(void* data, std::size_t size, std::size_t offset = 0) const
+    {
+        SIZE_T read = 0;
+        return ::ReadProcessMemory(m_process.Get(), static_cast<char*>(m_address) + offset, data, size,
+                                   &read) &&
+               read == size;
+    }
+
+private:
+    CHandle m_process;
+    void* m_address = nullptr;
+};
+
+} // namespace
+
+int GetListCount(HWND list)
+{
+    return static_cast<int>(SendWithTimeout(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string GetListText(HWND list, int row, int column)
+{
+    char text[512] = {};
+    CRemoteBlock block(list, sizeof(LVITEMA) + sizeof(text));
+    if (!block.IsValid())
+        return std::string();
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<char*>(block.Address(sizeof(LVITEMA)));
+    item.cchTextMax = sizeof(text);
+    if (!block.Write(&item, sizeof(item)) || !block.Write(text, sizeof(text), sizeof(LVITEMA)))
+        return std::string();
+    SendWithTimeout(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), block.Address());
+    if (!block.Read(text, sizeof(text), sizeof(LVITEMA)))
+        return std::string();
+    text[sizeof(text) - 1] = '\0';
+    return text;
+}
+
+UINT GetListState(HWND list, int row, UINT mask)
+{
+    return static_cast<UINT>(SendWithTimeout(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), mask));
+}
+
+bool SetListState(HWND list, int row, UINT state, UINT mask)
+{
+    CRemoteBlock block(list, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.state = state;
+    item.stateMask = mask;
+    return block.IsValid() && block.Write(&item, sizeof(item)) &&
+           SendWithTimeout(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), block.Address()) != 0;
+}
+
+int GetListColumnWidth(HWND list, int column)
+{
+    return static_cast<int>(SendWithTimeout(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+void ClickListHeader(HWND list, int column)
+{
+    const auto header = reinterpret_cast<HWND>(SendWithTimeout(list, LVM_GETHEADER, 0, 0));
+    int x = 0;
+    for (int i = 0; i < column; ++i)
+        x += GetListColumnWidth(list, i);
+    x += GetListColumnWidth(list, column) / 2;
+    const LPARAM point = MAKELPARAM(x, 5);
+    ::PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    ::PostMessageA(header, WM_LBUTTONUP, 0, point);
+    SendWithTimeout(list, WM_NULL, 0, 0);
+}

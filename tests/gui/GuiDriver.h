@@ -103,6 +103,16 @@ bool TakeScreenshot(const std::string& name);
 // Removes the screenshots of an earlier run.
 void ClearScreenshots();
 
+// A list view of the program, read and changed from the test process (the
+// item structures pass through memory of the program's own).
+int GetListCount(HWND list);
+std::string GetListText(HWND list, int row, int column);
+UINT GetListState(HWND list, int row, UINT mask);
+bool SetListState(HWND list, int row, UINT state, UINT mask);
+int GetListColumnWidth(HWND list, int column);
+// A click on a header item, as the mouse gives it.
+void ClickListHeader(HWND list, int column);
+
 // Polls a condition every 20 ms until it holds or the time is up.
 template <typename Condition>
 bool WaitUntil(Condition condition, DWORD timeoutMs)
