@@ -11,7 +11,8 @@ CVessraSheet::CVessraSheet(CFileInfoList& operations)
       m_selectPage(*this),
       m_filePage(*this),
       m_folderPage(*this),
-      m_summaryPage(*this)
+      m_summaryPage(*this),
+      m_completePage(*this)
 {
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     m_largeIcon.Reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_ORVANE),
