@@ -140,10 +140,17 @@ bool CProcessListCtrl::InsertRecord(std::unique_ptr<CProcess> record)
 
 void CProcessListCtrl::DeleteAllRows()
 {
-    // The rows' deletion frees the records; what is left after it (no
-    // notification reached us) is freed here.
-    DeleteAllItems();
+    // Freed here rather than only on the deletion notices, which reach this
+    // object only through its parent.
     FreeRecords();
+    DeleteAllItems();
+}
+
+void CProcessListCtrl::DeleteRow(int item)
+{
+    delete GetRecord(item);
+    SetItemData(item, 0);
+    DeleteItem(item);
 }
 
 void CProcessListCtrl::FreeRecords()
@@ -186,7 +193,7 @@ void CProcessListCtrl::TerminateSelected()
         }
         if (record->Terminate())
         {
-            DeleteItem(item);
+            DeleteRow(item);
             continue;
         }
         SetItemState(item, INDEXTOOVERLAYMASK(kFailureOverlay), LVIS_OVERLAYMASK);

@@ -45,6 +45,7 @@ private:
     // The row for a record; false (record freed) when it cannot be added.
     bool InsertRecord(std::unique_ptr<CProcess> record);
     void PaintEmptyText();
+    void DeleteRow(int item);
     void FreeRecords();
     void Detach();
 
