@@ -142,4 +142,18 @@ TEST(ProcessRecord, InfoText)
     EXPECT_EQ("Orvane version fixture", found.GetDescription());
 }
 
+TEST(ProcessRecord, ServiceFlagFromTheToken)
+{
+    // A program of the interactive user's desktop.
+    bool isService = true;
+    ::SetLastError(0xdeadbeef);
+    EXPECT_TRUE(IsServiceProcess(::GetCurrentProcessId(), isService)) << ::GetLastError();
+    EXPECT_FALSE(isService);
+
+    // The idle process cannot be opened: failure, and no service.
+    isService = true;
+    EXPECT_FALSE(IsServiceProcess(0, isService));
+    EXPECT_FALSE(isService);
+}
+
 } // namespace
