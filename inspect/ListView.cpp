@@ -87,6 +87,15 @@ LPARAM CListView::GetItemData(int item) const
     return row.lParam;
 }
 
+bool CListView::SetItemData(int item, LPARAM data) const
+{
+    LVITEMA row{};
+    row.mask = LVIF_PARAM;
+    row.iItem = item;
+    row.lParam = data;
+    return ::SendMessageA(m_hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&row)) != FALSE;
+}
+
 bool CListView::DeleteItem(int item) const
 {
     return ::SendMessageA(m_hwnd, LVM_DELETEITEM, item, 0) != FALSE;

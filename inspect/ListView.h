@@ -30,6 +30,7 @@ public:
     bool SetItemText(int item, int column, const std::string& text) const;
     std::string GetItemText(int item, int column) const;
     LPARAM GetItemData(int item) const;
+    bool SetItemData(int item, LPARAM data) const;
     bool DeleteItem(int item) const;
     bool DeleteAllItems() const;
 

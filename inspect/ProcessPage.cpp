@@ -2,18 +2,91 @@
 
 #include "resource.h"
 
+#include <shlwapi.h>
+
 CProcessPage::CProcessPage()
     : CWizardPage(IDD_PROCESSES, IDS_PROCESS_PAGE_TITLE, IDS_PROCESS_PAGE_SUBTITLE)
 {
 }
 
+BOOL CProcessPage::OnInitDialog()
+{
+    CWizardPage::OnInitDialog();
+    m_list.SubclassWindow(GetItem(IDC_PROCESS_LIST));
+    return TRUE;
+}
+
 bool CProcessPage::OnSetActive()
 {
     SetWizardButtons(PSWIZB_BACK);
+    Refresh();
     return CWizardPage::OnSetActive();
 }
 
 LRESULT CProcessPage::OnWizardBack()
 {
     return IDD_SUMMARY;
+}
+
+bool CProcessPage::OnCommand(WORD id, WORD code, HWND control)
+{
+    if (code == BN_CLICKED && id == IDC_REFRESH)
+    {
+        Refresh();
+        return true;
+    }
+    if (code == BN_CLICKED && id == IDC_TERMINATE)
+    {
+        TerminateSelected();
+        return true;
+    }
+    return CWizardPage::OnCommand(id, code, control);
+}
+
+bool CProcessPage::OnNotify(const NMHDR& header, LRESULT& result)
+{
+    if (header.idFrom == IDC_PROCESS_LIST)
+    {
+        if (header.code == LVN_ITEMCHANGED || header.code == LVN_ITEMACTIVATE)
+        {
+            // Activating a row (double-click, Enter) ends nothing.
+            UpdateButtons();
+            result = 0;
+            return true;
+        }
+        if (m_list.HandleNotify(header, result))
+            return true;
+    }
+    return CWizardPage::OnNotify(header, result);
+}
+
+void CProcessPage::Refresh()
+{
+    const HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    if (::PathFileExistsA(m_filePath.c_str()))
+        m_list.FillList(m_filePath);
+    else
+        m_list.DeleteAllRows();
+    ::SetCursor(previous);
+    UpdateButtons();
+    ::InvalidateRect(m_list.GetHwnd(), nullptr, TRUE);
+}
+
+void CProcessPage::TerminateSelected()
+{
+    // Nothing of the wizard may be used while processes are being ended:
+    // each may take seconds, and a service up to half a minute.
+    const HWND sheet = ::GetParent(GetHwnd());
+    ::EnableWindow(sheet, FALSE);
+    m_list.TerminateSelected();
+    ::EnableWindow(sheet, TRUE);
+    UpdateButtons();
+}
+
+void CProcessPage::UpdateButtons()
+{
+    const bool selected = m_list.GetSelectedCount() > 0;
+    if (!selected && ::GetFocus() == GetItem(IDC_TERMINATE))
+        FocusItem(IDC_PROCESS_LIST);
+    EnableItem(IDC_TERMINATE, selected);
 }

@@ -1,7 +1,8 @@
-// The processes that hold the file selected on the summary page; the wizard
-// only goes back from here.
+// The processes that hold the file selected on the summary page, and the
+// means to end them; the wizard only goes back from here.
 #pragma once
 
+#include "ProcessListCtrl.h"
 #include "WizardPage.h"
 
 #include <string>
@@ -16,9 +17,18 @@ public:
     const std::string& GetFilePath() const { return m_filePath; }
 
 protected:
+    BOOL OnInitDialog() override;
     bool OnSetActive() override;
     LRESULT OnWizardBack() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
 
 private:
+    void Refresh();
+    void TerminateSelected();
+    // The terminate button follows the selection.
+    void UpdateButtons();
+
     std::string m_filePath;
+    CProcessListCtrl m_list;
 };

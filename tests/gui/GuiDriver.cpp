@@ -512,3 +512,193 @@ void ClearScreenshots()
         ::DeleteFileA((dir + "\\" + data.cFileName).c_str());
     } while (::FindNextFileA(find.Get(), &data));
 }
+
+HWND CWizardProcess::GetFocus() const
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = ::GetWindowThreadProcessId(m_sheet, nullptr);
+    return thread && ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+bool CWizardProcess::IsPageItemEnabled(int id) const
+{
+    const HWND item = GetPageItem(id);
+    return item && ::IsWindowEnabled(item);
+}
+
+bool CWizardProcess::IsPageItemVisible(int id) const
+{
+    const HWND item = GetPageItem(id);
+    return item && ::IsWindowVisible(item);
+}
+
+std::vector<STreeLine> CWizardProcess::ReadTree(int id) const
+{
+    std::vector<STreeLine> lines;
+    const HWND tree = GetPageItem(id);
+    CHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                  m_processId));
+    if (!tree || !process)
+        return lines;
+    // The item description and its text live in the program's memory.
+    const SIZE_T textSize = 1024;
+    void* remote = ::VirtualAllocEx(process.Get(), nullptr, sizeof(TVITEMA) + textSize,
+                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote)
+        return lines;
+    char* remoteText = static_cast<char*>(remote) + sizeof(TVITEMA);
+
+    const auto next = [&](HTREEITEM item, UINT code) {
+        return reinterpret_cast<HTREEITEM>(
+            SendWithTimeout(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+    };
+    const auto read = [&](HTREEITEM item, int level) {
+        TVITEMA query{};
+        query.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_STATE;
+        query.hItem = item;
+        query.stateMask = TVIS_OVERLAYMASK;
+        query.pszText = remoteText;
+        query.cchTextMax = static_cast<int>(textSize);
+        char text[1024] = {};
+        SIZE_T copied = 0;
+        STreeLine line;
+        line.item = item;
+        line.level = level;
+        if (::WriteProcessMemory(process.Get(), remote, &query, sizeof(query), &copied) &&
+            SendWithTimeout(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote)) &&
+            ::ReadProcessMemory(process.Get(), remote, &query, sizeof(query), &copied) &&
+            ::ReadProcessMemory(process.Get(), remoteText, text, sizeof(text) - 1, &copied))
+        {
+            line.text = text;
+            line.image = query.iImage;
+            line.overlay = static_cast<int>((query.state & TVIS_OVERLAYMASK) >> 8);
+        }
+        lines.push_back(line);
+    };
+    for (HTREEITEM top = next(nullptr, TVGN_ROOT); top; top = next(top, TVGN_NEXT))
+    {
+        read(top, 0);
+        for (HTREEITEM child = next(top, TVGN_CHILD); child; child = next(child, TVGN_NEXT))
+            read(child, 1);
+    }
+    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+    return lines;
+}
+
+bool CWizardProcess::SelectTreeItem(int id, HTREEITEM item) const
+{
+    const bool selected =
+        SendWithTimeout(GetPageItem(id), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
+    Settle();
+    return selected;
+}
+
+namespace
+{
+
+// A block of memory in the process that owns a window, for the messages
+// whose parameters point to structures.
+class CRemoteBlock
+{
+public:
+    CRemoteBlock(HWND window, std::size_t size)
+    {
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(window, &processId);
+        m_process.Reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                      processId));
+        if (m_process)
+            m_address = ::VirtualAllocEx(m_process.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~CRemoteBlock()
+    {
+        if (m_address)
+            ::VirtualFreeEx(m_process.Get(), m_address, 0, MEM_RELEASE);
+    }
+    CRemoteBlock(const CRemoteBlock&) = delete;
+    CRemoteBlock& operator=(const CRemoteBlock&) = delete;
+
+    bool IsValid() const { return m_address != nullptr; }
+    LPARAM Address(std::size_t offset = 0) const
+    {
+        return reinterpret_cast<LPARAM>(static_cast<char*>(m_address) + offset);
+    }
+    bool Write(const void* data, std::size_t size, std::size_t offset = 0) const
+    {
+        SIZE_T written = 0;
+        return ::WriteProcessMemory(m_process.Get(), static_cast<char*>(m_address) + offset, data, size,
+                                    &written) &&
+               written == size;
+    }
+    bool Read(void* data, std::size_t size, std::size_t offset = 0) const
+    {
+        SIZE_T read = 0;
+        return ::ReadProcessMemory(m_process.Get(), static_cast<char*>(m_address) + offset, data, size,
+                                   &read) &&
+               read == size;
+    }
+
+private:
+    CHandle m_process;
+    void* m_address = nullptr;
+};
+
+} // namespace
+
+int GetListCount(HWND list)
+{
+    return static_cast<int>(SendWithTimeout(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string GetListText(HWND list, int row, int column)
+{
+    char text[512] = {};
+    CRemoteBlock block(list, sizeof(LVITEMA) + sizeof(text));
+    if (!block.IsValid())
+        return std::string();
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<char*>(block.Address(sizeof(LVITEMA)));
+    item.cchTextMax = sizeof(text);
+    if (!block.Write(&item, sizeof(item)) || !block.Write(text, sizeof(text), sizeof(LVITEMA)))
+        return std::string();
+    SendWithTimeout(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), block.Address());
+    if (!block.Read(text, sizeof(text), sizeof(LVITEMA)))
+        return std::string();
+    text[sizeof(text) - 1] = '\0';
+    return text;
+}
+
+UINT GetListState(HWND list, int row, UINT mask)
+{
+    return static_cast<UINT>(SendWithTimeout(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), mask));
+}
+
+bool SetListState(HWND list, int row, UINT state, UINT mask)
+{
+    CRemoteBlock block(list, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.state = state;
+    item.stateMask = mask;
+    return block.IsValid() && block.Write(&item, sizeof(item)) &&
+           SendWithTimeout(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), block.Address()) != 0;
+}
+
+int GetListColumnWidth(HWND list, int column)
+{
+    return static_cast<int>(SendWithTimeout(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+void ClickListHeader(HWND list, int column)
+{
+    const auto header = reinterpret_cast<HWND>(SendWithTimeout(list, LVM_GETHEADER, 0, 0));
+    int x = 0;
+    for (int i = 0; i < column; ++i)
+        x += GetListColumnWidth(list, i);
+    x += GetListColumnWidth(list, column) / 2;
+    const LPARAM point = MAKELPARAM(x, 5);
+    ::PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    ::PostMessageA(header, WM_LBUTTONUP, 0, point);
+    SendWithTimeout(list, WM_NULL, 0, 0);
+}

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
+#include <vector>
 
 // Wizard buttons of the property sheet.
 constexpr int kBackButton = 0x3023;
@@ -30,6 +33,16 @@ struct SMessageBox
     std::string text;
     EBoxIcon icon = EBoxIcon::None;
     bool yesNo = false;  // Yes and No buttons; otherwise OK
+};
+
+// One line of a tree view of the program, top to bottom.
+struct STreeLine
+{
+    HTREEITEM item = nullptr;
+    int level = 0;  // 0 for a top-level line
+    std::string text;
+    int image = -1;
+    int overlay = 0;
 };
 
 class CWizardProcess
@@ -70,6 +83,16 @@ public:
     bool ClickPageItem(int id) const;
     bool IsPageItemChecked(int id) const;
 
+    // The window of the program that has the keyboard focus.
+    HWND GetFocus() const;
+    bool IsPageItemEnabled(int id) const;
+    // A control of the active page is shown.
+    bool IsPageItemVisible(int id) const;
+    // The lines of a tree view of the active page, read from the program's
+    // memory; empty when it cannot be read.
+    std::vector<STreeLine> ReadTree(int id) const;
+    bool SelectTreeItem(int id, HTREEITEM item) const;
+
     // Wizard buttons: shown and enabled, as the user can press them.
     bool IsButtonEnabled(int id) const;
     // Presses a wizard button (or Cancel) when it can be pressed.
@@ -102,6 +125,16 @@ EBoxIcon ReadBoxIcon(HWND box);
 bool TakeScreenshot(const std::string& name);
 // Removes the screenshots of an earlier run.
 void ClearScreenshots();
+
+// A list view of the program, read and changed from the test process (the
+// item structures pass through memory of the program's own).
+int GetListCount(HWND list);
+std::string GetListText(HWND list, int row, int column);
+UINT GetListState(HWND list, int row, UINT mask);
+bool SetListState(HWND list, int row, UINT state, UINT mask);
+int GetListColumnWidth(HWND list, int column);
+// A click on a header item, as the mouse gives it.
+void ClickListHeader(HWND list, int column);
 
 // Polls a condition every 20 ms until it holds or the time is up.
 template <typename Condition>

@@ -1,28 +1,105 @@
 // orvholder MODE PATH: keeps PATH in use until its standard input closes.
-//   open  PATH   the file opened without any sharing
-//   load  PATH   the DLL loaded into this process
-//   dir   PATH   the folder opened without any sharing
+//   open    PATH   the file opened without any sharing
+//   load    PATH   the DLL loaded into this process (no window)
+//   dir     PATH   the folder opened without any sharing
+//   window  PATH   the DLL loaded, and a top-level window that ends the
+//                  program when it is told to close
+//   guarded PATH   the DLL loaded, and a process that nobody may open to
+//                  end it or wait for it
 // Prints "ready" once the object is held.
 #include <windows.h>
+#include <aclapi.h>
 
 #include <cstdio>
 #include <cstring>
+
+namespace
+{
+
+DWORD g_mainThread = 0;
+
+LRESULT CALLBACK HolderWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY)
+        ::PostQuitMessage(0);
+    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void WaitForInputEnd()
+{
+    char buffer[64];
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &read, nullptr) &&
+           read != 0)
+    {
+    }
+}
+
+DWORD WINAPI InputWatcher(void*)
+{
+    WaitForInputEnd();
+    ::PostThreadMessageA(g_mainThread, WM_QUIT, 0, 0);
+    return 0;
+}
+
+// Runs until the window closes or the input ends.
+int RunWindow()
+{
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = HolderWindowProc;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "OrvHolderWindow";
+    if (!::RegisterClassA(&windowClass) ||
+        !::CreateWindowA("OrvHolderWindow", "orvholder", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                         nullptr, nullptr, windowClass.hInstance, nullptr))
+        return 1;
+    g_mainThread = ::GetCurrentThreadId();
+    MSG message;
+    // The queue exists before the watcher may post to it.
+    ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    const HANDLE watcher = ::CreateThread(nullptr, 0, InputWatcher, nullptr, 0, nullptr);
+    while (::GetMessageA(&message, nullptr, 0, 0) > 0)
+    {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    if (watcher)
+        ::CloseHandle(watcher);
+    return 0;
+}
+
+// An empty access list on the process object: no access is granted.
+bool GuardProcess()
+{
+    ACL empty{};
+    if (!::InitializeAcl(&empty, sizeof(empty), ACL_REVISION))
+        return false;
+    return ::SetSecurityInfo(::GetCurrentProcess(), SE_KERNEL_OBJECT,
+                             DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                             nullptr, &empty, nullptr) == ERROR_SUCCESS;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     if (argc != 3)
     {
-        std::fputs("usage: orvholder open|load|dir PATH\n", stderr);
+        std::fputs("usage: orvholder open|load|dir|window|guarded PATH\n", stderr);
         return 2;
     }
+    const char* mode = argv[1];
     HANDLE handle = INVALID_HANDLE_VALUE;
     HMODULE module = nullptr;
-    if (std::strcmp(argv[1], "open") == 0)
+    if (std::strcmp(mode, "open") == 0)
         handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    else if (std::strcmp(argv[1], "dir") == 0)
+    else if (std::strcmp(mode, "dir") == 0)
         handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    else if (std::strcmp(argv[1], "load") == 0)
+    else if (std::strcmp(mode, "load") == 0 || std::strcmp(mode, "window") == 0 ||
+             std::strcmp(mode, "guarded") == 0)
         module = ::LoadLibraryA(argv[2]);
 
     if (handle == INVALID_HANDLE_VALUE && !module)
@@ -30,15 +107,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orvholder: cannot hold %s (%lu)\n", argv[2], ::GetLastError());
         return 1;
     }
+    if (std::strcmp(mode, "guarded") == 0 && !GuardProcess())
+    {
+        std::fprintf(stderr, "orvholder: cannot guard the process (%lu)\n", ::GetLastError());
+        return 1;
+    }
+    if (std::strcmp(mode, "window") == 0)
+        return RunWindow();
+
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
-
-    char buffer[64];
-    DWORD read = 0;
-    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &read, nullptr) &&
-           read != 0)
-    {
-    }
+    WaitForInputEnd();
     if (handle != INVALID_HANDLE_VALUE)
         ::CloseHandle(handle);
     if (module)

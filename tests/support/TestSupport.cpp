@@ -183,7 +183,7 @@ bool PathExists(const std::string& path)
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-CHolder::CHolder(EMode mode, const std::string& path)
+CHolder::CHolder(EMode mode, const std::string& path, const std::string& program)
 {
     SECURITY_ATTRIBUTES inherit = {};
     inherit.nLength = sizeof(inherit);
@@ -200,8 +200,9 @@ CHolder::CHolder(EMode mode, const std::string& path)
     CHandle ownOutput(outputRead);
     CHandle childOutput(outputWrite);
 
-    const char* verb = mode == Open ? "open" : mode == Load ? "load" : "dir";
-    std::string commandLine = Quote(GetBinPath("orvholder.exe")) + " " + verb + " " + Quote(path);
+    static const char* const verbs[] = {"open", "load", "dir", "window", "guarded"};
+    std::string commandLine = Quote(program.empty() ? GetBinPath("orvholder.exe") : program) + " " +
+                              verbs[mode] + " " + Quote(path);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -214,6 +215,7 @@ CHolder::CHolder(EMode mode, const std::string& path)
         return;
     ::CloseHandle(process.hThread);
     m_process = process.hProcess;
+    m_processId = process.dwProcessId;
     childInput.Reset();
     childOutput.Reset();
 
@@ -243,6 +245,17 @@ void CHolder::Release()
         m_process = nullptr;
     }
     m_holding = false;
+}
+
+bool CHolder::HasEnded(DWORD timeoutMs, DWORD* exitCode) const
+{
+    if (!m_process || ::WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    DWORD code = 0;
+    ::GetExitCodeProcess(m_process, &code);
+    if (exitCode)
+        *exitCode = code;
+    return true;
 }
 
 const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";

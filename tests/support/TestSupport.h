@@ -62,8 +62,11 @@ bool PathExists(const std::string& path);
 class CHolder
 {
 public:
-    enum EMode { Open, Load, Folder };
-    CHolder(EMode mode, const std::string& path);
+    // Window: the DLL loaded and a window that ends the holder when told to
+    // close. Guarded: the DLL loaded by a process nobody may open.
+    enum EMode { Open, Load, Folder, Window, Guarded };
+    // `program`: another build of the holder (a copy, another resource).
+    CHolder(EMode mode, const std::string& path, const std::string& program = std::string());
     ~CHolder();
     CHolder(const CHolder&) = delete;
     CHolder& operator=(const CHolder&) = delete;
@@ -71,7 +74,12 @@ public:
     bool IsHolding() const { return m_holding; }
     void Release();
 
+    DWORD GetProcessId() const { return m_processId; }
+    // True, with the exit code, once the holder has ended.
+    bool HasEnded(DWORD timeoutMs, DWORD* exitCode = nullptr) const;
+
 private:
+    DWORD m_processId = 0;
     HANDLE m_process = nullptr;
     HANDLE m_input = nullptr;
     bool m_holding = false;

@@ -1,0 +1,310 @@
+#include "ProcessListCtrl.h"
+
+#include "ProcessManager.h"
+#include "SystemServices.h"
+#include "Text.h"
+#include "WizardMessages.h"
+#include "resource.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+const char kObjectProperty[] = "OrvProcessListCtrl";
+
+// Overlay image 1 marks a row whose process could not be ended.
+constexpr int kFailureOverlay = 1;
+
+std::vector<std::string> SplitColumnTitles(const std::string& text)
+{
+    std::vector<std::string> titles;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(';', start)) != std::string::npos; start = end + 1)
+        titles.push_back(text.substr(start, end - start));
+    if (start < text.size())
+        titles.push_back(text.substr(start));
+    return titles;
+}
+
+} // namespace
+
+CProcessListCtrl::~CProcessListCtrl()
+{
+    Detach();
+}
+
+bool CProcessListCtrl::SubclassWindow(HWND hwnd)
+{
+    Detach();
+    if (!hwnd || !::SetPropA(hwnd, kObjectProperty, this))
+        return false;
+    Attach(hwnd);
+    m_baseProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+    SetExtendedStyle(LVS_EX_INFOTIP | LVS_EX_FULLROWSELECT);
+    SetupColumns();
+    return true;
+}
+
+void CProcessListCtrl::Detach()
+{
+    if (!m_hwnd)
+        return;
+    FreeRecords();
+    // The list would destroy the image list that this object owns.
+    SetImageList(nullptr, LVSIL_SMALL);
+    if (m_baseProc)
+        ::SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_baseProc));
+    ::RemovePropA(m_hwnd, kObjectProperty);
+    m_baseProc = nullptr;
+    m_hwnd = nullptr;
+}
+
+void CProcessListCtrl::SetupColumns()
+{
+    RECT client{};
+    ::GetClientRect(m_hwnd, &client);
+    const int width = client.right - client.left - ::GetSystemMetrics(SM_CXVSCROLL) - 5;
+    struct SColumn
+    {
+        int format;
+        int percent;
+    };
+    static const SColumn columns[] = {{LVCFMT_LEFT, 35}, {LVCFMT_CENTER, 15}, {LVCFMT_LEFT, 50}};
+    const std::vector<std::string> titles = SplitColumnTitles(LoadResourceText(IDS_PROCESS_COLUMNS));
+    for (std::size_t i = 0; i < titles.size() && i < sizeof(columns) / sizeof(columns[0]); ++i)
+        InsertColumn(static_cast<int>(i), titles[i], columns[i].format, width * columns[i].percent / 100);
+}
+
+void CProcessListCtrl::RebuildImageList()
+{
+    SetImageList(nullptr, LVSIL_SMALL);
+    m_images.Reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 4));
+    if (!m_images)
+        return;
+    CImageList strip(::ImageList_LoadImageA(::GetModuleHandleA(nullptr),
+                                            MAKEINTRESOURCEA(IDB_PROCESS_IMAGES), 16, 0,
+                                            RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    if (strip)
+    {
+        CIcon warning(::ImageList_GetIcon(strip.Get(), IMG_PROCESS_WARNING, ILD_NORMAL));
+        const int image = warning ? ::ImageList_AddIcon(m_images.Get(), warning.Get()) : -1;
+        if (image >= 0)
+            ::ImageList_SetOverlayImage(m_images.Get(), image, kFailureOverlay);
+    }
+    SetImageList(m_images.Get(), LVSIL_SMALL);
+}
+
+void CProcessListCtrl::FillList(const std::string& path)
+{
+    DeleteAllRows();
+    RebuildImageList();
+
+    CProcessList records;
+    CProcessManager manager;
+    if (!manager.EnumerateProcesses(path, records))
+        return; // the list stays empty; no message
+    for (auto& record : records)
+        InsertRecord(std::move(record));
+    Sort(0);
+}
+
+bool CProcessListCtrl::InsertRecord(std::unique_ptr<CProcess> record)
+{
+    if (!record)
+        return false;
+    int image = -1;
+    SHFILEINFOA info{};
+    if (::SHGetFileInfoA(record->GetImagePath().c_str(), 0, &info, sizeof(info),
+                         SHGFI_ICON | SHGFI_SMALLICON) &&
+        info.hIcon)
+    {
+        CIcon icon(info.hIcon);
+        if (m_images)
+            image = ::ImageList_AddIcon(m_images.Get(), icon.Get());
+    }
+    const int item = InsertItem(GetItemCount(), record->GetImageName(), image,
+                                reinterpret_cast<LPARAM>(record.get()));
+    if (item < 0)
+        return false;
+    CProcess* row = record.release();
+    SetItemText(item, 1, FormatProcessId(row->GetProcessId(), IsWindowsNT()));
+    SetItemText(item, 2, row->GetDescription());
+    return true;
+}
+
+void CProcessListCtrl::DeleteAllRows()
+{
+    // Freed here rather than only on the deletion notices, which reach this
+    // object only through its parent.
+    FreeRecords();
+    DeleteAllItems();
+}
+
+void CProcessListCtrl::DeleteRow(int item)
+{
+    delete GetRecord(item);
+    SetItemData(item, 0);
+    DeleteItem(item);
+}
+
+void CProcessListCtrl::FreeRecords()
+{
+    const int count = GetItemCount();
+    for (int item = 0; item < count; ++item)
+    {
+        delete GetRecord(item);
+        SetItemData(item, 0);
+    }
+}
+
+void CProcessListCtrl::Sort(int column)
+{
+    SortItems(CompareRows, column);
+}
+
+int CALLBACK CProcessListCtrl::CompareRows(LPARAM a, LPARAM b, LPARAM column)
+{
+    const auto* first = reinterpret_cast<const CProcess*>(a);
+    const auto* second = reinterpret_cast<const CProcess*>(b);
+    if (!first || !second)
+        return first ? 1 : second ? -1 : 0;
+    return CompareProcesses(*first, *second, static_cast<int>(column));
+}
+
+void CProcessListCtrl::TerminateSelected()
+{
+    // Each pass clears the selection of the row it handles: that ends the loop.
+    for (int item; (item = GetNextItem(-1, LVNI_SELECTED)) >= 0;)
+    {
+        SetItemState(item, 0, LVIS_SELECTED);
+        CProcess* record = GetRecord(item);
+        if (!record)
+            continue;
+        if (record->IsOwnProcess())
+        {
+            ShowMessage(IDS_CANNOT_TERMINATE_SELF, MB_ICONEXCLAMATION);
+            continue;
+        }
+        if (record->Terminate())
+        {
+            DeleteRow(item);
+            continue;
+        }
+        SetItemState(item, INDEXTOOVERLAYMASK(kFailureOverlay), LVIS_OVERLAYMASK);
+        ShowMessage(IDS_CANNOT_TERMINATE, MB_ICONHAND, record->GetImageName().c_str(),
+                    GetErrorText(record->GetErrorCode()).c_str());
+    }
+}
+
+bool CProcessListCtrl::HandleNotify(const NMHDR& header, LRESULT& result)
+{
+    if (header.hwndFrom != m_hwnd || !m_hwnd)
+        return false;
+    switch (header.code)
+    {
+    case LVN_DELETEITEM:
+    {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        delete reinterpret_cast<CProcess*>(change.lParam);
+        result = 0;
+        return true;
+    }
+    case LVN_GETINFOTIPA:
+    {
+        const auto& tip = reinterpret_cast<const NMLVGETINFOTIPA&>(header);
+        const CProcess* record = GetRecord(tip.iItem);
+        if (tip.pszText && tip.cchTextMax > 0)
+        {
+            const std::string text = record ? record->GetInfoText() : std::string();
+            CopyToBuffer(text.substr(0, static_cast<std::size_t>(tip.cchTextMax) - 1), tip.pszText,
+                         static_cast<std::size_t>(tip.cchTextMax));
+        }
+        result = 0;
+        return true;
+    }
+    case LVN_GETINFOTIPW:
+    {
+        const auto& tip = reinterpret_cast<const NMLVGETINFOTIPW&>(header);
+        const CProcess* record = GetRecord(tip.iItem);
+        if (tip.pszText && tip.cchTextMax > 0)
+        {
+            const std::wstring text = AnsiToWide(record ? record->GetInfoText() : std::string());
+            const std::size_t length = std::min<std::size_t>(text.size(), tip.cchTextMax - 1);
+            std::memcpy(tip.pszText, text.data(), length * sizeof(wchar_t));
+            tip.pszText[length] = L'\0';
+        }
+        result = 0;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void CProcessListCtrl::PaintEmptyText()
+{
+    RECT area{};
+    ::GetClientRect(m_hwnd, &area);
+    RECT headerItem{};
+    const HWND header = GetHeader();
+    if (header)
+        ::SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&headerItem));
+    area.top = headerItem.bottom + 10;
+
+    const HDC dc = ::GetDC(m_hwnd);
+    if (!dc)
+        return;
+    ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_WINDOW));
+    const HGDIOBJ oldFont =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(m_hwnd, WM_GETFONT, 0, 0)));
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkMode(dc, TRANSPARENT);
+    const std::string text = LoadResourceText(IDS_NO_PROCESS);
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area,
+                DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+    if (oldFont)
+        ::SelectObject(dc, oldFont);
+    ::ReleaseDC(m_hwnd, dc);
+}
+
+LRESULT CALLBACK CProcessListCtrl::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* list = static_cast<CProcessListCtrl*>(::GetPropA(hwnd, kObjectProperty));
+    if (!list || !list->m_baseProc)
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    const WNDPROC base = list->m_baseProc;
+
+    switch (message)
+    {
+    case WM_PAINT:
+    {
+        const LRESULT result = ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+        if (list->GetItemCount() == 0)
+            list->PaintEmptyText();
+        return result;
+    }
+    case WM_NOTIFY:
+    {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header && header->hwndFrom == list->GetHeader() &&
+            (header->code == HDN_ITEMCLICKA || header->code == HDN_ITEMCLICKW))
+        {
+            // Always ascending: a second click sorts the same way.
+            list->Sort(reinterpret_cast<const NMHEADERA*>(header)->iItem);
+        }
+        break;
+    }
+    case WM_DESTROY:
+        list->Detach();
+        return ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+    default:
+        break;
+    }
+    return ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+}

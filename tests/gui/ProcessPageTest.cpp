@@ -1,0 +1,304 @@
+// The process page as a user reaches it from the summary page: the holders
+// of the selected file listed, sorted, refreshed and ended.
+#include "GuiDriver.h"
+#include "TestSupport.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace
+{
+
+const std::string kAskKill = Ansi("'%s' ne s'est pas fermé en utilisant la méthode sécurisée. Voulez-vous "
+                                  "forcer le processus à s'arrêter (des données peuvent être perdues) ?");
+const std::string kCannotEnd = Ansi("Impossible d'arrêter le processus '%s'.\n\n");
+const std::string kCannotEndSelf = "Vous ne pouvez pas ternimer le processus de l'application";
+
+std::string Fill(const std::string& format, const std::string& name)
+{
+    const std::size_t at = format.find("%s");
+    return format.substr(0, at) + name + format.substr(at + 2);
+}
+
+class ProcessPage : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(::CopyFileA(GetBinPath("orvfixture.dll").c_str(), m_dll.c_str(), FALSE));
+        ASSERT_TRUE(m_wizard.IsStarted());
+        ASSERT_NE(nullptr, m_wizard.WaitForSheet());
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_WELCOME));
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+    }
+
+    void TearDown() override
+    {
+        if (m_wizard.HasMessageBox())
+            TakeScreenshot(std::string("process-page-left-") +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+
+    // The operation on `path` (deleted, or replaced by `replacement`) and
+    // the process page of its line `line` in the summary tree.
+    void Open(const std::string& path, std::size_t line = 0, const std::string& replacement = "")
+    {
+        m_wizard.TypePageItem(IDC_SELECT_PATH, path);
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_FILE_ACTION)) << path;
+        ASSERT_TRUE(m_wizard.ClickPageItem(replacement.empty() ? IDC_FILE_DELETE : IDC_FILE_REPLACE));
+        m_wizard.Settle();
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+        if (!replacement.empty())
+        {
+            ASSERT_TRUE(m_wizard.WaitForPage(IDD_REPLACE_FILE));
+            m_wizard.TypePageItem(IDC_REPLACEMENT_PATH, replacement);
+            ASSERT_TRUE(m_wizard.Press(kNextButton));
+        }
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY)) << path;
+        ShowProcesses(line);
+    }
+
+    void ShowProcesses(std::size_t line)
+    {
+        const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
+        ASSERT_LT(line, tree.size());
+        ASSERT_TRUE(m_wizard.SelectTreeItem(IDC_OPERATION_TREE, tree[line].item));
+        ASSERT_TRUE(m_wizard.ClickPageItem(IDC_SHOW_PROCESSES));
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_PROCESSES));
+    }
+
+    HWND List() const { return m_wizard.GetPageItem(IDC_PROCESS_LIST); }
+
+    // The row that shows the process id; -1 when none does.
+    int RowOf(DWORD processId) const
+    {
+        const int count = GetListCount(List());
+        for (int row = 0; row < count; ++row)
+        {
+            if (GetListText(List(), row, 1) == std::to_string(processId))
+                return row;
+        }
+        return -1;
+    }
+
+    std::vector<std::string> Column(int column) const
+    {
+        std::vector<std::string> texts;
+        for (int row = 0; row < GetListCount(List()); ++row)
+            texts.push_back(GetListText(List(), row, column));
+        return texts;
+    }
+
+    void Select(int row)
+    {
+        ASSERT_GE(row, 0);
+        ASSERT_TRUE(SetListState(List(), row, LVIS_SELECTED, LVIS_SELECTED));
+        m_wizard.Settle();
+    }
+
+    void ExpectMessage(const std::string& text, EBoxIcon icon, bool yesNo, int answer,
+                       const char* screenshot = nullptr)
+    {
+        SMessageBox box;
+        // Up to five seconds pass before a process without windows is asked about.
+        ASSERT_TRUE(m_wizard.WaitForMessageBox(box, 20000)) << text;
+        EXPECT_EQ(text, box.text);
+        EXPECT_STREQ(IconName(icon), IconName(box.icon)) << text;
+        EXPECT_EQ(yesNo, box.yesNo) << text;
+        // Nothing of the wizard can be used meanwhile.
+        EXPECT_FALSE(::IsWindowEnabled(m_wizard.GetSheet())) << text;
+        if (screenshot)
+            TakeScreenshot(screenshot);
+        ASSERT_TRUE(m_wizard.Answer(box, answer)) << text;
+    }
+
+    bool WaitForRows(int count) const
+    {
+        return WaitUntil([&] { return GetListCount(List()) == count; }, 10000);
+    }
+
+    CEmptyPendingQueue m_queue;
+    CScratchDir m_dir;
+    const std::string m_dll = m_dir / "held.dll";
+    CWizardProcess m_wizard;
+};
+
+TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
+{
+    CHolder window(CHolder::Window, m_dll);
+    CHolder quiet(CHolder::Load, m_dll);
+    CHolder reader(CHolder::Open, m_dll);
+    ASSERT_TRUE(window.IsHolding() && quiet.IsHolding() && reader.IsHolding());
+    Open(m_dll);
+
+    // Back only; the terminate button waits for a selection.
+    EXPECT_TRUE(WaitUntil([&] { return m_wizard.IsButtonEnabled(kBackButton); }, 2000));
+    EXPECT_FALSE(m_wizard.IsButtonEnabled(kNextButton));
+    EXPECT_FALSE(m_wizard.IsButtonEnabled(kFinishButton));
+    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+    EXPECT_EQ(Ansi("&Rafraîchir"), m_wizard.GetPageItemText(IDC_REFRESH));
+
+    ASSERT_EQ(2, GetListCount(List()));
+    EXPECT_EQ(-1, RowOf(reader.GetProcessId()));
+    for (const CHolder* holder : {&window, &quiet})
+    {
+        const int row = RowOf(holder->GetProcessId());
+        ASSERT_GE(row, 0);
+        EXPECT_EQ("orvholder.exe", GetListText(List(), row, 0));
+        EXPECT_EQ("n/a", GetListText(List(), row, 2));
+    }
+    RECT client{};
+    ::GetClientRect(List(), &client);
+    const int width = client.right - ::GetSystemMetrics(SM_CXVSCROLL) - 5;
+    EXPECT_EQ(width * 35 / 100, GetListColumnWidth(List(), 0));
+    EXPECT_EQ(width * 15 / 100, GetListColumnWidth(List(), 1));
+    EXPECT_EQ(width * 50 / 100, GetListColumnWidth(List(), 2));
+    TakeScreenshot("process-page-rows");
+
+    // A window that closes when told: no question, the row leaves.
+    Select(RowOf(window.GetProcessId()));
+    EXPECT_TRUE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
+    EXPECT_TRUE(WaitForRows(1));
+    EXPECT_FALSE(m_wizard.HasMessageBox());
+    DWORD exitCode = 0;
+    ASSERT_TRUE(window.HasEnded(5000, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+
+    // No window: asked after five seconds; No keeps it, marked.
+    Select(RowOf(quiet.GetProcessId()));
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
+    ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDNO);
+    ExpectMessage(Fill(kCannotEnd, "orvholder.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false,
+                  IDOK, "process-page-failure-message");
+    m_wizard.Settle();
+    EXPECT_TRUE(::IsWindowEnabled(m_wizard.GetSheet()));
+    const int row = RowOf(quiet.GetProcessId());
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(static_cast<UINT>(INDEXTOOVERLAYMASK(1)), GetListState(List(), row, LVIS_OVERLAYMASK));
+    EXPECT_EQ(0u, GetListState(List(), row, LVIS_SELECTED));
+    EXPECT_FALSE(quiet.HasEnded(0));
+    TakeScreenshot("process-page-failure");
+
+    // Yes kills it.
+    Select(row);
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
+    ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES);
+    EXPECT_TRUE(WaitForRows(0));
+    ASSERT_TRUE(quiet.HasEnded(5000, &exitCode));
+    EXPECT_EQ(0xDEADDEEDu, exitCode);
+    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+    m_wizard.Settle();
+    TakeScreenshot("process-page-empty");
+
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    EXPECT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+}
+
+TEST_F(ProcessPage, SortedOnHeaderClicksAndEndedInOrder)
+{
+    // Started so that the ids and the names sort differently.
+    std::vector<std::string> programs;
+    for (const char* name : {"c.exe", "a.exe", "b.exe"})
+    {
+        programs.push_back(m_dir / name);
+        ASSERT_TRUE(::CopyFileA(GetBinPath("orvholder.exe").c_str(), programs.back().c_str(), FALSE));
+    }
+    CHolder c(CHolder::Load, m_dll, programs[0]);
+    CHolder a(CHolder::Load, m_dll, programs[1]);
+    CHolder b(CHolder::Load, m_dll, programs[2]);
+    ASSERT_TRUE(a.IsHolding() && b.IsHolding() && c.IsHolding());
+    Open(m_dll);
+
+    EXPECT_EQ((std::vector<std::string>{"a.exe", "b.exe", "c.exe"}), Column(0));
+    std::vector<std::pair<DWORD, std::string>> byId = {
+        {a.GetProcessId(), "a.exe"}, {b.GetProcessId(), "b.exe"}, {c.GetProcessId(), "c.exe"}};
+    std::sort(byId.begin(), byId.end());
+    std::vector<std::string> idOrder;
+    for (const auto& entry : byId)
+        idOrder.push_back(entry.second);
+    for (int click = 0; click < 2; ++click)
+    {
+        ClickListHeader(List(), 1);
+        m_wizard.Settle();
+        EXPECT_EQ(idOrder, Column(0)) << "click " << click;
+    }
+    ClickListHeader(List(), 0);
+    m_wizard.Settle();
+    ASSERT_EQ((std::vector<std::string>{"a.exe", "b.exe", "c.exe"}), Column(0));
+
+    // The three rows, one after the other from the top.
+    for (int row = 0; row < 3; ++row)
+        Select(row);
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
+    ExpectMessage(Fill(kAskKill, "a.exe"), EBoxIcon::Question, true, IDNO);
+    ExpectMessage(Fill(kCannotEnd, "a.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false, IDOK);
+    ExpectMessage(Fill(kAskKill, "b.exe"), EBoxIcon::Question, true, IDYES);
+    ExpectMessage(Fill(kAskKill, "c.exe"), EBoxIcon::Question, true, IDNO);
+    ExpectMessage(Fill(kCannotEnd, "c.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false, IDOK);
+    EXPECT_TRUE(WaitForRows(2));
+    EXPECT_EQ((std::vector<std::string>{"a.exe", "c.exe"}), Column(0));
+    for (int row = 0; row < 2; ++row)
+        EXPECT_EQ(static_cast<UINT>(INDEXTOOVERLAYMASK(1)), GetListState(List(), row, LVIS_OVERLAYMASK));
+    EXPECT_TRUE(b.HasEnded(5000));
+
+    // A refresh starts again from the processes: a has ended meanwhile.
+    a.Release();
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_REFRESH));
+    m_wizard.Settle();
+    EXPECT_EQ(std::vector<std::string>{"c.exe"}, Column(0));
+    EXPECT_EQ(0u, GetListState(List(), 0, LVIS_OVERLAYMASK));
+}
+
+TEST_F(ProcessPage, TheWizardDoesNotEndItself)
+{
+    Open(GetBinPath("orvgui.exe"));
+    const int count = GetListCount(List());
+    ASSERT_GE(count, 1);
+    int own = -1;
+    for (int i = 0; i < count; ++i)
+    {
+        if (GetListText(List(), i, 0) == "orvgui.exe")
+            own = i;
+    }
+    ASSERT_GE(own, 0);
+    Select(own);
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
+    ExpectMessage(kCannotEndSelf, EBoxIcon::Exclamation, false, IDOK);
+    m_wizard.Settle();
+    EXPECT_EQ(count, GetListCount(List()));
+    EXPECT_EQ(0u, GetListState(List(), own, LVIS_SELECTED | LVIS_OVERLAYMASK));
+    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+}
+
+// A replacement: the top line inspects the new file, the "avec" line the
+// file being replaced.
+TEST_F(ProcessPage, ReplaceInspectsEachFileFromItsLine)
+{
+    // Same name elsewhere: no question about a name that differs.
+    const std::string replacement = m_dir.Folder("new") + "\\held.dll";
+    ASSERT_TRUE(::CopyFileA(m_dll.c_str(), replacement.c_str(), FALSE));
+    CHolder holdsOld(CHolder::Load, m_dll);
+    CHolder holdsNew(CHolder::Load, replacement);
+    ASSERT_TRUE(holdsOld.IsHolding() && holdsNew.IsHolding());
+
+    Open(m_dll, 0, replacement);
+    EXPECT_EQ(1, GetListCount(List()));
+    EXPECT_GE(RowOf(holdsNew.GetProcessId()), 0);
+
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ShowProcesses(1);
+    EXPECT_EQ(1, GetListCount(List()));
+    EXPECT_GE(RowOf(holdsOld.GetProcessId()), 0);
+}
+
+} // namespace
