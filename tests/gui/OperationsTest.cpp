@@ -471,9 +471,10 @@ TEST_F(WizardOperations, FinishRestartsWhenAnOperationWaits)
     ASSERT_TRUE(m_wizard.Press(kFinishButton));
     EXPECT_TRUE(m_wizard.WaitForExit());
 
-    // Wine restarts the prefix in the background and carries out the queue.
-    EXPECT_TRUE(WaitUntil([&] { return !PathExists(locked); }, 20000));
-    EXPECT_TRUE(WaitUntil([] { return !IsWinebootRunning(); }, 20000));
+    // Wine restarts the prefix in the background and carries out the queue;
+    // on a busy machine that takes a while.
+    EXPECT_TRUE(WaitUntil([&] { return !PathExists(locked); }, 60000));
+    EXPECT_TRUE(WaitUntil([] { return !IsWinebootRunning(); }, 60000));
     EXPECT_EQ("", PendingQueueBytes());
 }
 
