@@ -1,13 +1,89 @@
 #include "CompletePage.h"
 
+#include "FileInfo.h"
+#include "SystemServices.h"
+#include "Text.h"
+#include "VessraSheet.h"
 #include "resource.h"
 
-CCompletePage::CCompletePage() : CWizardPage(IDD_COMPLETE)
+#include <shellapi.h>
+#include <shlwapi.h>
+
+namespace
 {
+
+bool HasFailure(const CFileInfoList& operations)
+{
+    for (std::size_t i = 0; i < operations.GetCount(); ++i)
+    {
+        if (operations.GetAt(i)->GetStatus() == StatusFailed)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CCompletePage::CCompletePage(CVessraSheet& sheet) : CWizardPage(IDD_COMPLETE), m_sheet(sheet)
+{
+}
+
+BOOL CCompletePage::OnInitDialog()
+{
+    CWizardPage::OnInitDialog();
+    m_successText = GetItemText(IDC_RESULT_TEXT);
+    // The program's own path with ".txt": the report beside the program.
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof(path));
+    if (length > 0 && length < sizeof(path) && ::PathRenameExtensionA(path, ".txt"))
+        m_reportPath = path;
+    return TRUE;
 }
 
 bool CCompletePage::OnSetActive()
 {
+    const CFileInfoList& operations = m_sheet.GetOperations();
+    // Every visit adds a dated report of the list as it stands; a report
+    // that cannot be written is not a reason to stop here.
+    if (!m_reportPath.empty())
+        operations.WriteReport(m_reportPath);
+    m_restartNeeded = operations.IsRestartNeeded();
+
+    ShowItem(IDC_SHOW_REPORT, !m_reportPath.empty() && ::PathFileExistsA(m_reportPath.c_str()));
+    ShowItem(IDC_RESTART_TEXT, m_restartNeeded);
+    ShowItem(IDC_NO_RESTART, m_restartNeeded);
+    // After a failure the success sentence would not be true.
+    SetItemText(IDC_RESULT_TEXT,
+                HasFailure(operations) ? LoadResourceText(IDS_RESULT_FAILED) : m_successText);
+
     SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
     return CWizardPage::OnSetActive();
+}
+
+bool CCompletePage::OnCommand(WORD id, WORD code, HWND control)
+{
+    if (id == IDC_SHOW_REPORT && code == BN_CLICKED)
+    {
+        ShowReport();
+        return true;
+    }
+    return CWizardPage::OnCommand(id, code, control);
+}
+
+void CCompletePage::ShowReport() const
+{
+    if (m_reportPath.empty() || !::PathFileExistsA(m_reportPath.c_str()))
+        return;
+    // Whatever viewer the system has for text files; its failure is not told.
+    ::ShellExecuteA(::GetDesktopWindow(), "open", m_reportPath.c_str(), nullptr, nullptr,
+                    SW_SHOWNORMAL);
+}
+
+bool CCompletePage::OnWizardFinish()
+{
+    m_noRestart = IsItemChecked(IDC_NO_RESTART);
+    // A refused restart only lets the wizard close.
+    if (m_restartNeeded && !m_noRestart)
+        RestartSystem();
+    return CWizardPage::OnWizardFinish();
 }

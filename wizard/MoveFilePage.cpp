@@ -1,18 +1,40 @@
 #include "MoveFilePage.h"
 
+#include "PathRules.h"
+#include "SystemServices.h"
 #include "resource.h"
 
-CMoveFilePage::CMoveFilePage() : CWizardPage(IDD_MOVE_FILE, IDS_MOVE_FILE_PAGE_TITLE, IDS_MOVE_FILE_PAGE_SUBTITLE)
+#include <shlwapi.h>
+
+CMoveFilePage::CMoveFilePage(CVessraSheet& sheet)
+    : CDestinationPage(sheet, IDD_MOVE_FILE, IDS_MOVE_FILE_PAGE_TITLE, IDS_MOVE_FILE_PAGE_SUBTITLE,
+                       InputFolder, IDC_MOVE_DESTINATION, IDD_FILE_ACTION)
 {
 }
 
-LRESULT CMoveFilePage::OnWizardNext()
+void CMoveFilePage::ShowCurrent()
 {
-    // Nothing is added before the destination has passed its checks.
-    return WizardStay;
+    SetItemText(IDC_CURRENT_PATH, GetCurrentPath());
 }
 
-LRESULT CMoveFilePage::OnWizardBack()
+LRESULT CMoveFilePage::CheckAndAdd()
 {
-    return IDD_FILE_ACTION;
+    const std::string& current = GetCurrentPath();
+    const std::string& folder = GetInput();
+    if (!::PathFileExistsA(current.c_str()))
+        return Refuse(IDS_SOURCE_MISSING);
+    if (folder.empty())
+        return Refuse(IDS_TARGET_INVALID);
+    if (!::PathIsDirectoryA(folder.c_str()))
+        return Refuse(IDS_TARGET_FOLDER_MISSING);
+    if (!IsWindowsNT() && !HaveSameRoot(current, folder))
+        return Refuse(IDS_DIFFERENT_DRIVES_9X);
+    // The input is a folder, whatever its name looks like ("backup.old"):
+    // the file always goes into it.
+    std::string target;
+    if (!JoinPath(folder, GetLastComponent(current), target))
+        return Refuse(IDS_TARGET_INVALID);
+    if (IsSameFolder(current, target))
+        return Refuse(IDS_SAME_SOURCE_TARGET);
+    return AddOperation(current, target, TakeRegistryEntry());
 }

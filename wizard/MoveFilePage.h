@@ -1,15 +1,15 @@
-// The folder that a file moves to. The page keeps the Back and Next buttons that
-// the action page set; Back returns to that page.
+// The folder that a file moves to, typed, chosen or dropped. The autostart
+// entry chosen with the file follows it.
 #pragma once
 
-#include "WizardPage.h"
+#include "DestinationPage.h"
 
-class CMoveFilePage : public CWizardPage
+class CMoveFilePage : public CDestinationPage
 {
 public:
-    CMoveFilePage();
+    explicit CMoveFilePage(CVessraSheet& sheet);
 
 protected:
-    LRESULT OnWizardNext() override;
-    LRESULT OnWizardBack() override;
+    void ShowCurrent() override;
+    LRESULT CheckAndAdd() override;
 };

@@ -1,15 +1,15 @@
-// The place that a folder moves to. The page keeps the Back and Next buttons that
-// the action page set; Back returns to that page.
+// The place that a folder moves to, on the same drive: typed, chosen or
+// dropped.
 #pragma once
 
-#include "WizardPage.h"
+#include "DestinationPage.h"
 
-class CMoveFolderPage : public CWizardPage
+class CMoveFolderPage : public CDestinationPage
 {
 public:
-    CMoveFolderPage();
+    explicit CMoveFolderPage(CVessraSheet& sheet);
 
 protected:
-    LRESULT OnWizardNext() override;
-    LRESULT OnWizardBack() override;
+    void ShowCurrent() override;
+    LRESULT CheckAndAdd() override;
 };

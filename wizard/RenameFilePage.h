@@ -1,15 +1,15 @@
-// The new name of a file. The page keeps the Back and Next buttons that
-// the action page set; Back returns to that page.
+// The new name of a file, in its own folder. The autostart entry chosen
+// with the file follows it.
 #pragma once
 
-#include "WizardPage.h"
+#include "DestinationPage.h"
 
-class CRenameFilePage : public CWizardPage
+class CRenameFilePage : public CDestinationPage
 {
 public:
-    CRenameFilePage();
+    explicit CRenameFilePage(CVessraSheet& sheet);
 
 protected:
-    LRESULT OnWizardNext() override;
-    LRESULT OnWizardBack() override;
+    void ShowCurrent() override;
+    LRESULT CheckAndAdd() override;
 };

@@ -1,15 +1,14 @@
-// The new name of a folder. The page keeps the Back and Next buttons that
-// the action page set; Back returns to that page.
+// The new name of a folder, in its own parent folder.
 #pragma once
 
-#include "WizardPage.h"
+#include "DestinationPage.h"
 
-class CRenameFolderPage : public CWizardPage
+class CRenameFolderPage : public CDestinationPage
 {
 public:
-    CRenameFolderPage();
+    explicit CRenameFolderPage(CVessraSheet& sheet);
 
 protected:
-    LRESULT OnWizardNext() override;
-    LRESULT OnWizardBack() override;
+    void ShowCurrent() override;
+    LRESULT CheckAndAdd() override;
 };

@@ -1,18 +1,45 @@
 #include "ReplaceFilePage.h"
 
+#include "ModuleVersion.h"
+#include "PathRules.h"
+#include "SystemServices.h"
+#include "Text.h"
 #include "resource.h"
 
-CReplaceFilePage::CReplaceFilePage() : CWizardPage(IDD_REPLACE_FILE, IDS_REPLACE_PAGE_TITLE, IDS_REPLACE_PAGE_SUBTITLE)
+#include <shlwapi.h>
+
+CReplaceFilePage::CReplaceFilePage(CVessraSheet& sheet)
+    : CDestinationPage(sheet, IDD_REPLACE_FILE, IDS_REPLACE_PAGE_TITLE, IDS_REPLACE_PAGE_SUBTITLE,
+                       InputFile, IDC_REPLACEMENT_PATH, IDD_FILE_ACTION)
 {
 }
 
-LRESULT CReplaceFilePage::OnWizardNext()
+void CReplaceFilePage::ShowCurrent()
 {
-    // Nothing is added before the destination has passed its checks.
-    return WizardStay;
+    SetItemText(IDC_CURRENT_PATH, GetCurrentPath());
+    CModuleVersion version;
+    SetItemText(IDC_FILE_VERSION, version.LoadFromFile(GetCurrentPath())
+                                      ? FormatFileVersion(version.dwFileVersionMS, version.dwFileVersionLS)
+                                      : LoadResourceText(IDS_NOT_AVAILABLE));
 }
 
-LRESULT CReplaceFilePage::OnWizardBack()
+LRESULT CReplaceFilePage::CheckAndAdd()
 {
-    return IDD_FILE_ACTION;
+    const std::string& current = GetCurrentPath();
+    const std::string& replacement = GetInput();
+    if (!::PathFileExistsA(current.c_str()))
+        return Refuse(IDS_SOURCE_MISSING);
+    if (replacement.empty())
+        return Refuse(IDS_TARGET_INVALID);
+    if (!IsSameText(GetLastComponent(current), GetLastComponent(replacement)) &&
+        !Confirm(IDS_CONFIRM_NAME_DIFFERS))
+        return WizardStay;
+    if (IsSameText(current, replacement))
+        return Refuse(IDS_SAME_SOURCE_TARGET);
+    if (!IsWindowsNT() && !HaveSameRoot(current, replacement))
+        return Refuse(IDS_DIFFERENT_DRIVES_9X, MB_ICONEXCLAMATION);
+    if (!IsNotOlderVersion(current, replacement) && !Confirm(IDS_CONFIRM_DOWNGRADE))
+        return WizardStay;
+    // The new file is the source; the file replaced is the destination.
+    return AddOperation(replacement, current, TakeRegistryEntry());
 }

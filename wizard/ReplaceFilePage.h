@@ -1,15 +1,15 @@
-// The replacement of a file by another one. The page keeps the Back and Next buttons that
-// the action page set; Back returns to that page.
+// The file that replaces the selected one, typed, chosen or dropped; the
+// version of the file replaced is shown, and a downgrade asks first.
 #pragma once
 
-#include "WizardPage.h"
+#include "DestinationPage.h"
 
-class CReplaceFilePage : public CWizardPage
+class CReplaceFilePage : public CDestinationPage
 {
 public:
-    CReplaceFilePage();
+    explicit CReplaceFilePage(CVessraSheet& sheet);
 
 protected:
-    LRESULT OnWizardNext() override;
-    LRESULT OnWizardBack() override;
+    void ShowCurrent() override;
+    LRESULT CheckAndAdd() override;
 };

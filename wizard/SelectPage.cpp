@@ -1,6 +1,7 @@
 #include "SelectPage.h"
 
 #include "FileInfo.h"
+#include "ShellChoosers.h"
 #include "Text.h"
 #include "VessraSheet.h"
 #include "WizardMessages.h"
@@ -21,10 +22,28 @@ void CSelectPage::SetPath(const std::string& path)
         SetItemText(IDC_SELECT_PATH, m_path);
 }
 
+bool CSelectPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message)
+    {
+    case WM_FILES_DROPPED:
+        OnFilesDropped();
+        result = 0;
+        return true;
+    case WM_DESTROY:
+        m_dropTarget.Revoke();
+        break;
+    default:
+        break;
+    }
+    return CWizardPage::HandleMessage(message, wParam, lParam, result);
+}
+
 BOOL CSelectPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     SetItemText(IDC_SELECT_PATH, m_path);
+    m_dropTarget.Register(GetHwnd(), WM_FILES_DROPPED);
     return TRUE;
 }
 
@@ -34,10 +53,75 @@ bool CSelectPage::OnSetActive()
     return CWizardPage::OnSetActive();
 }
 
+bool CSelectPage::OnCommand(WORD id, WORD code, HWND control)
+{
+    switch (id)
+    {
+    case IDC_SELECT_BROWSE:
+        if (code != BN_CLICKED)
+            break;
+        ShowSelectMenu();
+        return true;
+    case IDM_SELECT_FILE:
+        OnSelectFile();
+        return true;
+    case IDM_SELECT_REGISTRY_FILE:
+        OnSelectFromRegistry();
+        return true;
+    case IDM_SELECT_FOLDER:
+        OnSelectFolder();
+        return true;
+    default:
+        break;
+    }
+    return CWizardPage::OnCommand(id, code, control);
+}
+
+void CSelectPage::ShowSelectMenu() const
+{
+    const HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_SELECT_MENU));
+    if (!menu)
+        return;
+    // Under the button, its left edges aligned; the choice arrives as a command.
+    RECT button{};
+    ::GetWindowRect(GetItem(IDC_SELECT_BROWSE), &button);
+    ::TrackPopupMenu(::GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
+                     button.left, button.bottom, 0, GetHwnd(), nullptr);
+    ::DestroyMenu(menu);
+}
+
+void CSelectPage::OnSelectFile()
+{
+    std::string path;
+    if (ChooseOpenFile(GetHwnd(), path))
+        SetItemText(IDC_SELECT_PATH, path);
+}
+
+void CSelectPage::OnSelectFromRegistry()
+{
+    // The registry file selection dialog opens here: on OK its entry
+    // replaces the held one (SetRegistryEntry) and its file path becomes
+    // the field's text.
+}
+
+void CSelectPage::OnSelectFolder()
+{
+    std::string path;
+    if (ChooseFolder(GetHwnd(), path))
+        SetItemText(IDC_SELECT_PATH, path);
+}
+
+void CSelectPage::OnFilesDropped()
+{
+    std::vector<std::string> paths;
+    if (m_dropTarget.GetDroppedFiles(paths) && !paths.empty())
+        SetItemText(IDC_SELECT_PATH, paths.front());
+}
+
 LRESULT CSelectPage::OnWizardNext()
 {
     m_path = TrimText(GetItemText(IDC_SELECT_PATH));
-    ::SetFocus(GetItem(IDC_SELECT_PATH));
+    FocusItem(IDC_SELECT_PATH);
 
     // A path longer than a path buffer cannot name anything; the shell's
     // path calls are not handed one.

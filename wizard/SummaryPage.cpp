@@ -10,31 +10,125 @@ CSummaryPage::CSummaryPage(CVessraSheet& sheet)
 {
 }
 
+bool CSummaryPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message)
+    {
+    case WM_FILES_DROPPED:
+        OnFilesDropped();
+        result = 0;
+        return true;
+    case WM_DESTROY:
+        m_dropTarget.Revoke();
+        break;
+    default:
+        break;
+    }
+    return CWizardPage::HandleMessage(message, wParam, lParam, result);
+}
+
 BOOL CSummaryPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
-    // Both act on a selected line of the operation tree; nothing is selected yet.
-    EnableItem(IDC_REMOVE, false);
-    EnableItem(IDC_SHOW_PROCESSES, false);
+    m_tree.Attach(GetItem(IDC_OPERATION_TREE));
+    m_tree.Init();
+    UpdateButtons();
+    m_dropTarget.Register(GetHwnd(), WM_FILES_DROPPED);
     return TRUE;
 }
 
 bool CSummaryPage::OnSetActive()
 {
     SetWizardButtons(PSWIZB_NEXT);
+    m_tree.Fill(m_sheet.GetOperations());
+    UpdateButtons();
     return CWizardPage::OnSetActive();
 }
 
 bool CSummaryPage::OnCommand(WORD id, WORD code, HWND control)
 {
-    if (id == IDC_ADD && code == BN_CLICKED)
+    if (code == BN_CLICKED)
     {
-        CSelectPage& selectPage = m_sheet.GetSelectPage();
-        selectPage.SetPath(std::string());
-        m_sheet.SetActivePage(selectPage);
-        return true;
+        switch (id)
+        {
+        case IDC_REMOVE:
+            OnRemove();
+            return true;
+        case IDC_SHOW_PROCESSES:
+            OnShowProcesses();
+            return true;
+        case IDC_ADD:
+            ShowSelectPage(std::string());
+            return true;
+        default:
+            break;
+        }
     }
     return CWizardPage::OnCommand(id, code, control);
+}
+
+bool CSummaryPage::OnNotify(const NMHDR& header, LRESULT& result)
+{
+    if (header.idFrom == IDC_OPERATION_TREE &&
+        (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW))
+    {
+        UpdateButtons();
+        result = 0;
+        return true;
+    }
+    return CWizardPage::OnNotify(header, result);
+}
+
+void CSummaryPage::UpdateButtons() const
+{
+    const HTREEITEM selected = m_tree.GetSelectedItem();
+    EnableItem(IDC_REMOVE, selected != nullptr);
+    EnableItem(IDC_SHOW_PROCESSES, m_tree.CanShowProcesses(selected));
+}
+
+void CSummaryPage::OnRemove()
+{
+    HTREEITEM item = m_tree.GetSelectedItem();
+    if (!item)
+        return;
+    // A child line stands for its operation.
+    if (const HTREEITEM parent = m_tree.GetParentItem(item))
+        item = parent;
+    if (CFileInfo* operation = m_tree.GetOperation(item))
+        m_sheet.GetOperations().Remove(operation);
+    m_tree.DeleteItem(item);
+    UpdateButtons();
+}
+
+void CSummaryPage::OnShowProcesses()
+{
+    const HTREEITEM item = m_tree.GetSelectedItem();
+    if (!m_tree.CanShowProcesses(item))
+        return;
+    // The top line inspects the source, its first child the destination,
+    // whatever the action (for a replacement the top line names the
+    // replaced file, its child the new one).
+    const HTREEITEM parent = m_tree.GetParentItem(item);
+    const CFileInfo* operation = m_tree.GetOperation(parent ? parent : item);
+    if (!operation)
+        return;
+    CProcessPage& processPage = m_sheet.GetProcessPage();
+    processPage.SetFilePath(parent ? operation->GetDestination() : operation->GetSource());
+    m_sheet.SetActivePage(processPage);
+}
+
+void CSummaryPage::OnFilesDropped()
+{
+    std::vector<std::string> paths;
+    if (m_dropTarget.GetDroppedFiles(paths) && !paths.empty())
+        ShowSelectPage(paths.front());
+}
+
+void CSummaryPage::ShowSelectPage(const std::string& path)
+{
+    CSelectPage& selectPage = m_sheet.GetSelectPage();
+    selectPage.SetPath(path);
+    m_sheet.SetActivePage(selectPage);
 }
 
 LRESULT CSummaryPage::OnWizardNext()
@@ -45,6 +139,11 @@ LRESULT CSummaryPage::OnWizardNext()
     if (ShowMessage(IDS_CONFIRM_PROCESS, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return WizardStay;
     if (!operations.Process())
+    {
+        // Each line shows its outcome before the message.
+        m_tree.Fill(operations);
+        UpdateButtons();
         ShowMessage(IDS_PROCESS_ERROR, MB_ICONEXCLAMATION);
+    }
     return WizardDefault;
 }

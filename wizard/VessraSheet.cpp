@@ -10,8 +10,14 @@ CVessraSheet::CVessraSheet(CFileInfoList& operations)
       m_pendingPage(*this),
       m_selectPage(*this),
       m_filePage(*this),
+      m_replaceFilePage(*this),
+      m_renameFilePage(*this),
+      m_moveFilePage(*this),
       m_folderPage(*this),
-      m_summaryPage(*this)
+      m_renameFolderPage(*this),
+      m_moveFolderPage(*this),
+      m_summaryPage(*this),
+      m_completePage(*this)
 {
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     m_largeIcon.Reset(static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_ORVANE),

@@ -95,6 +95,7 @@
 #define IDC_NO_RESTART                  1000    /* check box "Ne &pas redémarrer maintenant" */
 #define IDC_RESTART_TEXT                1026
 #define IDC_SHOW_REPORT                 1019    /* "Afficher le &Rapport" */
+#define IDC_RESULT_TEXT                 1041    /* the outcome sentence */
 
 /* Summary page (370) */
 #define IDC_OPERATION_TREE              1001
@@ -233,6 +234,7 @@
 #define IDS_STATUS_UPDATED              88
 #define IDS_PROCESS_INFO_FORMAT         89
 #define IDS_RUNS_AS_SERVICE             90
+#define IDS_RESULT_FAILED               99      /* completion page after a failure */
 #define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */
 #define IDS_PRODUCT_NAME                57344   /* 0xE000, also the application title */
 

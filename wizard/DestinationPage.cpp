@@ -1,0 +1,147 @@
+#include "DestinationPage.h"
+
+#include "FileInfo.h"
+#include "PathRules.h"
+#include "ShellChoosers.h"
+#include "VessraSheet.h"
+#include "WizardMessages.h"
+#include "WizardText.h"
+#include "resource.h"
+
+#include <shlwapi.h>
+
+CDestinationPage::CDestinationPage(CVessraSheet& sheet, UINT dialogId, UINT titleId, UINT subtitleId,
+                                   EInput input, int inputId, UINT backPage)
+    : CWizardPage(dialogId, titleId, subtitleId),
+      m_sheet(sheet),
+      m_inputKind(input),
+      m_inputId(inputId),
+      m_backPage(backPage)
+{
+}
+
+bool CDestinationPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (message)
+    {
+    case WM_FOCUS_INPUT:
+        FocusItem(m_inputId);
+        result = 0;
+        return true;
+    case WM_FILES_DROPPED:
+        OnFilesDropped();
+        result = 0;
+        return true;
+    case WM_DESTROY:
+        m_dropTarget.Revoke();
+        break;
+    default:
+        break;
+    }
+    return CWizardPage::HandleMessage(message, wParam, lParam, result);
+}
+
+BOOL CDestinationPage::OnInitDialog()
+{
+    CWizardPage::OnInitDialog();
+    if (m_inputKind != InputName)
+        m_dropTarget.Register(GetHwnd(), WM_FILES_DROPPED);
+    return TRUE;
+}
+
+bool CDestinationPage::OnSetActive()
+{
+    // The buttons stay as the action page set them.
+    const std::string& selected = m_sheet.GetSelectPage().GetPath();
+    m_currentPath = m_backPage == IDD_FOLDER_ACTION ? RemoveTrailingBackslashes(selected) : selected;
+    ShowCurrent();
+    // After the sheet has put the focus on the first control, which is the
+    // read-only text.
+    ::PostMessageA(GetHwnd(), WM_FOCUS_INPUT, 0, 0);
+    return CWizardPage::OnSetActive();
+}
+
+bool CDestinationPage::OnCommand(WORD id, WORD code, HWND control)
+{
+    if (id == IDC_BROWSE && code == BN_CLICKED && m_inputKind != InputName)
+    {
+        OnBrowse();
+        return true;
+    }
+    return CWizardPage::OnCommand(id, code, control);
+}
+
+LRESULT CDestinationPage::OnWizardNext()
+{
+    m_input = TrimText(GetItemText(m_inputId));
+    FocusItem(m_inputId);
+    return CheckAndAdd();
+}
+
+LRESULT CDestinationPage::OnWizardBack()
+{
+    return m_backPage;
+}
+
+CFileInfoList& CDestinationPage::GetOperations() const
+{
+    return m_sheet.GetOperations();
+}
+
+std::unique_ptr<CRegistryEntry> CDestinationPage::TakeRegistryEntry() const
+{
+    return m_sheet.GetSelectPage().TakeRegistryEntry();
+}
+
+LRESULT CDestinationPage::Refuse(UINT messageId, UINT type)
+{
+    ShowMessage(messageId, type);
+    return WizardStay;
+}
+
+bool CDestinationPage::Confirm(UINT questionId)
+{
+    return ShowMessage(questionId, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+LRESULT CDestinationPage::AddOperation(const std::string& source, const std::string& destination,
+                                       std::unique_ptr<CRegistryEntry> entry) const
+{
+    if (!m_sheet.GetOperations().Add(source, destination, std::move(entry)))
+    {
+        ShowError(IDS_CANNOT_ADD);
+        return WizardStay;
+    }
+    return IDD_SUMMARY;
+}
+
+void CDestinationPage::OnBrowse()
+{
+    std::string path;
+    const bool chosen =
+        m_inputKind == InputFile ? ChooseOpenFile(GetHwnd(), path) : ChooseFolder(GetHwnd(), path);
+    if (chosen)
+        SetItemText(m_inputId, path);
+}
+
+bool CDestinationPage::IsSuitableDrop(const std::string& path) const
+{
+    if (m_inputKind == InputFolder)
+        return ::PathIsDirectoryA(path.c_str()) != FALSE;
+    return ::PathFileExistsA(path.c_str()) && !::PathIsDirectoryA(path.c_str());
+}
+
+void CDestinationPage::OnFilesDropped()
+{
+    std::vector<std::string> paths;
+    if (!m_dropTarget.GetDroppedFiles(paths))
+        return;
+    for (const std::string& path : paths)
+    {
+        if (IsSuitableDrop(path))
+        {
+            SetItemText(m_inputId, path);
+            return;
+        }
+    }
+}

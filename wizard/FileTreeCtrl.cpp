@@ -1,0 +1,83 @@
+#include "FileTreeCtrl.h"
+
+#include "FileInfo.h"
+#include "Text.h"
+#include "resource.h"
+
+bool CFileTreeCtrl::Init()
+{
+    m_images.Reset(::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, IMG_TREE_COUNT, 0));
+    if (!m_images)
+        return false;
+    CGdiObject strip(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TREE_IMAGES),
+                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!strip ||
+        ::ImageList_AddMasked(m_images.Get(), static_cast<HBITMAP>(strip.Get()), IMG_MASK_COLOR) < 0)
+        return false;
+    ::ImageList_SetOverlayImage(m_images.Get(), IMG_TREE_CHECK, 1);
+    ::ImageList_SetOverlayImage(m_images.Get(), IMG_TREE_CROSS, 2);
+    ::ImageList_SetOverlayImage(m_images.Get(), IMG_TREE_HOURGLASS, 3);
+    SetImageList(m_images.Get(), TVSIL_NORMAL);
+    return true;
+}
+
+HTREEITEM CFileTreeCtrl::InsertOperation(CFileInfo& operation) const
+{
+    const int image = operation.GetImage();
+    const HTREEITEM top =
+        InsertItem(TVI_ROOT, operation.GetActionText(), image, reinterpret_cast<LPARAM>(&operation));
+    if (!top)
+        return nullptr;
+    SetItemState(top, INDEXTOOVERLAYMASK(operation.GetOverlay()), TVIS_OVERLAYMASK);
+
+    if (!operation.GetDestination().empty())
+        InsertChild(top, operation.GetTargetText(), image);
+    if (operation.GetRegistryEntry())
+        InsertChild(top, operation.GetRegistryText(), IMG_TREE_REGISTRY);
+    InsertChild(top, operation.GetStatusText(), IMG_TREE_INFO);
+    if (operation.IsProtected())
+        InsertChild(top, LoadResourceText(IDS_PROTECTED_FILE), IMG_TREE_PROTECTED);
+
+    Expand(top, TVE_EXPAND);
+    EnsureVisible(top);
+    return top;
+}
+
+HTREEITEM CFileTreeCtrl::InsertChild(HTREEITEM parent, const std::string& text, int image) const
+{
+    return InsertItem(parent, text, image, 0);
+}
+
+CFileInfo* CFileTreeCtrl::GetOperation(HTREEITEM item) const
+{
+    if (!item)
+        item = GetSelectedItem();
+    return item ? reinterpret_cast<CFileInfo*>(GetItemData(item)) : nullptr;
+}
+
+bool CFileTreeCtrl::CanShowProcesses(HTREEITEM item) const
+{
+    if (!item)
+        return false;
+    const HTREEITEM parent = GetParentItem(item);
+    if (!parent)
+    {
+        const CFileInfo* operation = GetOperation(item);
+        return operation && !operation->IsDirectory();
+    }
+    if (GetChildItem(parent) != item)
+        return false;
+    const CFileInfo* operation = GetOperation(parent);
+    return operation && !operation->GetDestination().empty() && !operation->IsDirectory();
+}
+
+bool CFileTreeCtrl::Fill(const CFileInfoList& operations) const
+{
+    DeleteAllItems();
+    for (std::size_t i = 0; i < operations.GetCount(); ++i)
+    {
+        if (!InsertOperation(*operations.GetAt(i)))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,59 @@
+#include "ShellChoosers.h"
+
+#include "Text.h"
+#include "resource.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+std::string MakeFileFilter(const std::string& text)
+{
+    std::string filter = text;
+    for (char& c : filter)
+    {
+        if (c == '|')
+            c = '\0';
+    }
+    // Two terminators end the list, whatever the text ended with.
+    filter.append(2, '\0');
+    return filter;
+}
+
+bool ChooseOpenFile(HWND owner, std::string& path)
+{
+    const std::string filter = MakeFileFilter(LoadResourceText(IDS_OPEN_FILE_FILTER));
+    char file[MAX_PATH] = {};
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = sizeof(file);
+    dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
+    if (!::GetOpenFileNameA(&dialog))
+        return false;
+    path = file;
+    return true;
+}
+
+bool ChooseFolder(HWND owner, std::string& path)
+{
+    const std::string title = LoadResourceText(IDS_BROWSE_FOLDER_TITLE);
+    char displayName[MAX_PATH] = {};
+    BROWSEINFOA browse{};
+    browse.hwndOwner = owner;
+    browse.pszDisplayName = displayName;
+    browse.lpszTitle = title.c_str();
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST chosen = ::SHBrowseForFolderA(&browse);
+    if (!chosen)
+        return false;
+    char folder[MAX_PATH] = {};
+    const bool isFileSystem = ::SHGetPathFromIDListA(chosen, folder) != FALSE;
+    ::CoTaskMemFree(chosen);
+    if (!isFileSystem)
+        return false;
+    path = folder;
+    return true;
+}
