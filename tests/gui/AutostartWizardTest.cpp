@@ -28,14 +28,18 @@ class AutostartWizard : public CQueueTest
 protected:
     void TearDown() override { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kValue); }
 
-    // The wizard on the select page, the file of the value chosen in the
-    // registry dialog, and Next to the file action page.
-    void ChooseFromRegistry(CWizardProcess& wizard, bool keepLink, const std::string& file)
+    // The wizard started and on the select page.
+    static void ToSelectPage(CWizardProcess& wizard)
     {
         ASSERT_NE(nullptr, wizard.WaitForSheet());
         ASSERT_TRUE(wizard.WaitForPage(IDD_WELCOME));
         ASSERT_TRUE(wizard.Press(kNextButton));
         ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+    }
+
+    // On the select page: the value's file chosen in the registry dialog.
+    static void ChooseFromRegistry(CWizardProcess& wizard, bool keepLink, const std::string& file)
+    {
         // What the menu item "un Fichier depuis le &Registre" sends.
         ::PostMessageA(::GetParent(wizard.GetPageItem(IDC_SELECT_PATH)), WM_COMMAND,
                        MAKEWPARAM(IDM_SELECT_REGISTRY_FILE, 0), 0);
@@ -49,6 +53,11 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, 5000));
         wizard.Settle();
         EXPECT_EQ(file, wizard.GetPageItemText(IDC_SELECT_PATH));
+    }
+
+    // Next to the file action page.
+    static void ToFileAction(CWizardProcess& wizard)
+    {
         ASSERT_TRUE(wizard.Press(kNextButton));
         ASSERT_TRUE(wizard.WaitForPage(IDD_FILE_ACTION));
     }
@@ -102,31 +111,68 @@ protected:
 
 } // namespace
 
-TEST_F(AutostartWizard, DeleteWithAndWithoutTheLink)
+TEST_F(AutostartWizard, DeleteTakesTheValueOnlyWithTheLink)
 {
-    for (const bool keepLink : {true, false})
+    enum EThen
+    {
+        Nothing,
+        ChooseAgainUnlinked,  // a second choice replaces the held entry
+        TypeOtherFile,        // the entry stays with its own file
+        TypeFolderFirst,      // a folder at Next drops the entry
+    };
+    const struct
+    {
+        bool keepLink;
+        EThen then;
+        bool valueFollows;
+    } cases[] = {
+        {true, Nothing, true},
+        {false, Nothing, false},
+        {true, ChooseAgainUnlinked, false},
+        {true, TypeOtherFile, false},
+        {true, TypeFolderFirst, false},
+    };
+    for (const auto& c : cases)
     {
         const std::string file = m_dir.File("agent tool.exe", "x");
+        const std::string other = m_dir.File("other.exe", "x");
         const std::string data = "\"" + file + "\" /min";
         ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, kRunKey, kValue, data));
         const size_t reportBefore = ReadFileBytes(GetBinPath("orvgui.txt")).size();
 
         CWizardProcess wizard;
-        ChooseFromRegistry(wizard, keepLink, file);
+        ToSelectPage(wizard);
+        ChooseFromRegistry(wizard, c.keepLink, file);
+        if (c.then == ChooseAgainUnlinked)
+            ChooseFromRegistry(wizard, false, file);
+        if (c.then == TypeFolderFirst)
+        {
+            wizard.TypePageItem(IDC_SELECT_PATH, m_dir.Path());
+            ASSERT_TRUE(wizard.Press(kNextButton));
+            ASSERT_TRUE(wizard.WaitForPage(IDD_FOLDER_ACTION));
+            ASSERT_TRUE(wizard.Press(kBackButton));
+            ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+        }
+        const std::string deleted = c.then == TypeOtherFile ? other : file;
+        wizard.TypePageItem(IDC_SELECT_PATH, deleted);
+        ASSERT_TRUE(wizard.Press(kNextButton));
+        ASSERT_TRUE(wizard.WaitForPage(IDD_FILE_ACTION));
         ASSERT_TRUE(wizard.IsPageItemChecked(IDC_FILE_DELETE));
         ASSERT_TRUE(wizard.Press(kNextButton));
         const std::vector<STreeLine> lines =
-            RunFromSummary(wizard, keepLink ? "370-summary-autostart" : nullptr);
+            RunFromSummary(wizard, c.then == Nothing && c.keepLink ? "370-summary-autostart" : nullptr);
         Finish(wizard, false);
 
-        EXPECT_FALSE(PathExists(file));
-        EXPECT_EQ(keepLink, HasLine(lines, std::string("Supprimer ") + kIdentity, IMG_TREE_REGISTRY))
-            << keepLink;
-        EXPECT_EQ(keepLink ? "<none>" : data, RunValue());
+        EXPECT_FALSE(PathExists(deleted));
+        EXPECT_EQ(c.valueFollows, HasLine(lines, std::string("Supprimer ") + kIdentity, IMG_TREE_REGISTRY))
+            << c.then;
+        EXPECT_EQ(c.valueFollows ? "<none>" : data, RunValue()) << c.then;
         const std::string block = std::string(kIdentity) + "\r\nStatut:: " +
                                   Ansi("suppression effectuée avec succès") + "\r\n";
-        EXPECT_EQ(keepLink, ReportTail(reportBefore).find(block) != std::string::npos) << keepLink;
+        EXPECT_EQ(c.valueFollows, ReportTail(reportBefore).find(block) != std::string::npos) << c.then;
         DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kValue);
+        ::DeleteFileA(file.c_str());
+        ::DeleteFileA(other.c_str());
     }
 }
 
@@ -135,7 +181,9 @@ TEST_F(AutostartWizard, RenameRewritesTheValueWithItsArguments)
     const std::string file = m_dir.File("agent.exe", "x");
     ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, kRunKey, kValue, file + " /min -x"));
     CWizardProcess wizard;
+    ToSelectPage(wizard);
     ChooseFromRegistry(wizard, true, file);
+    ToFileAction(wizard);
     ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_RENAME));
     wizard.Settle();
     ASSERT_TRUE(wizard.Press(kNextButton));
@@ -159,7 +207,9 @@ TEST_F(AutostartWizard, MoveWhileLockedNamesTheDestinationAtOnce)
     ASSERT_TRUE(holder.IsHolding());
 
     CWizardProcess wizard;
+    ToSelectPage(wizard);
     ChooseFromRegistry(wizard, true, file);
+    ToFileAction(wizard);
     ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_MOVE));
     wizard.Settle();
     ASSERT_TRUE(wizard.Press(kNextButton));
