@@ -34,7 +34,8 @@ public:
     const std::string& GetArguments() const { return m_arguments; }
     void SetArguments(const std::string& arguments) { m_arguments = arguments; }
 
-    // The value's data as it stands now, whatever its type and length.
+    // The value's data as it stands now, whatever its length, as text up to
+    // its first zero.
     bool ReadValueData(std::string& data) const;
     DWORD GetLastErrorCode() const { return m_lastError; }
     bool IsDeleted() const { return m_deleted; }

@@ -121,8 +121,11 @@ void CSelectRegistryFileDlg::OnDeleteValue()
 
 std::string MakeDeletedValueText(const CRegistryEntry& entry, const std::string& data)
 {
-    const char* const hive =
-        entry.GetHive() == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-    return FormatText(LoadResourceText(IDS_DELETED_VALUE_COPY).c_str(), hive,
-                      entry.GetKeyPath().c_str(), entry.GetValueName().c_str(), data.c_str());
+    // The key as the registry editor names it, so that the value can be
+    // written back by hand.
+    const std::string key =
+        std::string(entry.GetHive() == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") +
+        entry.GetKeyPath();
+    return FormatText(LoadResourceText(IDS_DELETED_VALUE_COPY).c_str(), key.c_str(),
+                      entry.GetValueName().c_str(), data.c_str());
 }
