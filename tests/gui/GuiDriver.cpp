@@ -506,3 +506,84 @@ void ClearScreenshots()
         ::DeleteFileA((dir + "\\" + data.cFileName).c_str());
     } while (::FindNextFileA(find.Get(), &data));
 }
+
+HWND CWizardProcess::GetFocus() const
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    const DWORD thread = ::GetWindowThreadProcessId(m_sheet, nullptr);
+    return thread && ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+bool CWizardProcess::IsPageItemEnabled(int id) const
+{
+    const HWND item = GetPageItem(id);
+    return item && ::IsWindowEnabled(item);
+}
+
+bool CWizardProcess::IsPageItemVisible(int id) const
+{
+    const HWND item = GetPageItem(id);
+    return item && ::IsWindowVisible(item);
+}
+
+std::vector<STreeLine> CWizardProcess::ReadTree(int id) const
+{
+    std::vector<STreeLine> lines;
+    const HWND tree = GetPageItem(id);
+    CHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                  m_processId));
+    if (!tree || !process)
+        return lines;
+    // The item description and its text live in the program's memory.
+    const SIZE_T textSize = 1024;
+    void* remote = ::VirtualAllocEx(process.Get(), nullptr, sizeof(TVITEMA) + textSize,
+                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote)
+        return lines;
+    char* remoteText = static_cast<char*>(remote) + sizeof(TVITEMA);
+
+    const auto next = [&](HTREEITEM item, UINT code) {
+        return reinterpret_cast<HTREEITEM>(
+            SendWithTimeout(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+    };
+    const auto read = [&](HTREEITEM item, int level) {
+        TVITEMA query{};
+        query.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_STATE;
+        query.hItem = item;
+        query.stateMask = TVIS_OVERLAYMASK;
+        query.pszText = remoteText;
+        query.cchTextMax = static_cast<int>(textSize);
+        char text[1024] = {};
+        SIZE_T copied = 0;
+        STreeLine line;
+        line.item = item;
+        line.level = level;
+        if (::WriteProcessMemory(process.Get(), remote, &query, sizeof(query), &copied) &&
+            SendWithTimeout(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote)) &&
+            ::ReadProcessMemory(process.Get(), remote, &query, sizeof(query), &copied) &&
+            ::ReadProcessMemory(process.Get(), remoteText, text, sizeof(text) - 1, &copied))
+        {
+            line.text = text;
+            line.image = query.iImage;
+            line.overlay = static_cast<int>((query.state & TVIS_OVERLAYMASK) >> 8);
+        }
+        lines.push_back(line);
+    };
+    for (HTREEITEM top = next(nullptr, TVGN_ROOT); top; top = next(top, TVGN_NEXT))
+    {
+        read(top, 0);
+        for (HTREEITEM child = next(top, TVGN_CHILD); child; child = next(child, TVGN_NEXT))
+            read(child, 1);
+    }
+    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+    return lines;
+}
+
+bool CWizardProcess::SelectTreeItem(int id, HTREEITEM item) const
+{
+    const bool selected =
+        SendWithTimeout(GetPageItem(id), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
+    Settle();
+    return selected;
+}

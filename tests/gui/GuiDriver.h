@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
+#include <vector>
 
 // Wizard buttons of the property sheet.
 constexpr int kBackButton = 0x3023;
@@ -30,6 +33,16 @@ struct SMessageBox
     std::string text;
     EBoxIcon icon = EBoxIcon::None;
     bool yesNo = false;  // Yes and No buttons; otherwise OK
+};
+
+// One line of a tree view of the program, top to bottom.
+struct STreeLine
+{
+    HTREEITEM item = nullptr;
+    int level = 0;  // 0 for a top-level line
+    std::string text;
+    int image = -1;
+    int overlay = 0;
 };
 
 class CWizardProcess
@@ -69,6 +82,16 @@ public:
     // A click on a button of the active page (push, radio or check box).
     bool ClickPageItem(int id) const;
     bool IsPageItemChecked(int id) const;
+
+    // The window of the program that has the keyboard focus.
+    HWND GetFocus() const;
+    bool IsPageItemEnabled(int id) const;
+    // A control of the active page is shown.
+    bool IsPageItemVisible(int id) const;
+    // The lines of a tree view of the active page, read from the program's
+    // memory; empty when it cannot be read.
+    std::vector<STreeLine> ReadTree(int id) const;
+    bool SelectTreeItem(int id, HTREEITEM item) const;
 
     // Wizard buttons: shown and enabled, as the user can press them.
     bool IsButtonEnabled(int id) const;

@@ -1,0 +1,480 @@
+// The whole job in the wizard: every destination page with its rules and
+// messages, the operations in the summary tree, the run, the completion
+// page with its report and the restart.
+#include "GuiDriver.h"
+#include "Handles.h"
+#include "TestSupport.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+namespace
+{
+
+std::string Fixture(const char* name)
+{
+    return std::string(ORV_FIXTURE_DIR) + "\\" + name + ".exe";
+}
+
+std::string ReportPath()
+{
+    return GetBinPath("orvgui.txt");
+}
+
+// The report without carriage returns.
+std::string ReadReport()
+{
+    std::string text = ReadFileBytes(ReportPath());
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+std::size_t CountOf(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+bool IsWinebootRunning()
+{
+    CFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && ::Process32First(snapshot.Get(), &entry); more;
+         more = ::Process32Next(snapshot.Get(), &entry))
+    {
+        if (::lstrcmpiA(entry.szExeFile, "wineboot.exe") == 0)
+            return true;
+    }
+    return false;
+}
+
+const std::string kConfirmRun = Ansi("Le/les fichier(s) et/ou dossier(s) sélectionné(s) sont sur le point "
+                                     "d'être traités. Voulez-vous continuer?");
+const std::string kSuccess = Ansi("Les fichiers et/ou les dossiers sélectionnés ont été traités avec succès. "
+                                  "Cliquez sur 'Afficher le Rapport' pour + d'infos.");
+const std::string kSomeFailed = Ansi("Certaines opérations n'ont pas pu être effectuées. Cliquez sur "
+                                     "'Afficher le Rapport' pour + d'infos.");
+
+class WizardOperations : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ::DeleteFileA(ReportPath().c_str());
+        ASSERT_TRUE(m_wizard.IsStarted());
+        ASSERT_NE(nullptr, m_wizard.WaitForSheet());
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_WELCOME));
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+    }
+
+    // From the select page to a destination page (or, for a deletion, the
+    // summary): the path typed, the action chosen.
+    void Choose(const std::string& path, UINT actionPage, int radio, UINT page)
+    {
+        ASSERT_EQ(static_cast<UINT>(IDD_SELECT), m_wizard.GetCurrentPage());
+        m_wizard.TypePageItem(IDC_SELECT_PATH, path);
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+        ASSERT_TRUE(m_wizard.WaitForPage(actionPage)) << path;
+        ASSERT_TRUE(m_wizard.ClickPageItem(radio));
+        m_wizard.Settle();
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+        ASSERT_TRUE(m_wizard.WaitForPage(page)) << path;
+    }
+
+    // Types into the page's input and presses Next.
+    void Submit(int inputId, const std::string& input)
+    {
+        m_wizard.TypePageItem(inputId, input);
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+    }
+
+    void ExpectMessage(const std::string& text, EBoxIcon icon, bool yesNo, int answer,
+                       const char* screenshot = nullptr)
+    {
+        SMessageBox box;
+        ASSERT_TRUE(m_wizard.WaitForMessageBox(box)) << text;
+        EXPECT_EQ(text, box.text);
+        EXPECT_STREQ(IconName(icon), IconName(box.icon)) << text;
+        EXPECT_EQ(yesNo, box.yesNo) << text;
+        if (screenshot)
+            TakeScreenshot(screenshot);
+        ASSERT_TRUE(m_wizard.Answer(box, answer)) << text;
+    }
+
+    // A whole operation from the select page back to it through the summary.
+    void Add(const std::string& path, UINT actionPage, int radio, UINT page, int inputId,
+             const std::string& input)
+    {
+        Choose(path, actionPage, radio, page);
+        if (page != IDD_SUMMARY)
+        {
+            Submit(inputId, input);
+            ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY)) << path;
+        }
+        ASSERT_TRUE(m_wizard.ClickPageItem(IDC_ADD));
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+    }
+
+    // Next on the summary page, answered Yes: the completion page.
+    void Run(const char* failureScreenshot = nullptr)
+    {
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+        ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
+        if (failureScreenshot)
+            ExpectMessage(Ansi("Une erreur est survenue pendant le traitement du/des fichier(s)"),
+                          EBoxIcon::Exclamation, false, IDOK, failureScreenshot);
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
+    }
+
+    std::vector<STreeLine> Tree() const { return m_wizard.ReadTree(IDC_OPERATION_TREE); }
+
+    CEmptyPendingQueue m_queue;
+    CScratchDir m_dir;
+    CWizardProcess m_wizard;
+};
+
+struct SRuleCase
+{
+    const char* input;  // "<dir>" stands for the scratch folder
+    const char* text;
+    EBoxIcon icon;
+};
+
+const SRuleCase kRenameFileRules[] = {
+    {"   ", "Le fichier ou le dossier de destination est invalide ou n'existe plus. Merci de corriger.",
+     EBoxIcon::Hand},
+    {"A.TXT", "La source et la destination ne peuvent pas être les mêmes. Merci de corriger.", EBoxIcon::Hand},
+    {"b.doc", "Les extensions du fichier source et du fichier de destination sont différentes. Voulez-vous "
+              "continuer malgré tout?", EBoxIcon::Question},
+    {"b.txt", "La destination existe déjà", EBoxIcon::Hand},
+};
+
+const SRuleCase kRenameFolderRules[] = {
+    {"", "Le fichier ou le dossier de destination est invalide ou n'existe plus. Merci de corriger.",
+     EBoxIcon::Hand},
+    {"SUB", "La source et la destination ne peuvent pas être les mêmes. Merci de corriger.", EBoxIcon::Hand},
+    {"other", "La destination existe déjà", EBoxIcon::Hand},
+};
+
+const SRuleCase kMoveFileRules[] = {
+    {"<dir>\\missing", "Le dossier de destination n'existe pas", EBoxIcon::Hand},
+    {"<dir>", "La source et la destination ne peuvent pas être les mêmes. Merci de corriger.", EBoxIcon::Hand},
+};
+
+const SRuleCase kMoveFolderRules[] = {
+    {" ", "Le fichier ou le dossier de destination est invalide ou n'existe plus. Merci de corriger.",
+     EBoxIcon::Hand},
+    {"newname", "La source et la destination doivent être sur le même disque", EBoxIcon::Hand},
+    {"D:\\elsewhere", "La source et la destination doivent être sur le même disque", EBoxIcon::Hand},
+    {"<dir>\\SUB", "La source et la destination ne peuvent pas être les mêmes. Merci de corriger.",
+     EBoxIcon::Hand},
+    // <dir>\other\sub is a folder already.
+    {"<dir>\\other", "La destination existe déjà", EBoxIcon::Hand},
+};
+
+const SRuleCase kReplaceRules[] = {
+    {"", "Le fichier ou le dossier de destination est invalide ou n'existe plus. Merci de corriger.",
+     EBoxIcon::Hand},
+    {"<dir>\\X.EXE", "La source et la destination ne peuvent pas être les mêmes. Merci de corriger.",
+     EBoxIcon::Hand},
+    {"<dir>\\b.txt", "Les noms de fichier du fichier actuel et du nouveau fichier sont différents. Voulez-vous "
+                     "continuer malgré tout?", EBoxIcon::Question},
+    {"<dir>\\old\\x.exe", "Attention: vous êtes sur le point de remplacer un fichier avec un fichier plus "
+                          "ancien. Voulez-vous vraiment continuer?", EBoxIcon::Question},
+};
+
+TEST_F(WizardOperations, DestinationPagesRefuseWhatTheirRulesRefuse)
+{
+    const std::string file = m_dir.File("a.txt", "a");
+    m_dir.File("b.txt", "b");
+    const std::string folder = m_dir.Folder("sub");
+    m_dir.Folder("other");
+    m_dir.Folder("other\\sub");
+    m_dir.Folder("old");
+    const std::string program = m_dir / "x.exe";
+    ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_2180").c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_0").c_str(), (m_dir / "old\\x.exe").c_str(), FALSE));
+
+    struct SPage
+    {
+        std::string path;
+        UINT actionPage;
+        int radio;
+        UINT page;
+        int inputId;
+        const SRuleCase* begin;
+        const SRuleCase* end;
+    };
+    const SPage pages[] = {
+        {file, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, IDC_NEW_FILE_NAME, std::begin(kRenameFileRules),
+         std::end(kRenameFileRules)},
+        {folder, IDD_FOLDER_ACTION, IDC_FOLDER_RENAME, IDD_RENAME_FOLDER, IDC_NEW_FOLDER_NAME,
+         std::begin(kRenameFolderRules), std::end(kRenameFolderRules)},
+        {file, IDD_FILE_ACTION, IDC_FILE_MOVE, IDD_MOVE_FILE, IDC_MOVE_DESTINATION, std::begin(kMoveFileRules),
+         std::end(kMoveFileRules)},
+        {folder + "\\", IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, IDD_MOVE_FOLDER, IDC_MOVE_DESTINATION,
+         std::begin(kMoveFolderRules), std::end(kMoveFolderRules)},
+        {program, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE, IDC_REPLACEMENT_PATH,
+         std::begin(kReplaceRules), std::end(kReplaceRules)},
+    };
+    for (const SPage& page : pages)
+    {
+        Choose(page.path, page.actionPage, page.radio, page.page);
+        for (const SRuleCase* rule = page.begin; rule != page.end; ++rule)
+        {
+            std::string input = rule->input;
+            const std::size_t dir = input.find("<dir>");
+            if (dir != std::string::npos)
+                input.replace(dir, 5, m_dir.Path());
+            Submit(page.inputId, input);
+            const bool question = rule->icon == EBoxIcon::Question;
+            ExpectMessage(Ansi(rule->text), rule->icon, question, question ? IDNO : IDOK);
+            ASSERT_TRUE(m_wizard.WaitForPage(page.page)) << input;
+            // The focus is back in the input, whose text stays.
+            EXPECT_EQ(m_wizard.GetPageItem(page.inputId), m_wizard.GetFocus()) << input;
+            EXPECT_EQ(input, m_wizard.GetPageItemText(page.inputId));
+        }
+        ASSERT_TRUE(m_wizard.Press(kBackButton));
+        ASSERT_TRUE(m_wizard.WaitForPage(page.actionPage));
+        ASSERT_TRUE(m_wizard.Press(kBackButton));
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+    }
+
+    // The read-only texts follow the selected path; the input keeps the
+    // last text typed.
+    Choose(file, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE);
+    EXPECT_EQ("a.txt", m_wizard.GetPageItemText(IDC_CURRENT_FILE_NAME));
+    EXPECT_EQ("b.txt", m_wizard.GetPageItemText(IDC_NEW_FILE_NAME));
+    // The object vanished since it was chosen.
+    ASSERT_TRUE(::DeleteFileA(file.c_str()));
+    Submit(IDC_NEW_FILE_NAME, "c.txt");
+    ExpectMessage(Ansi("Le fichier ou le dossier source n'existe pas. Merci de corriger."), EBoxIcon::Hand,
+                  false, IDOK);
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_FILE_ACTION));
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+
+    Choose(program, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE);
+    EXPECT_EQ(program, m_wizard.GetPageItemText(IDC_CURRENT_PATH));
+    EXPECT_EQ("5.1.2600.2180", m_wizard.GetPageItemText(IDC_FILE_VERSION));
+    TakeScreenshot("378-replace-version");
+    ASSERT_TRUE(m_wizard.Press(IDCANCEL));
+    EXPECT_TRUE(m_wizard.WaitForExit());
+}
+
+// Expected lines of the tree: depth, text, image, overlay.
+struct SLine
+{
+    int level;
+    std::string text;
+    int image;
+    int overlay;
+};
+
+void ExpectTree(const std::vector<STreeLine>& tree, const std::vector<SLine>& expected)
+{
+    ASSERT_EQ(expected.size(), tree.size());
+    for (std::size_t i = 0; i < tree.size(); ++i)
+    {
+        EXPECT_EQ(expected[i].level, tree[i].level) << i;
+        EXPECT_EQ(expected[i].text, tree[i].text) << i;
+        EXPECT_EQ(expected[i].image, tree[i].image) << tree[i].text;
+        EXPECT_EQ(expected[i].overlay, tree[i].overlay) << tree[i].text;
+    }
+}
+
+TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
+{
+    const std::string renamed = m_dir.File("ren.txt", "r");
+    const std::string moved = m_dir.File("mov.txt", "m");
+    const std::string backup = m_dir.Folder("backup.old");
+    const std::string replaced = m_dir.Folder("rep") + "\\x.exe";
+    const std::string replacement = m_dir.Folder("new") + "\\x.exe";
+    ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_0").c_str(), replaced.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_2180").c_str(), replacement.c_str(), FALSE));
+    const std::string folder = m_dir.Folder("rf");
+    const std::string movedFolder = m_dir.Folder("mf");
+    m_dir.File("mf\\inside.txt", "i");
+    const std::string target = m_dir.Folder("target");
+    // The same drive written in lower case.
+    const std::string lowerTarget = "c" + target.substr(1);
+    const std::string kept = m_dir.File("kept.txt", "k");
+
+    Add(renamed, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, IDC_NEW_FILE_NAME, " renamed.txt ");
+    // A folder whose name has a dot takes the file inside it.
+    Add(moved, IDD_FILE_ACTION, IDC_FILE_MOVE, IDD_MOVE_FILE, IDC_MOVE_DESTINATION, backup);
+    Add(replaced, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE, IDC_REPLACEMENT_PATH, replacement);
+    Add(folder, IDD_FOLDER_ACTION, IDC_FOLDER_RENAME, IDD_RENAME_FOLDER, IDC_NEW_FOLDER_NAME, "rf2");
+    Add(movedFolder, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, IDD_MOVE_FOLDER, IDC_MOVE_DESTINATION, lowerTarget);
+    Choose(kept, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY);
+
+    const std::string pending = Ansi("non-traité");
+    const std::string to = "vers ";
+    ExpectTree(Tree(), {{0, "Renommer " + renamed, 0, 0},
+                        {1, to + m_dir / "renamed.txt", 0, 0},
+                        {1, pending, 4, 0},
+                        {0, Ansi("Déplacer ") + moved, 0, 0},
+                        {1, to + backup + "\\mov.txt", 0, 0},
+                        {1, pending, 4, 0},
+                        {0, "Remplacer " + replaced, 0, 0},
+                        {1, "avec " + replacement, 0, 0},
+                        {1, pending, 4, 0},
+                        {0, "Renommer " + folder, 2, 0},
+                        {1, to + m_dir / "rf2", 2, 0},
+                        {1, pending, 4, 0},
+                        {0, Ansi("Déplacer ") + movedFolder, 2, 0},
+                        {1, to + lowerTarget + "\\mf", 2, 0},
+                        {1, pending, 4, 0},
+                        {0, "Supprimer " + kept, 0, 0},
+                        {1, pending, 4, 0}});
+
+    // "Processus >": a file's top line and its first child; never a status
+    // line or a folder. "Enlever" on any line removes the whole operation.
+    struct SSelection
+    {
+        std::size_t line;
+        bool processes;
+    };
+    const SSelection selections[] = {{6, true}, {7, true}, {8, false}, {9, false}, {10, false}, {16, false}};
+    for (const SSelection& selection : selections)
+    {
+        ASSERT_TRUE(m_wizard.SelectTreeItem(IDC_OPERATION_TREE, Tree()[selection.line].item));
+        EXPECT_TRUE(m_wizard.IsPageItemEnabled(IDC_REMOVE)) << selection.line;
+        EXPECT_EQ(selection.processes, m_wizard.IsPageItemEnabled(IDC_SHOW_PROCESSES)) << selection.line;
+    }
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_REMOVE));
+    m_wizard.Settle();
+    EXPECT_EQ(15u, Tree().size());
+    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_SHOW_PROCESSES));
+
+    ASSERT_TRUE(m_wizard.SelectTreeItem(IDC_OPERATION_TREE, Tree()[7].item));
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_SHOW_PROCESSES));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_PROCESSES));
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+
+    Run();
+    EXPECT_EQ(kSuccess, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
+    EXPECT_FALSE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
+    EXPECT_FALSE(m_wizard.IsPageItemVisible(IDC_NO_RESTART));
+    EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_SHOW_REPORT));
+
+    EXPECT_FALSE(PathExists(renamed));
+    EXPECT_EQ("r", ReadFileBytes(m_dir / "renamed.txt"));
+    EXPECT_EQ("m", ReadFileBytes(backup + "\\mov.txt"));
+    EXPECT_EQ(ReadFileBytes(Fixture("v5_1_2600_2180")), ReadFileBytes(replaced));
+    EXPECT_FALSE(PathExists(folder));
+    EXPECT_TRUE(PathExists(m_dir / "rf2"));
+    EXPECT_EQ("i", ReadFileBytes(target + "\\mf\\inside.txt"));
+    EXPECT_TRUE(PathExists(kept));
+
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    const std::vector<STreeLine> done = Tree();
+    ASSERT_EQ(15u, done.size());
+    EXPECT_EQ(1, done[6].overlay);
+    EXPECT_EQ(Ansi("remplacement effectué avec succès"), done[8].text);
+    EXPECT_EQ(1, done[9].overlay);
+    TakeScreenshot("370-tree-done");
+    ASSERT_TRUE(m_wizard.Press(kNextButton));
+    ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
+    ASSERT_TRUE(m_wizard.Press(kFinishButton));
+    EXPECT_TRUE(m_wizard.WaitForExit());
+}
+
+TEST_F(WizardOperations, TwoPassesReportBothAndTheBoxKeepsTheRestartAway)
+{
+    const std::string locked = m_dir.File("locked.txt", "l");
+    const std::string source = m_dir.File("x.txt", "x");
+    const std::string taken = m_dir / "y.txt";
+    const std::string folder = m_dir.Folder("gone");
+    const std::string inside = m_dir.File("gone\\inside.txt", "i");
+    CHolder holder(CHolder::Open, locked);
+    ASSERT_TRUE(holder.IsHolding());
+
+    Add(locked, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY, 0, "");
+    Add(source, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, IDC_NEW_FILE_NAME, "y.txt");
+    Choose(folder, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY);
+    // The name is taken before the run: the rename fails.
+    ASSERT_TRUE(WriteFileBytes(taken, "t"));
+
+    Run("message-27-process-error");
+    EXPECT_EQ(kSomeFailed, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
+    EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
+    EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_NO_RESTART));
+    EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_SHOW_REPORT));
+    TakeScreenshot("369-complete-failed-restart");
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_NO_RESTART));
+    m_wizard.Settle();
+
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    const std::vector<STreeLine> tree = Tree();
+    ASSERT_EQ(9u, tree.size());
+    // Delayed file: document and hourglass; failed: red cross; deleted
+    // folder and its file: faded pictures with the check.
+    EXPECT_EQ(0, tree[0].image);
+    EXPECT_EQ(3, tree[0].overlay);
+    EXPECT_EQ(Ansi("fichier en cours d'utilisation, opération différée"), tree[1].text);
+    EXPECT_EQ(2, tree[2].overlay);
+    EXPECT_EQ(1, tree[5].image);
+    EXPECT_EQ(1, tree[5].overlay);
+    EXPECT_EQ(3, tree[7].image);
+    EXPECT_EQ(1, tree[7].overlay);
+    TakeScreenshot("370-tree-outcomes");
+
+    ASSERT_TRUE(::DeleteFileA(taken.c_str()));
+    Run();
+    EXPECT_EQ(kSuccess, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
+    EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
+    EXPECT_TRUE(m_wizard.IsPageItemChecked(IDC_NO_RESTART));
+    EXPECT_EQ("x", ReadFileBytes(taken));
+    ASSERT_TRUE(m_wizard.Press(kFinishButton));
+    EXPECT_TRUE(m_wizard.WaitForExit());
+
+    // No restart: the queue keeps the locked file, queued by each pass.
+    ::Sleep(700);
+    EXPECT_FALSE(IsWinebootRunning());
+    EXPECT_EQ(PendingQueueOf({NtPath(locked), "", NtPath(locked), ""}), PendingQueueBytes());
+
+    // One dated block per pass, the second with the new statuses.
+    const std::string report = ReadReport();
+    EXPECT_EQ(2u, CountOf(report, locked + "\nStatut:: " + Ansi("fichier en cours d'utilisation, opération différée")));
+    EXPECT_EQ(2u, CountOf(report, taken + "\nStatut:: "));
+    EXPECT_EQ(1u, CountOf(report, taken + "\nStatut:: " + Ansi("déplacement effectué avec succès")));
+    EXPECT_LT(report.find(taken + "\nStatut:: " + SystemText(ERROR_ALREADY_EXISTS)),
+              report.find(taken + "\nStatut:: " + Ansi("déplacement")));
+}
+
+TEST_F(WizardOperations, FinishRestartsWhenAnOperationWaits)
+{
+    const std::string locked = m_dir.File("locked.txt", "l");
+    {
+        CHolder holder(CHolder::Open, locked);
+        ASSERT_TRUE(holder.IsHolding());
+        Choose(locked, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY);
+        Run();
+    }
+    EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_NO_RESTART));
+    EXPECT_FALSE(m_wizard.IsPageItemChecked(IDC_NO_RESTART));
+    ASSERT_TRUE(PathExists(locked));
+    ASSERT_TRUE(m_wizard.Press(kFinishButton));
+    EXPECT_TRUE(m_wizard.WaitForExit());
+
+    // Wine restarts the prefix in the background and carries out the queue.
+    EXPECT_TRUE(WaitUntil([&] { return !PathExists(locked); }, 20000));
+    EXPECT_TRUE(WaitUntil([] { return !IsWinebootRunning(); }, 20000));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
+} // namespace
