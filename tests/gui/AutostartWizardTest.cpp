@@ -69,10 +69,7 @@ protected:
         std::vector<STreeLine> lines;
         if (!wizard.WaitForPage(IDD_SUMMARY))
             return lines;
-        const HWND tree = wizard.GetPageItem(IDC_OPERATION_TREE);
-        const std::vector<STreeLine> top = ReadTreeItems(tree);
-        if (top.size() == 1)
-            lines = ReadTreeItems(tree, top[0].item);
+        lines = wizard.ReadTree(IDC_OPERATION_TREE);
         if (screenshot)
             TakeScreenshot(screenshot);
         wizard.Press(kNextButton);
@@ -97,7 +94,7 @@ protected:
     static bool HasLine(const std::vector<STreeLine>& lines, const std::string& text, int image)
     {
         for (const STreeLine& line : lines)
-            if (line.text == text && line.image == image)
+            if (line.level == 1 && line.text == text && line.image == image)
                 return true;
         return false;
     }

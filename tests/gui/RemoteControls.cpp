@@ -73,29 +73,3 @@ bool SelectListRow(HWND list, const std::string& text)
     return memory.Write(0, &state, sizeof(state)) &&
            ::SendMessageA(list, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(memory.At(0))) != FALSE;
 }
-
-std::vector<STreeLine> ReadTreeItems(HWND tree, HTREEITEM parent)
-{
-    std::vector<STreeLine> lines;
-    CRemoteMemory memory(tree, kTextOffset + kTextSize);
-    if (!memory.IsValid())
-        return lines;
-    auto item = reinterpret_cast<HTREEITEM>(::SendMessageA(
-        tree, TVM_GETNEXTITEM, parent ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(parent)));
-    for (; item; item = reinterpret_cast<HTREEITEM>(
-                     ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
-    {
-        TVITEMA query{};
-        query.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE;
-        query.hItem = item;
-        query.pszText = memory.At(kTextOffset);
-        query.cchTextMax = static_cast<int>(kTextSize);
-        char text[kTextSize] = {};
-        if (!memory.Write(0, &query, sizeof(query)) || !memory.Write(kTextOffset, text, 1) ||
-            !::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(memory.At(0))) ||
-            !memory.Read(0, &query, sizeof(query)) || !memory.Read(kTextOffset, text, kTextSize - 1))
-            break;
-        lines.push_back({text, query.iImage, item});
-    }
-    return lines;
-}
