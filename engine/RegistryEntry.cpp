@@ -5,6 +5,8 @@
 #include "SystemServices.h"
 #include "Text.h"
 
+#include <vector>
+
 CRegistryEntry::CRegistryEntry(HKEY hive, const std::string& keyPath, const std::string& valueName)
     : m_hive(hive), m_keyPath(keyPath), m_valueName(valueName)
 {
@@ -25,7 +27,7 @@ bool CRegistryEntry::DeleteValue()
 
 bool CRegistryEntry::UpdateValue(const std::string& newPath)
 {
-    const std::string data = MakeRunValueData(newPath);
+    const std::string data = MakeRunValueData(newPath, m_arguments);
     CRegKey key;
     LONG result = ::RegOpenKeyExA(m_hive, m_keyPath.c_str(), 0, KEY_SET_VALUE, key.Receive());
     if (result == ERROR_SUCCESS)
@@ -63,9 +65,41 @@ bool CRegistryEntry::operator==(const std::string& path) const
     return IsSameText(m_filePath, path);
 }
 
-std::string MakeRunValueData(const std::string& path)
+bool CRegistryEntry::ReadValueData(std::string& data) const
 {
-    if (path.find(' ') == std::string::npos)
-        return path;
-    return "\"" + path + "\"";
+    CRegKey key;
+    LONG result = ::RegOpenKeyExA(m_hive, m_keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Receive());
+    DWORD size = 0;
+    if (result == ERROR_SUCCESS)
+        result = ::RegQueryValueExA(key.Get(), m_valueName.c_str(), nullptr, nullptr, nullptr, &size);
+    DWORD type = 0;
+    if (result == ERROR_SUCCESS)
+        result = ReadRegistryText(key.Get(), m_valueName.c_str(), size, data, type);
+    key.Reset();
+    ::SetLastError(static_cast<DWORD>(result));
+    return result == ERROR_SUCCESS;
+}
+
+std::string MakeRunValueData(const std::string& path, const std::string& arguments)
+{
+    std::string data = path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
+    if (!arguments.empty())
+        data += " " + arguments;
+    return data;
+}
+
+LONG ReadRegistryText(HKEY key, const char* name, DWORD maxBytes, std::string& text, DWORD& type)
+{
+    // One byte more than the registry may fill, so that data without a
+    // terminator still ends inside the buffer.
+    std::vector<char> buffer(static_cast<std::size_t>(maxBytes) + 1, '\0');
+    DWORD size = maxBytes;
+    type = REG_NONE;
+    const LONG result = ::RegQueryValueExA(key, name, nullptr, &type,
+                                           reinterpret_cast<BYTE*>(buffer.data()), &size);
+    if (result != ERROR_SUCCESS)
+        return result;
+    buffer[size < maxBytes ? size : maxBytes] = '\0';
+    text.assign(buffer.data());
+    return ERROR_SUCCESS;
 }

@@ -29,6 +29,14 @@ public:
     const std::string& GetValueName() const { return m_valueName; }
     const std::string& GetFilePath() const { return m_filePath; }
     void SetFilePath(const std::string& path) { m_filePath = path; }
+    // What followed the file part in the value's command line; kept when
+    // the value is rewritten for a new path.
+    const std::string& GetArguments() const { return m_arguments; }
+    void SetArguments(const std::string& arguments) { m_arguments = arguments; }
+
+    // The value's data as it stands now, whatever its length, as text up to
+    // its first zero.
+    bool ReadValueData(std::string& data) const;
     DWORD GetLastErrorCode() const { return m_lastError; }
     bool IsDeleted() const { return m_deleted; }
 
@@ -37,10 +45,18 @@ private:
     std::string m_keyPath;
     std::string m_valueName;
     std::string m_filePath;
+    std::string m_arguments;
     DWORD m_lastError = 0;
     bool m_deleted = false;
 };
 
 // The value data written for a new path: quoted when it holds a blank, so
-// that Windows cannot start "C:\Program.exe" in place of the file.
-std::string MakeRunValueData(const std::string& path);
+// that Windows cannot start "C:\Program.exe" in place of the file; the
+// arguments follow after one blank.
+std::string MakeRunValueData(const std::string& path, const std::string& arguments = std::string());
+
+// Reads a value of an open key as text: at most maxBytes bytes of data, cut
+// at the first zero. The text ends inside the buffer whatever the registry
+// returns, terminator or not. The registry's result code: ERROR_MORE_DATA
+// for longer data.
+LONG ReadRegistryText(HKEY key, const char* name, DWORD maxBytes, std::string& text, DWORD& type);

@@ -115,3 +115,17 @@ void WriteErrorReport(UINT messageId, DWORD errorCode)
     {
     }
 }
+
+bool AppendDatedReport(const std::string& text)
+{
+    try
+    {
+        return AppendReportText(GetReportFilePath(),
+                                MakeErrorReport(GetCurrentReportDate(), text, std::string()));
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+}

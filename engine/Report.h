@@ -15,6 +15,11 @@ std::string GetReportFilePath();
 // error code (0: none) to the program's report file. Failures are silent.
 void WriteErrorReport(UINT messageId, DWORD errorCode);
 
+// Appends a dated block to the program's report file: the current date, a
+// blank line, the text, a blank line. False when the text could not be
+// written (last error set).
+bool AppendDatedReport(const std::string& text);
+
 // The date line of a report: the C runtime's long date and time ("%#c"),
 // for example "Sunday, December 06, 2026 12:53:14". Empty when the time
 // cannot be converted or formatted.

@@ -1,5 +1,7 @@
 #include "ListView.h"
 
+#include "Text.h"
+
 #include <vector>
 
 void CListView::SetExtendedStyle(DWORD style) const
@@ -137,4 +139,61 @@ bool CListView::SortItems(PFNLVCOMPARE compare, LPARAM sortData) const
 HWND CListView::GetHeader() const
 {
     return reinterpret_cast<HWND>(::SendMessageA(m_hwnd, LVM_GETHEADER, 0, 0));
+}
+
+bool CListView::SetColumnWidth(int column, int width) const
+{
+    return ::SendMessageA(m_hwnd, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)) != FALSE;
+}
+
+int CListView::GetColumnWidth(int column) const
+{
+    return static_cast<int>(::SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, column, 0));
+}
+
+bool CListView::EnableGroupView(bool enable) const
+{
+    // 0 or 1 when the control knows groups; -1 when it cannot show them.
+    return ::SendMessageA(m_hwnd, LVM_ENABLEGROUPVIEW, enable ? TRUE : FALSE, 0) != -1 &&
+           IsGroupViewEnabled() == enable;
+}
+
+bool CListView::IsGroupViewEnabled() const
+{
+    return ::SendMessageA(m_hwnd, LVM_ISGROUPVIEWENABLED, 0, 0) != FALSE;
+}
+
+bool CListView::HasGroup(int groupId) const
+{
+    return ::SendMessageA(m_hwnd, LVM_HASGROUP, groupId, 0) != FALSE;
+}
+
+int CListView::InsertGroupSorted(int groupId, const std::string& header, PFNLVGROUPCOMPARE compare,
+                                 void* compareData) const
+{
+    std::wstring wideHeader = AnsiToWide(header);
+    LVINSERTGROUPSORTED insert{};
+    insert.pfnGroupCompare = compare;
+    insert.pvData = compareData;
+    insert.lvGroup.cbSize = sizeof(insert.lvGroup);
+    insert.lvGroup.mask = LVGF_HEADER | LVGF_GROUPID | LVGF_ALIGN;
+    insert.lvGroup.pszHeader = &wideHeader[0];
+    insert.lvGroup.iGroupId = groupId;
+    insert.lvGroup.uAlign = LVGA_HEADER_LEFT;
+    return static_cast<int>(
+        ::SendMessageA(m_hwnd, LVM_INSERTGROUPSORTED, reinterpret_cast<WPARAM>(&insert), 0));
+}
+
+int CListView::InsertItem(int index, const std::string& text, int image, LPARAM data, int groupId) const
+{
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_GROUPID;
+    if (image >= 0)
+        item.mask |= LVIF_IMAGE;
+    item.iItem = index;
+    item.pszText = const_cast<char*>(text.c_str());
+    item.iImage = image;
+    item.lParam = data;
+    item.iGroupId = groupId;
+    return static_cast<int>(::SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }

@@ -41,6 +41,20 @@ public:
     UINT GetItemState(int item, UINT mask) const;
     bool SortItems(PFNLVCOMPARE compare, LPARAM sortData) const;
     HWND GetHeader() const;
+    // LVSCW_AUTOSIZE, LVSCW_AUTOSIZE_USEHEADER or a width in pixels.
+    bool SetColumnWidth(int column, int width) const;
+    int GetColumnWidth(int column) const;
+
+    // Groups (common controls 6). False when the control has no group view.
+    bool EnableGroupView(bool enable) const;
+    bool IsGroupViewEnabled() const;
+    bool HasGroup(int groupId) const;
+    // Inserts a group with a left-aligned header where `compare` places it;
+    // its index, or -1.
+    int InsertGroupSorted(int groupId, const std::string& header, PFNLVGROUPCOMPARE compare,
+                          void* compareData) const;
+    // Like InsertItem, into a group.
+    int InsertItem(int index, const std::string& text, int image, LPARAM data, int groupId) const;
 
 protected:
     HWND m_hwnd = nullptr;

@@ -1,6 +1,7 @@
 #include "SelectPage.h"
 
 #include "FileInfo.h"
+#include "SelectRegistryFileDlg.h"
 #include "ShellChoosers.h"
 #include "Text.h"
 #include "VessraSheet.h"
@@ -99,9 +100,12 @@ void CSelectPage::OnSelectFile()
 
 void CSelectPage::OnSelectFromRegistry()
 {
-    // The registry file selection dialog opens here: on OK its entry
-    // replaces the held one (SetRegistryEntry) and its file path becomes
-    // the field's text.
+    CSelectRegistryFileDlg dialog;
+    if (dialog.DoModal(GetHwnd()) != IDOK)
+        return;
+    // None when the link is not kept: the entry held before goes either way.
+    SetRegistryEntry(dialog.TakeSelectedEntry());
+    SetItemText(IDC_SELECT_PATH, dialog.GetSelectedFilePath());
 }
 
 void CSelectPage::OnSelectFolder()

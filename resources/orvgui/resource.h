@@ -235,6 +235,7 @@
 #define IDS_PROCESS_INFO_FORMAT         89
 #define IDS_RUNS_AS_SERVICE             90
 #define IDS_RESULT_FAILED               99      /* completion page after a failure */
+#define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */
 #define IDS_PRODUCT_NAME                57344   /* 0xE000, also the application title */
 
 #endif /* ORVGUI_RESOURCE_H */

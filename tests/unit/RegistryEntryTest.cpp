@@ -1,10 +1,13 @@
 // Autostart entries against real Run values of the user and of the machine:
 // deletion, rewriting, identity, status and report texts.
+#include "Handles.h"
 #include "RegistryEntry.h"
 #include "SystemServices.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace
 {
@@ -191,4 +194,83 @@ TEST(RegistryEntry, EqualityWithAPath)
     EXPECT_FALSE(entry == "C:\\Tools\\App.ex");
     EXPECT_FALSE(entry == "C:\\Tools\\App.exe ");
     EXPECT_FALSE(entry == "");
+}
+
+TEST(RegistryEntry, UpdateValueKeepsTheArguments)
+{
+    // What followed the file part goes behind the new path; only the file
+    // part is replaced.
+    const struct
+    {
+        const char* arguments;
+        const char* newPath;
+        const char* data;
+    } cases[] = {
+        {"/min", "C:\\Tools\\agent2.exe", "C:\\Tools\\agent2.exe /min"},
+        {"/min -x \"a b\"", "C:\\My Tools\\agent.exe", "\"C:\\My Tools\\agent.exe\" /min -x \"a b\""},
+        {"", "C:\\My Tools\\agent.exe", "\"C:\\My Tools\\agent.exe\""},
+    };
+    for (const auto& c : cases)
+    {
+        CRunValue value(HKEY_CURRENT_USER, kRunKey, "OrvArgs", "\"C:\\Tools\\agent.exe\" /min");
+        ASSERT_TRUE(value.Written());
+        CRegistryEntry entry(HKEY_CURRENT_USER, kRunKey, "OrvArgs");
+        entry.SetArguments(c.arguments);
+        EXPECT_TRUE(entry.UpdateValue(c.newPath));
+        EXPECT_EQ(WithTerminator(c.data), value.Bytes()) << c.arguments;
+        EXPECT_EQ(c.data, MakeRunValueData(c.newPath, c.arguments));
+    }
+}
+
+TEST(RegistryEntry, ReadRegistryTextEndsInsideTheBuffer)
+{
+    // Data written without a terminator: the text still ends at its size.
+    const struct
+    {
+        std::string bytes;
+        LONG result;
+        std::string text;
+    } cases[] = {
+        {std::string(256, 'a'), ERROR_SUCCESS, std::string(256, 'a')},
+        {std::string(255, 'b') + '\0', ERROR_SUCCESS, std::string(255, 'b')},
+        {std::string("C:\\a.exe\0junk", 13), ERROR_SUCCESS, "C:\\a.exe"},
+        {std::string(257, 'c'), ERROR_MORE_DATA, ""},
+        {"", ERROR_SUCCESS, ""},
+    };
+    CRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr));
+    for (const auto& c : cases)
+    {
+        // A byte that is not zero after the data, or the registry counts
+        // the terminator that follows in memory.
+        const std::string written = c.bytes + "X";
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key.Get(), "OrvRaw", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(written.data()),
+                                 static_cast<DWORD>(c.bytes.size())));
+        std::string text;
+        DWORD type = 0;
+        EXPECT_EQ(c.result, ReadRegistryText(key.Get(), "OrvRaw", 256, text, type)) << c.bytes.size();
+        EXPECT_EQ(c.text, text) << c.bytes.size();
+        if (c.result == ERROR_SUCCESS)
+        {
+            EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+        }
+
+        // The copy taken before a deletion reads any length.
+        CRegistryEntry entry(HKEY_CURRENT_USER, kRunKey, "OrvRaw");
+        std::string data;
+        SetLastError(0xdeadbeef);
+        EXPECT_TRUE(entry.ReadValueData(data));
+        EXPECT_EQ(0u, GetLastError());
+        EXPECT_EQ(std::string(c.bytes.c_str(), strnlen(c.bytes.data(), c.bytes.size())), data);
+    }
+    RegDeleteValueA(key.Get(), "OrvRaw");
+
+    CRegistryEntry gone(HKEY_CURRENT_USER, kRunKey, "OrvRaw");
+    std::string data;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(gone.ReadValueData(data));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }

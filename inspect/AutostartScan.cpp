@@ -1,0 +1,139 @@
+#include "AutostartScan.h"
+
+#include "Handles.h"
+#include "WizardText.h"
+#include "resource.h"
+
+#include <shlwapi.h>
+
+#include <new>
+
+namespace
+{
+
+const char kKeyBase[] = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+
+// Tried in this order for a file part without extension.
+const char* const kExecutableExtensions[] = {".cmd", ".bat", ".pif", ".scf", ".exe", ".com", ".scr"};
+
+const char kBlanks[] = " \t";
+
+// The text before the first blank, and what follows that blank.
+SCommandLine SplitAtBlank(const std::string& text)
+{
+    const std::size_t blank = text.find_first_of(kBlanks);
+    if (blank == std::string::npos)
+        return {text, std::string()};
+    return {text.substr(0, blank), TrimText(text.substr(blank + 1))};
+}
+
+bool HasExtension(const std::string& path)
+{
+    return *::PathFindExtensionA(path.c_str()) != '\0';
+}
+
+} // namespace
+
+bool SearchSystemPath(const std::string& name, const char* extension, std::string& found)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::SearchPathA(nullptr, name.c_str(), extension, MAX_PATH, buffer, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    found.assign(buffer, length);
+    return true;
+}
+
+SCommandLine ResolveCommandLine(const std::string& data, PathSearch search)
+{
+    const std::string text = TrimText(data);
+    SCommandLine line;
+    if (!text.empty() && text[0] == '"')
+    {
+        const std::size_t start = text.find_first_not_of('"');
+        const std::size_t close = start == std::string::npos ? std::string::npos : text.find('"', start);
+        if (start != std::string::npos)
+            line.file = TrimText(text.substr(start, close == std::string::npos ? std::string::npos
+                                                                              : close - start));
+        if (close != std::string::npos)
+            line.arguments = TrimText(text.substr(close + 1));
+    }
+    else if (::PathIsRelativeA(text.c_str()) || !HasExtension(text))
+    {
+        // A relative path, or an absolute one whose last component has no
+        // extension: the file ends at the first blank.
+        line = SplitAtBlank(text);
+    }
+    else
+    {
+        line.file = text;
+    }
+
+    std::string found;
+    if (!line.file.empty() && !HasExtension(line.file))
+    {
+        for (const char* extension : kExecutableExtensions)
+        {
+            if (search(line.file, extension, found))
+            {
+                line.file = found;
+                break;
+            }
+        }
+    }
+    if (!line.file.empty() && ::PathIsFileSpecA(line.file.c_str()) && search(line.file, nullptr, found))
+        line.file = found;
+    return line;
+}
+
+std::string GetAutostartKeyPath(const char* name)
+{
+    return std::string(kKeyBase) + name;
+}
+
+const SAutostartKey kAutostartKeys[4] = {
+    {HKEY_CURRENT_USER, "Run", IDS_GROUP_CURRENT_USER},
+    {HKEY_CURRENT_USER, "Runonce", IDS_GROUP_CURRENT_USER},
+    {HKEY_LOCAL_MACHINE, "Run", IDS_GROUP_LOCAL_MACHINE},
+    {HKEY_LOCAL_MACHINE, "Runonce", IDS_GROUP_LOCAL_MACHINE},
+};
+
+bool ReadAutostartKey(HKEY hive, const char* name,
+                      const std::function<void(std::unique_ptr<CRegistryEntry>)>& add,
+                      PathSearch search)
+{
+    try
+    {
+        const std::string keyPath = GetAutostartKeyPath(name);
+        CRegKey key;
+        if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+            return true;
+
+        for (DWORD index = 0;; ++index)
+        {
+            char valueName[256] = {};
+            DWORD nameLength = sizeof(valueName);
+            if (::RegEnumValueA(key.Get(), index, valueName, &nameLength, nullptr, nullptr, nullptr,
+                                nullptr) != ERROR_SUCCESS)
+                break;
+
+            std::string data;
+            DWORD type = REG_NONE;
+            if (ReadRegistryText(key.Get(), valueName, kMaxAutostartData, data, type) != ERROR_SUCCESS ||
+                type != REG_SZ)
+                continue;
+
+            auto entry = std::make_unique<CRegistryEntry>(hive, keyPath, valueName);
+            const SCommandLine line = ResolveCommandLine(data, search);
+            entry->SetFilePath(line.file);
+            entry->SetArguments(line.arguments);
+            add(std::move(entry));
+        }
+        return true;
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+}
