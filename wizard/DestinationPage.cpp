@@ -12,7 +12,7 @@
 
 CDestinationPage::CDestinationPage(CVessraSheet& sheet, UINT dialogId, UINT titleId, UINT subtitleId,
                                    EInput input, int inputId, UINT backPage)
-    : CWizardPage(dialogId, titleId, subtitleId),
+    : CDropPage(dialogId, titleId, subtitleId),
       m_sheet(sheet),
       m_inputKind(input),
       m_inputId(inputId),
@@ -28,24 +28,17 @@ bool CDestinationPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
         FocusItem(m_inputId);
         result = 0;
         return true;
-    case WM_FILES_DROPPED:
-        OnFilesDropped();
-        result = 0;
-        return true;
-    case WM_DESTROY:
-        m_dropTarget.Revoke();
-        break;
     default:
         break;
     }
-    return CWizardPage::HandleMessage(message, wParam, lParam, result);
+    return CDropPage::HandleMessage(message, wParam, lParam, result);
 }
 
 BOOL CDestinationPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     if (m_inputKind != InputName)
-        m_dropTarget.Register(GetHwnd(), WM_FILES_DROPPED);
+        AcceptDrops();
     return TRUE;
 }
 
@@ -131,11 +124,8 @@ bool CDestinationPage::IsSuitableDrop(const std::string& path) const
     return ::PathFileExistsA(path.c_str()) && !::PathIsDirectoryA(path.c_str());
 }
 
-void CDestinationPage::OnFilesDropped()
+void CDestinationPage::OnFilesDropped(const std::vector<std::string>& paths)
 {
-    std::vector<std::string> paths;
-    if (!m_dropTarget.GetDroppedFiles(paths))
-        return;
     for (const std::string& path : paths)
     {
         if (IsSuitableDrop(path))

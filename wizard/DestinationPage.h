@@ -5,12 +5,13 @@
 // Each page checks its input in its own order and adds the operation.
 #pragma once
 
-#include "FileSystemDropTarget.h"
+#include "DropPage.h"
 #include "RegistryEntry.h"
 #include "WizardPage.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CFileInfoList;
 class CVessraSheet;
@@ -19,7 +20,7 @@ class CVessraSheet;
 // is shown.
 constexpr UINT WM_FOCUS_INPUT = 0x8001;
 
-class CDestinationPage : public CWizardPage
+class CDestinationPage : public CDropPage
 {
 public:
     // What the page asks for, which decides its chooser and the dropped
@@ -63,7 +64,7 @@ protected:
 
 private:
     void OnBrowse();
-    void OnFilesDropped();
+    void OnFilesDropped(const std::vector<std::string>& paths) override;
     bool IsSuitableDrop(const std::string& path) const;
 
     CVessraSheet& m_sheet;
@@ -72,5 +73,4 @@ private:
     UINT m_backPage;
     std::string m_currentPath;
     std::string m_input;
-    CFileSystemDropTarget m_dropTarget;
 };

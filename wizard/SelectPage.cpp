@@ -12,7 +12,7 @@
 #include <shlwapi.h>
 
 CSelectPage::CSelectPage(CVessraSheet& sheet)
-    : CWizardPage(IDD_SELECT, IDS_SELECT_PAGE_TITLE, IDS_SELECT_PAGE_SUBTITLE), m_sheet(sheet)
+    : CDropPage(IDD_SELECT, IDS_SELECT_PAGE_TITLE, IDS_SELECT_PAGE_SUBTITLE), m_sheet(sheet)
 {
 }
 
@@ -23,28 +23,11 @@ void CSelectPage::SetPath(const std::string& path)
         SetItemText(IDC_SELECT_PATH, m_path);
 }
 
-bool CSelectPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    switch (message)
-    {
-    case WM_FILES_DROPPED:
-        OnFilesDropped();
-        result = 0;
-        return true;
-    case WM_DESTROY:
-        m_dropTarget.Revoke();
-        break;
-    default:
-        break;
-    }
-    return CWizardPage::HandleMessage(message, wParam, lParam, result);
-}
-
 BOOL CSelectPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     SetItemText(IDC_SELECT_PATH, m_path);
-    m_dropTarget.Register(GetHwnd(), WM_FILES_DROPPED);
+    AcceptDrops();
     return TRUE;
 }
 
@@ -115,10 +98,9 @@ void CSelectPage::OnSelectFolder()
         SetItemText(IDC_SELECT_PATH, path);
 }
 
-void CSelectPage::OnFilesDropped()
+void CSelectPage::OnFilesDropped(const std::vector<std::string>& paths)
 {
-    std::vector<std::string> paths;
-    if (m_dropTarget.GetDroppedFiles(paths) && !paths.empty())
+    if (!paths.empty())
         SetItemText(IDC_SELECT_PATH, paths.front());
 }
 

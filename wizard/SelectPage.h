@@ -3,16 +3,17 @@
 // the folder action page.
 #pragma once
 
-#include "FileSystemDropTarget.h"
+#include "DropPage.h"
 #include "RegistryEntry.h"
 #include "WizardPage.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CVessraSheet;
 
-class CSelectPage : public CWizardPage
+class CSelectPage : public CDropPage
 {
 public:
     explicit CSelectPage(CVessraSheet& sheet);
@@ -30,7 +31,6 @@ public:
     std::unique_ptr<CRegistryEntry> TakeRegistryEntry() { return std::move(m_registryEntry); }
 
 protected:
-    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnInitDialog() override;
     bool OnSetActive() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
@@ -42,10 +42,9 @@ private:
     void OnSelectFile();
     void OnSelectFromRegistry();
     void OnSelectFolder();
-    void OnFilesDropped();
+    void OnFilesDropped(const std::vector<std::string>& paths) override;
 
     CVessraSheet& m_sheet;
     std::string m_path;
     std::unique_ptr<CRegistryEntry> m_registryEntry;
-    CFileSystemDropTarget m_dropTarget;
 };

@@ -6,25 +6,8 @@
 #include "resource.h"
 
 CSummaryPage::CSummaryPage(CVessraSheet& sheet)
-    : CWizardPage(IDD_SUMMARY, IDS_SUMMARY_PAGE_TITLE, IDS_SUMMARY_PAGE_SUBTITLE), m_sheet(sheet)
+    : CDropPage(IDD_SUMMARY, IDS_SUMMARY_PAGE_TITLE, IDS_SUMMARY_PAGE_SUBTITLE), m_sheet(sheet)
 {
-}
-
-bool CSummaryPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    switch (message)
-    {
-    case WM_FILES_DROPPED:
-        OnFilesDropped();
-        result = 0;
-        return true;
-    case WM_DESTROY:
-        m_dropTarget.Revoke();
-        break;
-    default:
-        break;
-    }
-    return CWizardPage::HandleMessage(message, wParam, lParam, result);
 }
 
 BOOL CSummaryPage::OnInitDialog()
@@ -33,7 +16,7 @@ BOOL CSummaryPage::OnInitDialog()
     m_tree.Attach(GetItem(IDC_OPERATION_TREE));
     m_tree.Init();
     UpdateButtons();
-    m_dropTarget.Register(GetHwnd(), WM_FILES_DROPPED);
+    AcceptDrops();
     return TRUE;
 }
 
@@ -117,10 +100,9 @@ void CSummaryPage::OnShowProcesses()
     m_sheet.SetActivePage(processPage);
 }
 
-void CSummaryPage::OnFilesDropped()
+void CSummaryPage::OnFilesDropped(const std::vector<std::string>& paths)
 {
-    std::vector<std::string> paths;
-    if (m_dropTarget.GetDroppedFiles(paths) && !paths.empty())
+    if (!paths.empty())
         ShowSelectPage(paths.front());
 }
 

@@ -3,19 +3,18 @@
 // and Next runs them all.
 #pragma once
 
-#include "FileSystemDropTarget.h"
+#include "DropPage.h"
 #include "FileTreeCtrl.h"
 #include "WizardPage.h"
 
 class CVessraSheet;
 
-class CSummaryPage : public CWizardPage
+class CSummaryPage : public CDropPage
 {
 public:
     explicit CSummaryPage(CVessraSheet& sheet);
 
 protected:
-    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     BOOL OnInitDialog() override;
     bool OnSetActive() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
@@ -26,10 +25,9 @@ private:
     void UpdateButtons() const;
     void OnRemove();
     void OnShowProcesses();
-    void OnFilesDropped();
+    void OnFilesDropped(const std::vector<std::string>& paths) override;
     void ShowSelectPage(const std::string& path);
 
     CVessraSheet& m_sheet;
     CFileTreeCtrl m_tree;
-    CFileSystemDropTarget m_dropTarget;
 };
