@@ -500,19 +500,6 @@ bool TakeScreenshot(const std::string& name)
     return WaitUntil([&] { return PathExists(windowsFile); }, 10000);
 }
 
-void ClearScreenshots()
-{
-    const std::string dir = ToWindowsPath(ScreenshotDir());
-    WIN32_FIND_DATAA data = {};
-    CFindHandle find(::FindFirstFileA((dir + "\\*.png").c_str(), &data));
-    if (!find)
-        return;
-    do
-    {
-        ::DeleteFileA((dir + "\\" + data.cFileName).c_str());
-    } while (::FindNextFileA(find.Get(), &data));
-}
-
 HWND CWizardProcess::GetFocus() const
 {
     GUITHREADINFO info{};

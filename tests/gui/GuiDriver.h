@@ -123,8 +123,6 @@ EBoxIcon ReadBoxIcon(HWND box);
 // <build>/screenshots/<name>.png of the whole display, when ImageMagick is
 // at hand; false otherwise.
 bool TakeScreenshot(const std::string& name);
-// Removes the screenshots of an earlier run.
-void ClearScreenshots();
 
 // A list view of the program, read and changed from the test process (the
 // item structures pass through memory of the program's own).

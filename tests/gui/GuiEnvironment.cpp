@@ -1,6 +1,6 @@
-// Set-up of the GUI test run: an X display to work on, window captions
-// drawn by Wine itself (a bare X server has no window manager to draw
-// them), and no screenshots left from an earlier run.
+// Set-up of each GUI test program: an X display to work on, and window
+// captions drawn by Wine itself (a bare X server has no window manager to draw
+// them). The screenshots of an earlier run go with the test prefixes' set-up.
 #include "GuiDriver.h"
 #include "Handles.h"
 
@@ -24,7 +24,6 @@ public:
                                                    nullptr));
         ::RegSetValueExA(key.Get(), "Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
         ::RegSetValueExA(key.Get(), "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        ClearScreenshots();
     }
 };
 
