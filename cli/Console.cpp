@@ -61,8 +61,8 @@ void CConsole::Write(FILE* stream, const std::string& ansiText)
 
 std::string GetProgramVersionText()
 {
-    CModuleVersion version;
-    if (!version.LoadFromModule(nullptr))
+    VS_FIXEDFILEINFO version{};
+    if (!ReadProgramFixedVersion(version))
         return std::string();
     return FormatVersionText(version.dwFileVersionMS, version.dwFileVersionLS, version.dwFileFlags);
 }

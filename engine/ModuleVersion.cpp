@@ -58,6 +58,42 @@ bool CModuleVersion::LoadFromFile(const std::string& path)
     return true;
 }
 
+bool ParseFixedVersion(const BYTE* resource, std::size_t size, VS_FIXEDFILEINFO& fixed)
+{
+    static const wchar_t kKey[] = L"VS_VERSION_INFO";
+    const std::size_t header = 3 * sizeof(WORD);
+    // The key with its terminator, then padding to a 32-bit boundary.
+    const std::size_t value = (header + sizeof(kKey) + 3) & ~static_cast<std::size_t>(3);
+    if (!resource || size < value + sizeof(VS_FIXEDFILEINFO))
+        return false;
+    WORD length = 0;
+    WORD valueLength = 0;
+    std::memcpy(&length, resource, sizeof(WORD));
+    std::memcpy(&valueLength, resource + sizeof(WORD), sizeof(WORD));
+    if (length > size || length < value + sizeof(VS_FIXEDFILEINFO) ||
+        valueLength < sizeof(VS_FIXEDFILEINFO) ||
+        std::memcmp(resource + header, kKey, sizeof(kKey)) != 0)
+        return false;
+    VS_FIXEDFILEINFO block{};
+    std::memcpy(&block, resource + value, sizeof(block));
+    if (block.dwSignature != 0xFEEF04BD)
+        return false;
+    fixed = block;
+    return true;
+}
+
+bool ReadProgramFixedVersion(VS_FIXEDFILEINFO& fixed)
+{
+    const HMODULE module = ::GetModuleHandleA(nullptr);
+    const HRSRC info = ::FindResourceA(module, MAKEINTRESOURCEA(VS_VERSION_INFO),
+                                       MAKEINTRESOURCEA(16) /* RT_VERSION */);
+    if (!info)
+        return false;
+    const HGLOBAL data = ::LoadResource(module, info);
+    const void* bytes = data ? ::LockResource(data) : nullptr;
+    return bytes && ParseFixedVersion(static_cast<const BYTE*>(bytes), ::SizeofResource(module, info), fixed);
+}
+
 bool CModuleVersion::LoadFromModule(const char* moduleName)
 {
     HMODULE module = nullptr;

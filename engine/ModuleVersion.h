@@ -33,6 +33,15 @@ private:
     WORD m_codePage = 1252;
 };
 
+// The fixed block of a VS_VERSIONINFO resource as it is stored (its header,
+// the key "VS_VERSION_INFO", padding to 32 bits, then the block). False for a
+// block that is cut short, holds a shorter value or lacks the signature.
+bool ParseFixedVersion(const BYTE* resource, std::size_t size, VS_FIXEDFILEINFO& fixed);
+
+// The fixed block of the running program's own version resource, read from
+// its image without the version library (which a console run need not load).
+bool ReadProgramFixedVersion(VS_FIXEDFILEINFO& fixed);
+
 // The file version as one unsigned 64-bit number: major, minor, build and
 // revision decide in turn, each as the unsigned number it is.
 ULONGLONG GetVersionOrder(DWORD fileVersionMS, DWORD fileVersionLS);

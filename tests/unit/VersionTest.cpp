@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace
 {
@@ -222,4 +224,55 @@ TEST(IsNotOlderVersion, ComparesFileVersionsOnly)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.notOlder, IsNotOlderVersion(c.source, c.target)) << c.source << " / " << c.target;
+}
+
+// The program's own fixed block read from its resource bytes, as the banner
+// reads it, and what a damaged block gives.
+TEST(ParseFixedVersion, ResourceBytesOfOrvline)
+{
+    const HMODULE image =
+        LoadLibraryExA(GetBinPath("orvline.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, image);
+    const HRSRC info = FindResourceA(image, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
+    ASSERT_NE(nullptr, info);
+    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(image, info)));
+    const std::string resource(reinterpret_cast<const char*>(bytes), SizeofResource(image, info));
+    FreeLibrary(image);
+
+    CModuleVersion expected;
+    ASSERT_TRUE(expected.LoadFromFile(GetBinPath("orvline.exe")));
+    VS_FIXEDFILEINFO fixed{};
+    ASSERT_TRUE(ParseFixedVersion(reinterpret_cast<const BYTE*>(resource.data()), resource.size(), fixed));
+    EXPECT_EQ(expected.dwFileVersionMS, fixed.dwFileVersionMS);
+    EXPECT_EQ(expected.dwFileVersionLS, fixed.dwFileVersionLS);
+    EXPECT_EQ(expected.dwFileFlags, fixed.dwFileFlags);
+
+    const struct
+    {
+        const char* what;
+        std::size_t offset;  // byte changed, or the size the block is cut to
+        bool cut;
+    } damaged[] = {
+        {"cut inside the fixed block", 40 + sizeof(VS_FIXEDFILEINFO) - 1, true},
+        {"cut inside the key", 20, true},
+        {"empty", 0, true},
+        {"value length too short", 2, false},
+        {"another key", 6, false},
+        {"no signature", 40, false},
+    };
+    for (const auto& row : damaged)
+    {
+        std::string block = resource;
+        if (row.cut)
+            block.resize(row.offset);
+        else
+            block[row.offset] = static_cast<char>(row.offset == 2 ? 0x10 : block[row.offset] ^ 0x20);
+        VS_FIXEDFILEINFO untouched{};
+        untouched.dwSignature = 7;
+        // A heap block of exactly the size, so that a read past it is caught.
+        std::unique_ptr<BYTE[]> exact(new BYTE[block.size() + 1]);
+        std::memcpy(exact.get(), block.data(), block.size());
+        EXPECT_FALSE(ParseFixedVersion(exact.get(), block.size(), untouched)) << row.what;
+        EXPECT_EQ(7u, untouched.dwSignature) << row.what;
+    }
 }
