@@ -39,15 +39,7 @@ int CListView::GetItemCount() const
 
 int CListView::InsertItem(int index, const std::string& text, int image, LPARAM data) const
 {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    if (image >= 0)
-        item.mask |= LVIF_IMAGE;
-    item.iItem = index;
-    item.pszText = const_cast<char*>(text.c_str());
-    item.iImage = image;
-    item.lParam = data;
-    return static_cast<int>(::SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    return InsertRow(index, text, image, data, nullptr);
 }
 
 bool CListView::SetItemText(int item, int column, const std::string& text) const
@@ -186,14 +178,25 @@ int CListView::InsertGroupSorted(int groupId, const std::string& header, PFNLVGR
 
 int CListView::InsertItem(int index, const std::string& text, int image, LPARAM data, int groupId) const
 {
+    return InsertRow(index, text, image, data, &groupId);
+}
+
+int CListView::InsertRow(int index, const std::string& text, int image, LPARAM data,
+                         const int* groupId) const
+{
     LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_GROUPID;
+    item.mask = LVIF_TEXT | LVIF_PARAM;
     if (image >= 0)
         item.mask |= LVIF_IMAGE;
+    // Only a control with group view knows the group field.
+    if (groupId)
+    {
+        item.mask |= LVIF_GROUPID;
+        item.iGroupId = *groupId;
+    }
     item.iItem = index;
     item.pszText = const_cast<char*>(text.c_str());
     item.iImage = image;
     item.lParam = data;
-    item.iGroupId = groupId;
     return static_cast<int>(::SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }

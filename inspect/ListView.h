@@ -58,4 +58,7 @@ public:
 
 protected:
     HWND m_hwnd = nullptr;
+
+private:
+    int InsertRow(int index, const std::string& text, int image, LPARAM data, const int* groupId) const;
 };
