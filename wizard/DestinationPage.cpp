@@ -3,6 +3,7 @@
 #include "FileInfo.h"
 #include "PathRules.h"
 #include "ShellChoosers.h"
+#include "Text.h"
 #include "VessraSheet.h"
 #include "WizardMessages.h"
 #include "WizardText.h"
@@ -95,6 +96,31 @@ LRESULT CDestinationPage::Refuse(UINT messageId, UINT type)
 bool CDestinationPage::Confirm(UINT questionId)
 {
     return ShowMessage(questionId, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool CDestinationPage::CheckNewName(bool askExtension, std::string& target, LRESULT& answer) const
+{
+    const std::string& current = GetCurrentPath();
+    const std::string& name = GetInput();
+    answer = WizardStay;
+    if (!::PathFileExistsA(current.c_str()))
+        answer = Refuse(IDS_SOURCE_MISSING);
+    else if (name.empty())
+        answer = Refuse(IDS_TARGET_INVALID);
+    else if (IsSameText(name, GetLastComponent(current)))
+        answer = Refuse(IDS_SAME_SOURCE_TARGET);
+    else if (askExtension && !HaveSameExtension(current, name) &&
+             !Confirm(IDS_CONFIRM_EXTENSION_DIFFERS))
+        answer = WizardStay;
+    // A target that does not fit a path buffer would leave the operation
+    // without a destination, which is a deletion.
+    else if (!JoinPath(GetParentFolder(current), name, target))
+        answer = Refuse(IDS_TARGET_INVALID);
+    else if (::PathFileExistsA(target.c_str()))
+        answer = Refuse(IDS_TARGET_EXISTS);
+    else
+        return true;
+    return false;
 }
 
 LRESULT CDestinationPage::AddOperation(const std::string& source, const std::string& destination,

@@ -57,6 +57,10 @@ protected:
     // Rule failures and questions; false when the user answered No.
     static LRESULT Refuse(UINT messageId, UINT type = MB_ICONHAND);
     static bool Confirm(UINT questionId);
+    // The rules of a new name for the current path, in their order (the
+    // extension question only when asked for): true with the joined target;
+    // false with the page's answer once a rule refused or the user said No.
+    bool CheckNewName(bool askExtension, std::string& target, LRESULT& answer) const;
     // The operation joins the list: the summary page; or message 36 with
     // the reason, and the page stays.
     LRESULT AddOperation(const std::string& source, const std::string& destination,
