@@ -5,7 +5,9 @@
 #include "Text.h"
 #include "resource.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cstddef>
+
 
 bool CConsole::Parse(int argc, const char* const* argv)
 {
@@ -27,36 +29,61 @@ void CConsole::PrintBanner()
 
 void CConsole::Print(const std::string& text)
 {
-    Write(stdout, text);
+    Write(STD_OUTPUT_HANDLE, text);
 }
 
 void CConsole::PrintInfo(UINT id)
 {
-    Write(stdout, LoadResourceText(id) + "\n");
+    Write(STD_OUTPUT_HANDLE, LoadResourceText(id) + "\n");
 }
 
 void CConsole::PrintError(UINT id)
 {
-    Write(stderr, "\n" + LoadResourceText(id) + "\n");
+    Write(STD_ERROR_HANDLE, "\n" + LoadResourceText(id) + "\n");
 }
 
 void CConsole::PrintSystemError(UINT id, DWORD code)
 {
-    Write(stderr, FormatSystemErrorLine(LoadResourceText(id), GetErrorText(code), code));
+    Write(STD_ERROR_HANDLE, FormatSystemErrorLine(LoadResourceText(id), GetErrorText(code), code));
 }
 
 void CConsole::PrintFailure(const std::string& path, DWORD code) const
 {
-    Write(stderr, FormatSystemErrorLine(path, GetErrorText(code), code));
+    Write(STD_ERROR_HANDLE, FormatSystemErrorLine(path, GetErrorText(code), code));
 }
 
-void CConsole::Write(FILE* stream, const std::string& ansiText)
+void CConsole::Write(DWORD stdHandle, const std::string& ansiText)
 {
     // The text is written as it stands, never used as a format: paths and
-    // system messages may hold "%".
-    const std::string text = AnsiToOem(ansiText);
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
+    // system messages may hold "%". One WriteFile per text: the C runtime's
+    // text stream writes a flushed text byte by byte, a server call each
+    // under Wine.
+    const std::string text = ExpandLineBreaks(AnsiToOem(ansiText));
+    const HANDLE out = ::GetStdHandle(stdHandle);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE)
+        return;
+    std::size_t done = 0;
+    while (done < text.size())
+    {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 0x10000));
+        if (!::WriteFile(out, text.data() + done, chunk, &written, nullptr) || written == 0)
+            return;
+        done += written;
+    }
+}
+
+std::string ExpandLineBreaks(const std::string& text)
+{
+    std::string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (const char c : text)
+    {
+        if (c == '\n')
+            result += '\r';
+        result += c;
+    }
+    return result;
 }
 
 std::string GetProgramVersionText()

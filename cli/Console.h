@@ -1,5 +1,6 @@
 // orvline's console: the parsed command line and the four kinds of print.
-// Every text reaches the console in the OEM code page and is flushed at once.
+// Every text reaches the console in the OEM code page, written at once and
+// whole, with the CR LF line ends of a text-mode stream.
 #pragma once
 
 #include "CommandLine.h"
@@ -34,10 +35,13 @@ public:
     bool HasFlag(DWORD flag) const { return (m_line.flags & flag) != 0; }
 
 private:
-    static void Write(FILE* stream, const std::string& ansiText);
+    static void Write(DWORD stdHandle, const std::string& ansiText);
 
     SCommandLine m_line;
 };
+
+// The text with every LF turned into CR LF, as a text-mode C stream writes it.
+std::string ExpandLineBreaks(const std::string& text);
 
 // The banner's version text, from this program's own version resource.
 std::string GetProgramVersionText();
