@@ -12,6 +12,19 @@ CFileInfo::CFileInfo(const std::string& source, const std::string& destination,
       m_origin(std::move(origin))
 {
     m_directory = ::PathIsDirectoryA(m_source.c_str()) != FALSE;
+    InferAction();
+}
+
+CFileInfo::CFileInfo(const std::string& source, DWORD attributes, const std::string& destination,
+                     SQueueOrigin origin)
+    : m_source(source), m_destination(destination),
+      m_directory((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0), m_origin(std::move(origin))
+{
+    InferAction();
+}
+
+void CFileInfo::InferAction()
+{
     if (m_destination.empty())
         m_action = ActionDelete;
     else if (m_directory || !m_origin.replaceExisting || !::PathFileExistsA(m_destination.c_str()))

@@ -51,6 +51,9 @@ public:
               std::unique_ptr<CRegistryEntry> entry, SQueueOrigin origin = SQueueOrigin());
     // A deletion of a source whose attributes a folder listing just gave.
     CFileInfo(const std::string& source, DWORD attributes);
+    // As the first form, for a source whose attributes were just read.
+    CFileInfo(const std::string& source, DWORD attributes, const std::string& destination,
+              SQueueOrigin origin);
     virtual ~CFileInfo() = default;
 
     CFileInfo(const CFileInfo&) = delete;
@@ -83,6 +86,7 @@ public:
 
 private:
     LONG Defer(const char* newPath);
+    void InferAction();
 
     std::unique_ptr<CRegistryEntry> m_entry;
     std::string m_source;
@@ -137,5 +141,9 @@ public:
     CFileInfo* GetAt(std::size_t index) const { return m_items[index].get(); }
 
 private:
+    // Add for a queued source that exists, with the attributes that told so.
+    bool AddQueued(const std::string& source, DWORD attributes, const std::string& destination,
+                   SQueueOrigin origin);
+
     std::vector<std::unique_ptr<CFileInfo>> m_items;
 };

@@ -39,6 +39,12 @@ bool CFileInfoList::Add(const std::string& source, const std::string& destinatio
     return Append(m_items, source, destination, std::move(entry), std::move(origin));
 }
 
+bool CFileInfoList::AddQueued(const std::string& source, DWORD attributes,
+                              const std::string& destination, SQueueOrigin origin)
+{
+    return Append(m_items, source, attributes, destination, std::move(origin));
+}
+
 bool CFileInfoList::AddFolder(const std::string& folder)
 {
     // A junction or a symbolic link is removed as a link: its target lies

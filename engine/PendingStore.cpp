@@ -169,11 +169,15 @@ bool CFileInfoList::LoadPendingFromRegistry()
             SQueueOrigin origin;
             if (!ReadQueuePath(entry.source, false, source, ignored) ||
                 (!entry.target.empty() &&
-                 !ReadQueuePath(entry.target, true, target, origin.replaceExisting)) ||
-                !::PathFileExistsA(source.c_str()))
+                 !ReadQueuePath(entry.target, true, target, origin.replaceExisting)))
+                continue;
+            // One attribute read answers both whether the source exists and
+            // whether it is a folder.
+            const DWORD attributes = ::GetFileAttributesA(source.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES)
                 continue;
             origin.entry = text.substr(entry.begin, entry.end - entry.begin);
-            if (!Add(source, target, nullptr, std::move(origin)))
+            if (!AddQueued(source, attributes, target, std::move(origin)))
                 return false;
         }
     }
@@ -197,8 +201,10 @@ bool CFileInfoList::LoadPendingFromWinInit()
         for (SWinInitEntry& entry : ParseWinInitEntries(text))
         {
             if (!IsFullDrivePath(entry.source) ||
-                (!entry.target.empty() && !IsFullDrivePath(entry.target)) ||
-                !::PathFileExistsA(entry.source.c_str()))
+                (!entry.target.empty() && !IsFullDrivePath(entry.target)))
+                continue;
+            const DWORD attributes = ::GetFileAttributesA(entry.source.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES)
                 continue;
             // The file holds short (8.3) names; the list shows the long ones.
             GetLongPath(entry.source);
@@ -207,7 +213,7 @@ bool CFileInfoList::LoadPendingFromWinInit()
             SQueueOrigin origin;
             origin.line = WinInitLineText(text, entry.begin, entry.end);
             // WININIT.EXE replaces an existing destination.
-            if (!Add(entry.source, entry.target, nullptr, std::move(origin)))
+            if (!AddQueued(entry.source, attributes, entry.target, std::move(origin)))
                 return false;
         }
     }

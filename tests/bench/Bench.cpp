@@ -3,6 +3,8 @@
 //   orvbench loop DIR                 the least a tree deletion needs: find, delete, remove
 //   orvbench hello                    a hello-world program, for start-up times
 //   orvbench queue DIR COUNT          COUNT files in DIR, each queued for deletion at restart
+//   orvbench files DIR COUNT          COUNT files in DIR, named as by queue
+//   orvbench delete DIR COUNT         deletes the files of files (or queue) by name
 #include <windows.h>
 
 #include <cstdio>
@@ -59,15 +61,29 @@ bool DeleteTree(const std::string& folder)
     return ::RemoveDirectoryA(folder.c_str()) != FALSE;
 }
 
-int QueueDeletions(const std::string& root, int count)
+std::string QueuedName(const std::string& root, int i)
+{
+    return root + "\\q" + std::to_string(i) + ".txt";
+}
+
+int MakeFiles(const std::string& root, int count, bool queue)
 {
     ::CreateDirectoryA(root.c_str(), nullptr);
     for (int i = 0; i < count; ++i)
     {
-        const std::string path = root + "\\q" + std::to_string(i) + ".txt";
-        if (!CreateEmptyFile(path) || !::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        const std::string path = QueuedName(root, i);
+        if (!CreateEmptyFile(path) ||
+            (queue && !::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)))
             return 1;
     }
+    return 0;
+}
+
+int DeleteFiles(const std::string& root, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (!::DeleteFileA(QueuedName(root, i).c_str()))
+            return 1;
     return 0;
 }
 
@@ -86,7 +102,11 @@ int main(int argc, char** argv)
     if (mode == "loop" && argc == 3)
         return DeleteTree(argv[2]) ? 0 : 1;
     if (mode == "queue" && argc == 4)
-        return QueueDeletions(argv[2], std::atoi(argv[3]));
-    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue DIR COUNT\n", stderr);
+        return MakeFiles(argv[2], std::atoi(argv[3]), true);
+    if (mode == "files" && argc == 4)
+        return MakeFiles(argv[2], std::atoi(argv[3]), false);
+    if (mode == "delete" && argc == 4)
+        return DeleteFiles(argv[2], std::atoi(argv[3]));
+    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue|files|delete DIR COUNT\n", stderr);
     return 2;
 }
