@@ -185,9 +185,9 @@ int CListView::InsertRow(int index, const std::string& text, int image, LPARAM d
                          const int* groupId) const
 {
     LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    if (image >= 0)
-        item.mask |= LVIF_IMAGE;
+    // A row without a picture says so: left out, the image would be the
+    // list's first one.
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
     // Only a control with group view knows the group field.
     if (groupId)
     {
@@ -196,7 +196,26 @@ int CListView::InsertRow(int index, const std::string& text, int image, LPARAM d
     }
     item.iItem = index;
     item.pszText = const_cast<char*>(text.c_str());
-    item.iImage = image;
+    item.iImage = image >= 0 ? image : I_IMAGENONE;
     item.lParam = data;
     return static_cast<int>(::SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void CListView::DrawEmptyText(HDC dc, const std::string& text) const
+{
+    RECT area{};
+    ::GetClientRect(m_hwnd, &area);
+    RECT headerItem{};
+    if (const HWND header = GetHeader())
+        ::SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&headerItem));
+    area.top = headerItem.bottom + 10;
+
+    const int saved = ::SaveDC(dc);
+    ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_WINDOW));
+    ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(m_hwnd, WM_GETFONT, 0, 0)));
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area,
+                DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+    ::RestoreDC(dc, saved);
 }

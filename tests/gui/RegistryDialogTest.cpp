@@ -447,3 +447,34 @@ TEST_F(RegistryDialog, LastRowDeletedShowsTheEmptyText)
     TakeScreenshot("registry-dialog-empty");
     ::DeleteFileA(GetReportFilePath().c_str());
 }
+
+TEST(ListViewRows, WithoutAPictureNoImageIsShown)
+{
+    INITCOMMONCONTROLSEX init{};
+    init.dwSize = sizeof(init);
+    init.dwICC = ICC_LISTVIEW_CLASSES;
+    ::InitCommonControlsEx(&init);
+    const HWND hwnd = ::CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 200, 100,
+                                        nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, hwnd);
+    CListView list;
+    list.Attach(hwnd);
+    list.InsertColumn(0, "name", LVCFMT_LEFT, 100);
+    // Row 0 with picture 1, row 1 without: it must not borrow picture 0.
+    for (const int image : {1, -1})
+    {
+        const int row = list.GetItemCount();
+        ASSERT_EQ(row, list.InsertItem(row, "row", image, 0));
+    }
+    std::vector<int> images;
+    for (int row = 0; row < 2; ++row)
+    {
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        ASSERT_TRUE(::SendMessageA(hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        images.push_back(item.iImage);
+    }
+    EXPECT_EQ((std::vector<int>{1, I_IMAGENONE}), images);
+    ::DestroyWindow(hwnd);
+}
