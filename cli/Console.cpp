@@ -1,13 +1,10 @@
 #include "Console.h"
 
+#include "FileBytes.h"
 #include "ModuleVersion.h"
 #include "SystemServices.h"
 #include "Text.h"
 #include "resource.h"
-
-#include <algorithm>
-#include <cstddef>
-
 
 bool CConsole::Parse(int argc, const char* const* argv)
 {
@@ -60,17 +57,8 @@ void CConsole::Write(DWORD stdHandle, const std::string& ansiText)
     // under Wine.
     const std::string text = ExpandLineBreaks(AnsiToOem(ansiText));
     const HANDLE out = ::GetStdHandle(stdHandle);
-    if (out == nullptr || out == INVALID_HANDLE_VALUE)
-        return;
-    std::size_t done = 0;
-    while (done < text.size())
-    {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 0x10000));
-        if (!::WriteFile(out, text.data() + done, chunk, &written, nullptr) || written == 0)
-            return;
-        done += written;
-    }
+    if (out != nullptr && out != INVALID_HANDLE_VALUE)
+        WriteAll(out, text);
 }
 
 std::string ExpandLineBreaks(const std::string& text)

@@ -6,21 +6,6 @@
 
 #include <shlwapi.h>
 
-bool GetFullPath(const std::string& path, std::string& full)
-{
-    char buffer[MAX_PATH] = {};
-    char* name = nullptr;
-    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, &name);
-    if (length == 0 || length >= MAX_PATH)
-    {
-        if (length >= MAX_PATH)
-            ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    full = buffer;
-    return true;
-}
-
 std::string GetCanonicalPath(const std::string& fullPath)
 {
     char path[MAX_PATH] = {};

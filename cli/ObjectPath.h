@@ -1,13 +1,8 @@
-// The object a command-line path names: its full path, a spelling that
-// names it once, and the folders no operation may take as its source.
+// The object a command-line path names: a spelling that names it once, and
+// the folders no operation may take as its source.
 #pragma once
 
 #include <string>
-
-// The full path of an argument, as GetFullPathNameA resolves it against the
-// current folder (of its drive, for "C:" or "C:name"). False when the result
-// does not fit a path buffer.
-bool GetFullPath(const std::string& path, std::string& full);
 
 // One spelling per object: long names, no "." or "..", no trailing
 // separator. A part that does not exist is kept as written.

@@ -34,12 +34,6 @@ void CFileInfo::InferAction()
     m_protected = IsFileProtected(m_source) || IsFileProtected(m_destination);
 }
 
-CFileInfo::CFileInfo(const std::string& source, DWORD attributes)
-    : m_source(source), m_directory((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-{
-    m_protected = IsFileProtected(m_source);
-}
-
 const std::string& CFileInfo::GetReportPath() const
 {
     return m_action == ActionDelete ? m_source : m_destination;

@@ -49,11 +49,10 @@ public:
     // existing destination, and then fails (ERROR_ALREADY_EXISTS).
     CFileInfo(const std::string& source, const std::string& destination,
               std::unique_ptr<CRegistryEntry> entry, SQueueOrigin origin = SQueueOrigin());
-    // A deletion of a source whose attributes a folder listing just gave.
-    CFileInfo(const std::string& source, DWORD attributes);
-    // As the first form, for a source whose attributes were just read.
-    CFileInfo(const std::string& source, DWORD attributes, const std::string& destination,
-              SQueueOrigin origin);
+    // As the first form, for a source whose attributes were just read (a
+    // folder listing, the queue's existence test).
+    CFileInfo(const std::string& source, DWORD attributes,
+              const std::string& destination = std::string(), SQueueOrigin origin = SQueueOrigin());
     virtual ~CFileInfo() = default;
 
     CFileInfo(const CFileInfo&) = delete;

@@ -241,36 +241,40 @@ private:
     std::unordered_map<String, std::size_t> m_counts;
 };
 
-} // namespace
-
-std::string RemoveWinInitLines(const std::string& text, std::vector<std::string> lines)
+// The text without the entries whose own texts are listed, each taken out as
+// often as it is listed; every other byte stays as it was.
+template <typename String, typename Entry, typename TextOf>
+String RemoveEntries(const String& text, const std::vector<Entry>& entries,
+                     std::vector<String> unwanted, TextOf textOf)
 {
-    CWantedTexts<std::string> wanted(std::move(lines));
-    std::string result;
+    CWantedTexts<String> wanted(std::move(unwanted));
+    String result;
     std::size_t kept = 0;
-    for (const SWinInitEntry& entry : ParseWinInitEntries(text))
+    for (const Entry& entry : entries)
     {
-        if (!wanted.TakeOut(WinInitLineText(text, entry.begin, entry.end)))
+        if (!wanted.TakeOut(textOf(entry)))
             continue;
         result.append(text, kept, entry.begin - kept);
         kept = entry.end;
     }
-    result.append(text, kept, std::string::npos);
+    result.append(text, kept, String::npos);
     return result;
+}
+
+} // namespace
+
+std::string RemoveWinInitLines(const std::string& text, std::vector<std::string> lines)
+{
+    return RemoveEntries(text, ParseWinInitEntries(text), std::move(lines),
+                         [&](const SWinInitEntry& entry) {
+                             return WinInitLineText(text, entry.begin, entry.end);
+                         });
 }
 
 std::wstring RemovePendingEntries(const std::wstring& value, std::vector<std::wstring> entries)
 {
-    CWantedTexts<std::wstring> wanted(std::move(entries));
-    std::wstring result;
-    std::size_t kept = 0;
-    for (const SPendingEntry& entry : ParsePendingEntries(value.data(), value.size()))
-    {
-        if (!wanted.TakeOut(value.substr(entry.begin, entry.end - entry.begin)))
-            continue;
-        result.append(value, kept, entry.begin - kept);
-        kept = entry.end;
-    }
-    result.append(value, kept, std::wstring::npos);
-    return result;
+    return RemoveEntries(value, ParsePendingEntries(value.data(), value.size()), std::move(entries),
+                         [&](const SPendingEntry& entry) {
+                             return value.substr(entry.begin, entry.end - entry.begin);
+                         });
 }

@@ -1,5 +1,6 @@
 #include "PendingStore.h"
 
+#include "FileBytes.h"
 #include "FileInfo.h"
 #include "Handles.h"
 #include "PendingParser.h"
@@ -104,21 +105,6 @@ bool GetWindowsFolder(char (&folder)[MAX_PATH])
     return true;
 }
 
-// The rest of an open file's bytes (throws std::bad_alloc).
-bool ReadToEnd(HANDLE file, std::string& bytes)
-{
-    char chunk[16384];
-    DWORD read = 0;
-    for (;;)
-    {
-        if (!::ReadFile(file, chunk, sizeof(chunk), &read, nullptr))
-            return false;
-        if (read == 0)
-            return true;
-        bytes.append(chunk, read);
-    }
-}
-
 // The whole file's bytes, read with other writers shut out.
 bool ReadWholeFile(const char* path, std::string& bytes)
 {
@@ -140,6 +126,21 @@ bool ReadWholeFile(const char* path, std::string& bytes)
 bool GetWinInitPath(char (&path)[MAX_PATH])
 {
     return GetWindowsFolder(path) && ::PathAppendA(path, "wininit.ini");
+}
+
+// The queue texts (registry entries or wininit.ini lines) of the operations
+// that were taken over from the queue (throws std::bad_alloc).
+template <typename Text>
+std::vector<Text> TakenOrigins(const CFileInfoList& list, Text SQueueOrigin::*origin)
+{
+    std::vector<Text> taken;
+    for (std::size_t i = 0; i < list.GetCount(); ++i)
+    {
+        const Text& text = list.GetAt(i)->GetQueueOrigin().*origin;
+        if (!text.empty())
+            taken.push_back(text);
+    }
+    return taken;
 }
 
 } // namespace
@@ -238,15 +239,10 @@ bool RemovePending()
 
 bool RemovePendingFromRegistry(const CFileInfoList& list)
 {
-    std::vector<std::wstring> taken;
     SQueueValue value;
     try
     {
-        for (std::size_t i = 0; i < list.GetCount(); ++i)
-        {
-            if (!list.GetAt(i)->GetQueueOrigin().entry.empty())
-                taken.push_back(list.GetAt(i)->GetQueueOrigin().entry);
-        }
+        std::vector<std::wstring> taken = TakenOrigins(list, &SQueueOrigin::entry);
         if (taken.empty())
             return true;
         // The queue is read again: entries queued since the list was read
@@ -283,14 +279,9 @@ bool RemovePendingFromRegistry(const CFileInfoList& list)
 
 bool RemovePendingFromWinInit(const CFileInfoList& list)
 {
-    std::vector<std::string> taken;
     try
     {
-        for (std::size_t i = 0; i < list.GetCount(); ++i)
-        {
-            if (!list.GetAt(i)->GetQueueOrigin().line.empty())
-                taken.push_back(list.GetAt(i)->GetQueueOrigin().line);
-        }
+        std::vector<std::string> taken = TakenOrigins(list, &SQueueOrigin::line);
         if (taken.empty())
             return true;
 
@@ -316,18 +307,12 @@ bool RemovePendingFromWinInit(const CFileInfoList& list)
         // The backup is the whole file as it stood, every section included.
         CFileHandle copy(::CreateFileA(backup, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!copy ||
-            !::WriteFile(copy.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                         nullptr) ||
-            written != text.size())
+        if (!copy || !WriteAll(copy.Get(), text))
             return false;
         copy.Reset();
 
         if (::SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-            !::WriteFile(file.Get(), rest.data(), static_cast<DWORD>(rest.size()), &written,
-                         nullptr) ||
-            written != rest.size())
+            !WriteAll(file.Get(), rest))
             return false;
         return ::SetEndOfFile(file.Get()) != FALSE;
     }

@@ -1,6 +1,7 @@
 #include "Scheduler.h"
 
 #include "Handles.h"
+#include "SystemServices.h"
 
 #include <shlwapi.h>
 
@@ -43,17 +44,6 @@ std::string ShortFormOrGiven(const char* path)
     if (length == 0 || length >= MAX_PATH)
         return path;
     return shortPath;
-}
-
-// The system reads WinInit.Ini in its own folder: a relative path would
-// name another file there.
-bool GetFullPathOf(const char* path, char (&full)[MAX_PATH])
-{
-    const DWORD length = ::GetFullPathNameA(path, MAX_PATH, full, nullptr);
-    if (length != 0 && length < MAX_PATH)
-        return true;
-    ::SetLastError(length ? ERROR_FILENAME_EXCED_RANGE : ::GetLastError());
-    return false;
 }
 
 } // namespace
@@ -139,18 +129,19 @@ std::size_t InsertWinInitLine(char* text, std::size_t size, const std::string& l
 
 bool AddWinInitRename(const char* givenExisting, const char* givenNewPath)
 {
-    char existing[MAX_PATH] = {};
-    char newPath[MAX_PATH] = {};
+    // The system reads WinInit.Ini in its own folder: a relative path would
+    // name another file there.
+    std::string existing;
+    std::string newPath;
     const bool hasNewPath = givenNewPath && *givenNewPath;
-    if (!GetFullPathOf(givenExisting, existing) ||
-        (hasNewPath && !GetFullPathOf(givenNewPath, newPath)))
+    if (!GetFullPath(givenExisting, existing) || (hasNewPath && !GetFullPath(givenNewPath, newPath)))
         return false;
-    const std::string right = ShortFormOrGiven(existing);
+    const std::string right = ShortFormOrGiven(existing.c_str());
     std::string left;
     if (!hasNewPath)
-        left = ::PathIsDirectoryA(existing) ? "DIRNUL" : "NUL";
+        left = ::PathIsDirectoryA(existing.c_str()) ? "DIRNUL" : "NUL";
     else
-        left = ShortFormOrGiven(newPath);
+        left = ShortFormOrGiven(newPath.c_str());
     // The system splits the line at its first "=": a new path holding one
     // would name another file.
     if (left.find('=') != std::string::npos)

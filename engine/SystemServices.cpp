@@ -124,6 +124,20 @@ const SShellCalls& GetShellCalls()
 
 } // namespace
 
+bool GetFullPath(const std::string& path, std::string& full)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+    {
+        if (length >= MAX_PATH)
+            ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    full = buffer;
+    return true;
+}
+
 bool GetLongPath(std::string& path)
 {
     if (path.empty())

@@ -26,6 +26,11 @@ std::string GetSystemPath(const std::string& fileName);
 // True when both paths, without their last components, name the same folder.
 bool IsSameFolder(const std::string& a, const std::string& b);
 
+// The full path, as GetFullPathNameA resolves it against the current folder
+// (of its drive, for "C:" or "C:name"). False when the result does not fit a
+// path buffer (ERROR_FILENAME_EXCED_RANGE).
+bool GetFullPath(const std::string& path, std::string& full);
+
 // Replaces the path by its long form as the shell sees it (8.3 names become
 // long names). False, and the path unchanged, when it cannot be converted.
 bool GetLongPath(std::string& path);

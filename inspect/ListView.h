@@ -36,11 +36,16 @@ public:
 
     // -1 starts at the top; LVNI_SELECTED, LVNI_ALL, ...
     int GetNextItem(int start, UINT flags) const;
+    // The first selected row, or -1.
+    int GetSelectedItem() const { return GetNextItem(-1, LVNI_SELECTED); }
     int GetSelectedCount() const;
     bool SetItemState(int item, UINT state, UINT mask) const;
     UINT GetItemState(int item, UINT mask) const;
     bool SortItems(PFNLVCOMPARE compare, LPARAM sortData) const;
     HWND GetHeader() const;
+    // What an empty list shows below its header: the text centred and word-
+    // wrapped in the list's font and colours, 10 pixels down.
+    void DrawEmptyText(HDC dc, const std::string& text) const;
     // LVSCW_AUTOSIZE, LVSCW_AUTOSIZE_USEHEADER or a width in pixels.
     bool SetColumnWidth(int column, int width) const;
     int GetColumnWidth(int column) const;

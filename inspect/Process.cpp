@@ -1,6 +1,7 @@
 #include "Process.h"
 
 #include "Handles.h"
+#include "HeapBuffer.h"
 #include "ModuleVersion.h"
 #include "ProcessManager.h"
 #include "ServiceManager.h"
@@ -12,7 +13,6 @@
 
 #include <cstring>
 #include <memory>
-#include <new>
 
 namespace
 {
@@ -92,25 +92,19 @@ bool IsServiceProcess(DWORD processId, bool& isService)
 
     // Most tokens fit the first guess; the second read takes the size the
     // system asked for.
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[50]);
     DWORD size = 50;
+    std::unique_ptr<BYTE[]> buffer = AllocateBuffer<BYTE>(size);
     if (!buffer)
-    {
-        ::SetLastError(ERROR_OUTOFMEMORY);
         return false;
-    }
     DWORD needed = 0;
     if (!::GetTokenInformation(token.Get(), TokenGroups, buffer.get(), size, &needed))
     {
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0)
             return false;
-        buffer.reset(new (std::nothrow) BYTE[needed]);
         size = needed;
+        buffer = AllocateBuffer<BYTE>(size);
         if (!buffer)
-        {
-            ::SetLastError(ERROR_OUTOFMEMORY);
             return false;
-        }
         if (!::GetTokenInformation(token.Get(), TokenGroups, buffer.get(), size, &needed))
             return false;
     }

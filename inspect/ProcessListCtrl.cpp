@@ -4,12 +4,12 @@
 #include "SystemServices.h"
 #include "Text.h"
 #include "WizardMessages.h"
+#include "WizardText.h"
 #include "resource.h"
 
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace
@@ -20,15 +20,15 @@ const char kObjectProperty[] = "OrvProcessListCtrl";
 // Overlay image 1 marks a row whose process could not be ended.
 constexpr int kFailureOverlay = 1;
 
-std::vector<std::string> SplitColumnTitles(const std::string& text)
+// As much of the text as the tip buffer holds, always terminated.
+template <typename Char>
+void FillTipText(const std::basic_string<Char>& text, Char* buffer, int capacity)
 {
-    std::vector<std::string> titles;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find(';', start)) != std::string::npos; start = end + 1)
-        titles.push_back(text.substr(start, end - start));
-    if (start < text.size())
-        titles.push_back(text.substr(start));
-    return titles;
+    if (!buffer || capacity <= 0)
+        return;
+    const std::size_t length = std::min<std::size_t>(text.size(), static_cast<std::size_t>(capacity) - 1);
+    std::copy_n(text.data(), length, buffer);
+    buffer[length] = Char();
 }
 
 } // namespace
@@ -89,7 +89,7 @@ void CProcessListCtrl::RebuildImageList()
         return;
     CImageList strip(::ImageList_LoadImageA(::GetModuleHandleA(nullptr),
                                             MAKEINTRESOURCEA(IDB_PROCESS_IMAGES), 16, 0,
-                                            RGB(0xFF, 0x00, 0xFF), IMAGE_BITMAP, LR_CREATEDIBSECTION));
+                                            IMG_MASK_COLOR, IMAGE_BITMAP, LR_CREATEDIBSECTION));
     if (strip)
     {
         CIcon warning(::ImageList_GetIcon(strip.Get(), IMG_PROCESS_WARNING, ILD_NORMAL));
@@ -180,7 +180,7 @@ int CALLBACK CProcessListCtrl::CompareRows(LPARAM a, LPARAM b, LPARAM column)
 void CProcessListCtrl::TerminateSelected()
 {
     // Each pass clears the selection of the row it handles: that ends the loop.
-    for (int item; (item = GetNextItem(-1, LVNI_SELECTED)) >= 0;)
+    for (int item; (item = GetSelectedItem()) >= 0;)
     {
         SetItemState(item, 0, LVIS_SELECTED);
         CProcess* record = GetRecord(item);
@@ -202,6 +202,12 @@ void CProcessListCtrl::TerminateSelected()
     }
 }
 
+std::string CProcessListCtrl::GetInfoText(int item) const
+{
+    const CProcess* record = GetRecord(item);
+    return record ? record->GetInfoText() : std::string();
+}
+
 bool CProcessListCtrl::HandleNotify(const NMHDR& header, LRESULT& result)
 {
     if (header.hwndFrom != m_hwnd || !m_hwnd)
@@ -218,27 +224,14 @@ bool CProcessListCtrl::HandleNotify(const NMHDR& header, LRESULT& result)
     case LVN_GETINFOTIPA:
     {
         const auto& tip = reinterpret_cast<const NMLVGETINFOTIPA&>(header);
-        const CProcess* record = GetRecord(tip.iItem);
-        if (tip.pszText && tip.cchTextMax > 0)
-        {
-            const std::string text = record ? record->GetInfoText() : std::string();
-            CopyToBuffer(text.substr(0, static_cast<std::size_t>(tip.cchTextMax) - 1), tip.pszText,
-                         static_cast<std::size_t>(tip.cchTextMax));
-        }
+        FillTipText(GetInfoText(tip.iItem), tip.pszText, tip.cchTextMax);
         result = 0;
         return true;
     }
     case LVN_GETINFOTIPW:
     {
         const auto& tip = reinterpret_cast<const NMLVGETINFOTIPW&>(header);
-        const CProcess* record = GetRecord(tip.iItem);
-        if (tip.pszText && tip.cchTextMax > 0)
-        {
-            const std::wstring text = AnsiToWide(record ? record->GetInfoText() : std::string());
-            const std::size_t length = std::min<std::size_t>(text.size(), tip.cchTextMax - 1);
-            std::memcpy(tip.pszText, text.data(), length * sizeof(wchar_t));
-            tip.pszText[length] = L'\0';
-        }
+        FillTipText(AnsiToWide(GetInfoText(tip.iItem)), tip.pszText, tip.cchTextMax);
         result = 0;
         return true;
     }
@@ -249,27 +242,10 @@ bool CProcessListCtrl::HandleNotify(const NMHDR& header, LRESULT& result)
 
 void CProcessListCtrl::PaintEmptyText()
 {
-    RECT area{};
-    ::GetClientRect(m_hwnd, &area);
-    RECT headerItem{};
-    const HWND header = GetHeader();
-    if (header)
-        ::SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&headerItem));
-    area.top = headerItem.bottom + 10;
-
     const HDC dc = ::GetDC(m_hwnd);
     if (!dc)
         return;
-    ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_WINDOW));
-    const HGDIOBJ oldFont =
-        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(m_hwnd, WM_GETFONT, 0, 0)));
-    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    ::SetBkMode(dc, TRANSPARENT);
-    const std::string text = LoadResourceText(IDS_NO_PROCESS);
-    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area,
-                DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
-    if (oldFont)
-        ::SelectObject(dc, oldFont);
+    DrawEmptyText(dc, LoadResourceText(IDS_NO_PROCESS));
     ::ReleaseDC(m_hwnd, dc);
 }
 

@@ -41,6 +41,8 @@ private:
     static int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM column);
 
     void SetupColumns();
+    // The row's tip: what its record tells of the process.
+    std::string GetInfoText(int item) const;
     void RebuildImageList();
     // The row for a record; false (record freed) when it cannot be added.
     bool InsertRecord(std::unique_ptr<CProcess> record);

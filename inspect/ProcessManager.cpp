@@ -1,5 +1,6 @@
 #include "ProcessManager.h"
 
+#include "HeapBuffer.h"
 #include "Text.h"
 #include "WizardMessages.h"
 #include "resource.h"
@@ -76,21 +77,6 @@ std::size_t CountModuleHandles(DWORD bytesNeeded, std::size_t capacity)
     return std::min<std::size_t>(bytesNeeded / sizeof(HMODULE), capacity);
 }
 
-CProcessManager::~CProcessManager()
-{
-    // Entry points first: nothing may call into a freed library.
-    m_enumProcesses = nullptr;
-    m_enumProcessModules = nullptr;
-    m_getModuleFileNameEx = nullptr;
-    m_vdmEnumTaskWowEx = nullptr;
-    m_createSnapshot = nullptr;
-    m_process32First = nullptr;
-    m_process32Next = nullptr;
-    m_module32First = nullptr;
-    m_module32Next = nullptr;
-    m_openThread = nullptr;
-}
-
 bool CProcessManager::LoadPsapi()
 {
     if (m_psapi)
@@ -164,7 +150,6 @@ bool CProcessManager::EnumerateProcesses(const std::string& path, CProcessList& 
 
     m_target = path;
     m_list = &list;
-    m_windowsNT = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
     switch (version.dwPlatformId)
     {
     case VER_PLATFORM_WIN32_NT:
@@ -192,12 +177,9 @@ bool CProcessManager::EnumerateNT()
         return false;
 
     static constexpr std::size_t kModuleCapacity = 1024;
-    std::unique_ptr<HMODULE[]> modules(new (std::nothrow) HMODULE[kModuleCapacity]);
+    const std::unique_ptr<HMODULE[]> modules = AllocateBuffer<HMODULE>(kModuleCapacity);
     if (!modules)
-    {
-        ::SetLastError(ERROR_OUTOFMEMORY);
         return false;
-    }
 
     for (const DWORD processId : ids)
     {
@@ -281,7 +263,6 @@ bool CProcessManager::EnumerateToolhelp()
         modules.Reset();
         if (vdm && IsSameText(entry.szExeFile, "NTVDM.EXE") && ScanTasks(entry.th32ProcessID))
             break;
-        entry.dwSize = sizeof(entry);
     }
     return true;
 }

@@ -36,7 +36,7 @@ public:
     using ConfirmKillProc = bool (*)(const std::string& imageName);
 
     CProcessManager() = default;
-    virtual ~CProcessManager();
+    virtual ~CProcessManager() = default;
 
     CProcessManager(const CProcessManager&) = delete;
     CProcessManager& operator=(const CProcessManager&) = delete;
@@ -95,7 +95,6 @@ private:
 
     std::string m_target;
     CProcessList* m_list = nullptr;
-    bool m_windowsNT = false;
     DWORD m_vdmProcessId = 0;
     bool m_taskAdded = false;
 };

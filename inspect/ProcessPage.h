@@ -14,7 +14,6 @@ public:
 
     // Set by the summary page before it shows this page.
     void SetFilePath(const std::string& path) { m_filePath = path; }
-    const std::string& GetFilePath() const { return m_filePath; }
 
 protected:
     BOOL OnInitDialog() override;

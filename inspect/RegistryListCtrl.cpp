@@ -3,6 +3,7 @@
 #include "AutostartScan.h"
 #include "Text.h"
 #include "WizardMessages.h"
+#include "WizardText.h"
 #include "resource.h"
 
 #include <shlwapi.h>
@@ -39,9 +40,6 @@ int CALLBACK CompareFilePaths(LPARAM first, LPARAM second, LPARAM)
     return ::lstrcmpiA(FilePathOf(first), FilePathOf(second));
 }
 
-// Space between the header and the empty text.
-const int kEmptyTextGap = 10;
-
 } // namespace
 
 void CRegistryListCtrl::Init()
@@ -52,14 +50,9 @@ void CRegistryListCtrl::Init()
     SetImageList(m_images.Get(), LVSIL_SMALL);
     SetExtendedStyle(LVS_EX_LABELTIP | LVS_EX_FULLROWSELECT);
 
-    const std::string columns = LoadResourceText(IDS_REGISTRY_COLUMNS);
-    std::size_t start = 0;
-    for (int column = 0; start <= columns.size(); ++column)
-    {
-        const std::size_t end = std::min(columns.find(';', start), columns.size());
-        InsertColumn(column, columns.substr(start, end - start), LVCFMT_LEFT, 100);
-        start = end + 1;
-    }
+    const std::vector<std::string> titles = SplitColumnTitles(LoadResourceText(IDS_REGISTRY_COLUMNS));
+    for (std::size_t column = 0; column < titles.size(); ++column)
+        InsertColumn(static_cast<int>(column), titles[column], LVCFMT_LEFT, 100);
     EnableGroupView(true);
 }
 
@@ -81,7 +74,9 @@ void CRegistryListCtrl::ScanAutostartKey(HKEY hive, const char* name, UINT group
 
 int CRegistryListCtrl::AddEntry(std::unique_ptr<CRegistryEntry> entry, UINT groupId)
 {
-    m_entries.reserve(m_entries.size() + 1);
+    // Room first: once a row shows the entry, keeping it must not fail.
+    if (m_entries.size() == m_entries.capacity())
+        m_entries.reserve(m_entries.size() * 2 + 8);
     const int image =
         ::PathFileExistsA(entry->GetFilePath().c_str()) ? ImageFileFound : ImageFileMissing;
     const LPARAM data = reinterpret_cast<LPARAM>(entry.get());
@@ -175,29 +170,9 @@ LRESULT CRegistryListCtrl::OnCustomDraw(const NMLVCUSTOMDRAW& draw) const
         return CDRF_NOTIFYPOSTPAINT;
     case CDDS_POSTPAINT:
         if (GetItemCount() == 0)
-            DrawEmptyText(draw.nmcd.hdc);
+            DrawEmptyText(draw.nmcd.hdc, LoadResourceText(IDS_NO_REGISTRY_KEY));
         return CDRF_DODEFAULT;
     default:
         return CDRF_DODEFAULT;
     }
-}
-
-void CRegistryListCtrl::DrawEmptyText(HDC dc) const
-{
-    RECT area{};
-    ::GetClientRect(m_hwnd, &area);
-    RECT header{};
-    if (const HWND headerWindow = GetHeader(); headerWindow && ::GetWindowRect(headerWindow, &header))
-        area.top += header.bottom - header.top;
-    area.top += kEmptyTextGap;
-
-    const std::string text = LoadResourceText(IDS_NO_REGISTRY_KEY);
-    const int saved = ::SaveDC(dc);
-    ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(m_hwnd, WM_GETFONT, 0, 0)));
-    ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
-    ::SetBkMode(dc, OPAQUE);
-    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
-    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area,
-                DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
-    ::RestoreDC(dc, saved);
 }

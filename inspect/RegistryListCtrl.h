@@ -31,7 +31,6 @@ public:
     void SortByColumn(int column) const;
 
     CRegistryEntry* GetEntry(int item) const;
-    int GetSelectedItem() const { return GetNextItem(-1, LVNI_SELECTED); }
     CRegistryEntry* GetSelectedEntry() const;
     // The selected row's entry, which the row no longer frees.
     std::unique_ptr<CRegistryEntry> DetachSelectedEntry();
@@ -42,7 +41,6 @@ public:
     LRESULT OnCustomDraw(const NMLVCUSTOMDRAW& draw) const;
 
 private:
-    void DrawEmptyText(HDC dc) const;
 
     CImageList m_images;
     std::vector<std::unique_ptr<CRegistryEntry>> m_entries;

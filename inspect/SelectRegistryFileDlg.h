@@ -18,8 +18,6 @@ public:
     std::unique_ptr<CRegistryEntry> TakeSelectedEntry() { return std::move(m_keptEntry); }
     // The chosen file after OK; empty otherwise.
     const std::string& GetSelectedFilePath() const { return m_filePath; }
-    // The check box as the user left it at OK.
-    bool IsKeepLinkChecked() const { return m_keepLink; }
 
 protected:
     BOOL OnInitDialog() override;

@@ -1,5 +1,6 @@
 #include "ServiceManager.h"
 
+#include "HeapBuffer.h"
 #include "Text.h"
 
 #include <algorithm>
@@ -24,7 +25,6 @@ DWORD GetServicePollInterval(DWORD waitHint)
 
 bool CServiceManager::OpenManager()
 {
-    m_manager.Reset();
     m_manager.Reset(::OpenSCManagerA(nullptr, nullptr, kManagerAccess));
     return m_manager.IsValid();
 }
@@ -63,12 +63,9 @@ bool CServiceManager::FindServiceByProcessId(DWORD processId, char* name, DWORD 
         return false;
     }
     const DWORD bufferSize = needed;
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[bufferSize]);
+    const std::unique_ptr<BYTE[]> buffer = AllocateBuffer<BYTE>(bufferSize);
     if (!buffer)
-    {
-        ::SetLastError(ERROR_OUTOFMEMORY);
         return false;
-    }
     resume = 0;
     count = 0;
     if (!enumServices(m_manager.Get(), SC_ENUM_PROCESS_INFO, SERVICE_WIN32, SERVICE_ACTIVE,
@@ -164,12 +161,9 @@ bool CServiceManager::ReadActiveDependents(SC_HANDLE service, std::vector<std::s
     if (::GetLastError() != ERROR_MORE_DATA)
         return false;
     const DWORD bufferSize = needed;
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[bufferSize]);
+    const std::unique_ptr<BYTE[]> buffer = AllocateBuffer<BYTE>(bufferSize);
     if (!buffer)
-    {
-        ::SetLastError(ERROR_OUTOFMEMORY);
         return false;
-    }
     auto* dependents = reinterpret_cast<ENUM_SERVICE_STATUSA*>(buffer.get());
     if (!::EnumDependentServicesA(service, SERVICE_ACTIVE, dependents, bufferSize, &needed, &count))
         return false;

@@ -1,6 +1,7 @@
 #include "CompletePage.h"
 
 #include "FileInfo.h"
+#include "Report.h"
 #include "SystemServices.h"
 #include "Text.h"
 #include "VessraSheet.h"
@@ -32,11 +33,7 @@ BOOL CCompletePage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     m_successText = GetItemText(IDC_RESULT_TEXT);
-    // The program's own path with ".txt": the report beside the program.
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, sizeof(path));
-    if (length > 0 && length < sizeof(path) && ::PathRenameExtensionA(path, ".txt"))
-        m_reportPath = path;
+    m_reportPath = GetReportFilePath();
     return TRUE;
 }
 
@@ -81,9 +78,8 @@ void CCompletePage::ShowReport() const
 
 bool CCompletePage::OnWizardFinish()
 {
-    m_noRestart = IsItemChecked(IDC_NO_RESTART);
     // A refused restart only lets the wizard close.
-    if (m_restartNeeded && !m_noRestart)
+    if (m_restartNeeded && !IsItemChecked(IDC_NO_RESTART))
         RestartSystem();
     return CWizardPage::OnWizardFinish();
 }

@@ -27,5 +27,4 @@ private:
     std::string m_reportPath;
     std::string m_successText;
     bool m_restartNeeded = false;
-    bool m_noRestart = false;
 };

@@ -77,11 +77,6 @@ LRESULT CDestinationPage::OnWizardBack()
     return m_backPage;
 }
 
-CFileInfoList& CDestinationPage::GetOperations() const
-{
-    return m_sheet.GetOperations();
-}
-
 std::unique_ptr<CRegistryEntry> CDestinationPage::TakeRegistryEntry() const
 {
     return m_sheet.GetSelectPage().TakeRegistryEntry();

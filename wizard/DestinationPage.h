@@ -51,7 +51,6 @@ protected:
 
     const std::string& GetCurrentPath() const { return m_currentPath; }
     const std::string& GetInput() const { return m_input; }
-    CFileInfoList& GetOperations() const;
     std::unique_ptr<CRegistryEntry> TakeRegistryEntry() const;
 
     // Rule failures and questions; false when the user answered No.

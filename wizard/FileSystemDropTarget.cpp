@@ -253,10 +253,13 @@ bool CFileSystemDropTarget::GetDroppedFiles(std::vector<std::string>& paths)
     if (!m_data || !m_format)
         return false;
     paths.clear();
-    bool read = false;
+    bool read = true;
     try
     {
-        read = m_format == CF_HDROP ? ReadDropFiles(paths) : ReadIdListArray(paths);
+        if (m_format == CF_HDROP)
+            ReadDropFiles(paths);
+        else
+            ReadIdListArray(paths);
     }
     catch (const std::bad_alloc&)
     {
@@ -268,12 +271,12 @@ bool CFileSystemDropTarget::GetDroppedFiles(std::vector<std::string>& paths)
     return read;
 }
 
-bool CFileSystemDropTarget::ReadDropFiles(std::vector<std::string>& paths) const
+void CFileSystemDropTarget::ReadDropFiles(std::vector<std::string>& paths) const
 {
     // The block comes from another program: the shell parses it only once
     // its name list is known to end inside it.
     if (!IsDropFilesBlockSound(static_cast<const BYTE*>(m_data), ::GlobalSize(m_medium.hGlobal)))
-        return true;
+        return;
     const auto drop = static_cast<HDROP>(m_medium.hGlobal);
     const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i)
@@ -282,10 +285,9 @@ bool CFileSystemDropTarget::ReadDropFiles(std::vector<std::string>& paths) const
         if (::DragQueryFileA(drop, i, path, sizeof(path)) > 0)
             paths.push_back(path);
     }
-    return true;
 }
 
-bool CFileSystemDropTarget::ReadIdListArray(std::vector<std::string>& paths) const
+void CFileSystemDropTarget::ReadIdListArray(std::vector<std::string>& paths) const
 {
     std::vector<std::vector<BYTE>> lists;
     JoinIdListArray(static_cast<const BYTE*>(m_data), ::GlobalSize(m_medium.hGlobal), lists);
@@ -296,5 +298,4 @@ bool CFileSystemDropTarget::ReadIdListArray(std::vector<std::string>& paths) con
         if (::SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(list.data()), path))
             paths.push_back(path);
     }
-    return true;
 }

@@ -46,8 +46,9 @@ public:
 private:
     CLIPFORMAT FindFormat(IDataObject* data) const;
     void ReleaseData();
-    bool ReadDropFiles(std::vector<std::string>& paths) const;
-    bool ReadIdListArray(std::vector<std::string>& paths) const;
+    // The paths of the held data (both throw std::bad_alloc).
+    void ReadDropFiles(std::vector<std::string>& paths) const;
+    void ReadIdListArray(std::vector<std::string>& paths) const;
 
     CLIPFORMAT m_idListFormat;
     CLIPFORMAT m_format = 0;

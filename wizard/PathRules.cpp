@@ -1,5 +1,6 @@
 #include "PathRules.h"
 
+#include "ModuleVersion.h"
 #include "Text.h"
 
 #include <shlwapi.h>
@@ -53,6 +54,5 @@ bool HaveSameRoot(const std::string& a, const std::string& b)
 
 std::string FormatFileVersion(DWORD fileVersionMS, DWORD fileVersionLS)
 {
-    return FormatText("%d.%d.%d.%d", HIWORD(fileVersionMS), LOWORD(fileVersionMS), HIWORD(fileVersionLS),
-                      LOWORD(fileVersionLS));
+    return FormatVersionLine("%d.%d.%d.%d", fileVersionMS, fileVersionLS, 0);
 }
