@@ -1,5 +1,6 @@
 #include "ObjectPath.h"
 
+#include "Handles.h"
 #include "Text.h"
 
 #include <windows.h>
@@ -51,8 +52,10 @@ bool IsSystemFolder(const std::string& fullPath)
     // A 32-bit program on 64-bit Windows sees its own system folder under
     // another name; older systems lack the call.
     using GetWow64FolderProc = UINT(WINAPI*)(LPSTR, UINT);
-    const auto getWow64Folder = reinterpret_cast<GetWow64FolderProc>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetSystemWow64DirectoryA")));
-    const UINT wow64 = getWow64Folder ? getWow64Folder(folder, MAX_PATH) : 0;
+    GetWow64FolderProc getWow64Folder = nullptr;
+    const UINT wow64 =
+        ResolveExport(::GetModuleHandleA("kernel32.dll"), "GetSystemWow64DirectoryA", getWow64Folder)
+            ? getWow64Folder(folder, MAX_PATH)
+            : 0;
     return wow64 != 0 && wow64 < MAX_PATH && IsSameObject(path, folder);
 }

@@ -126,3 +126,12 @@ using CModule = CUniqueHandle<CModuleTraits>;
 using CMappedView = CUniqueHandle<CMappedViewTraits>;
 using CGdiObject = CUniqueHandle<CGdiObjectTraits>;
 using CLocalMemory = CUniqueHandle<CLocalMemoryTraits>;
+
+// An export of a loaded module as the typed entry point; false, with the entry
+// point null, when the module lacks it.
+template <typename Proc>
+bool ResolveExport(HMODULE module, const char* name, Proc& proc)
+{
+    proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    return proc != nullptr;
+}

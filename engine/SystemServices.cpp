@@ -105,12 +105,9 @@ struct SShellCalls
     {
         if (!library)
             return;
-        getDesktopFolder = reinterpret_cast<GetDesktopFolderProc>(
-            reinterpret_cast<void*>(::GetProcAddress(library.Get(), "SHGetDesktopFolder")));
-        getPathFromIDList = reinterpret_cast<GetPathFromIDListProc>(
-            reinterpret_cast<void*>(::GetProcAddress(library.Get(), "SHGetPathFromIDListA")));
-        getMalloc = reinterpret_cast<GetMallocProc>(
-            reinterpret_cast<void*>(::GetProcAddress(library.Get(), "SHGetMalloc")));
+        ResolveExport(library.Get(), "SHGetDesktopFolder", getDesktopFolder);
+        ResolveExport(library.Get(), "SHGetPathFromIDListA", getPathFromIDList);
+        ResolveExport(library.Get(), "SHGetMalloc", getMalloc);
     }
 
     bool IsComplete() const { return getDesktopFolder && getPathFromIDList && getMalloc; }
@@ -214,8 +211,7 @@ CProtectedFileService::IsProtectedProc CProtectedFileService::GetEntryPoint()
         if (!path.empty())
             m_library = ::LoadLibraryA(path.c_str());
         if (m_library)
-            m_isProtected = reinterpret_cast<IsProtectedProc>(
-                reinterpret_cast<void*>(::GetProcAddress(m_library, "SfcIsFileProtected")));
+            ResolveExport(m_library, "SfcIsFileProtected", m_isProtected);
         ::SetLastError(error);
     }
     return m_isProtected;

@@ -16,13 +16,6 @@ namespace
 // Exit code of a process or task killed after the user agreed.
 constexpr UINT kKilledExitCode = 0xDEADDEED;
 
-template <typename Proc>
-bool Resolve(HMODULE module, const char* name, Proc& proc)
-{
-    proc = reinterpret_cast<Proc>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-    return proc != nullptr;
-}
-
 struct SWindowSearch
 {
     DWORD processId;
@@ -84,9 +77,9 @@ bool CProcessManager::LoadPsapi()
     CModule library(::LoadLibraryA("PSAPI.DLL"));
     if (!library)
         return false;
-    if (!Resolve(library.Get(), "EnumProcesses", m_enumProcesses) ||
-        !Resolve(library.Get(), "EnumProcessModules", m_enumProcessModules) ||
-        !Resolve(library.Get(), "GetModuleFileNameExA", m_getModuleFileNameEx))
+    if (!ResolveExport(library.Get(), "EnumProcesses", m_enumProcesses) ||
+        !ResolveExport(library.Get(), "EnumProcessModules", m_enumProcessModules) ||
+        !ResolveExport(library.Get(), "GetModuleFileNameExA", m_getModuleFileNameEx))
     {
         m_enumProcesses = nullptr;
         m_enumProcessModules = nullptr;
@@ -105,7 +98,7 @@ bool CProcessManager::LoadVdm()
     CModule library(::LoadLibraryA("VDMDBG.DLL"));
     if (!library)
         return false;
-    if (!Resolve(library.Get(), "VDMEnumTaskWOWEx", m_vdmEnumTaskWowEx))
+    if (!ResolveExport(library.Get(), "VDMEnumTaskWOWEx", m_vdmEnumTaskWowEx))
     {
         ::SetLastError(ERROR_NOT_SUPPORTED);
         return false;
@@ -121,11 +114,11 @@ bool CProcessManager::LoadToolhelp()
     CModule library(::LoadLibraryA("KERNEL32.DLL"));
     if (!library)
         return false;
-    if (!Resolve(library.Get(), "CreateToolhelp32Snapshot", m_createSnapshot) ||
-        !Resolve(library.Get(), "Process32First", m_process32First) ||
-        !Resolve(library.Get(), "Process32Next", m_process32Next) ||
-        !Resolve(library.Get(), "Module32First", m_module32First) ||
-        !Resolve(library.Get(), "Module32Next", m_module32Next))
+    if (!ResolveExport(library.Get(), "CreateToolhelp32Snapshot", m_createSnapshot) ||
+        !ResolveExport(library.Get(), "Process32First", m_process32First) ||
+        !ResolveExport(library.Get(), "Process32Next", m_process32Next) ||
+        !ResolveExport(library.Get(), "Module32First", m_module32First) ||
+        !ResolveExport(library.Get(), "Module32Next", m_module32Next))
     {
         m_createSnapshot = nullptr;
         m_process32First = nullptr;
@@ -136,7 +129,7 @@ bool CProcessManager::LoadToolhelp()
         return false;
     }
     // Needed only to end 16-bit tasks; older systems lack it.
-    Resolve(library.Get(), "OpenThread", m_openThread);
+    ResolveExport(library.Get(), "OpenThread", m_openThread);
     m_kernel = std::move(library);
     return true;
 }

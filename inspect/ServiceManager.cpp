@@ -40,9 +40,8 @@ bool CServiceManager::FindServiceByProcessId(DWORD processId, char* name, DWORD 
     const HMODULE advapi = ::GetModuleHandleA("ADVAPI32.DLL");
     if (!advapi)
         return false;
-    const auto enumServices = reinterpret_cast<EnumServicesStatusExProc>(
-        reinterpret_cast<void*>(::GetProcAddress(advapi, "EnumServicesStatusExA")));
-    if (!enumServices)
+    EnumServicesStatusExProc enumServices = nullptr;
+    if (!ResolveExport(advapi, "EnumServicesStatusExA", enumServices))
     {
         ::SetLastError(ERROR_NOT_SUPPORTED);
         return false;
