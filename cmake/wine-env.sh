@@ -8,13 +8,14 @@ export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 export LC_ALL=C
 export LANG=C
 
+# One 64-bit wineserver serves the 32-bit prefixes too: under qemu-user a
+# 32-bit one cannot read its clients' memory (process enumeration fails).
 if [ "$WINEARCH" = win32 ]; then
   ORV_WINE=/usr/lib/wine/wine
-  ORV_WINESERVER=/usr/lib/wine/wineserver32
 else
   ORV_WINE=/usr/lib/wine/wine64
-  ORV_WINESERVER=/usr/lib/wine/wineserver64
 fi
+ORV_WINESERVER=/usr/lib/wine/wineserver64
 export WINESERVER=$ORV_WINESERVER
 
 # wine_prefix_create DIR [win98]: a fresh prefix in DIR. The first one in a
@@ -24,10 +25,22 @@ wine_prefix_create() {
   local dir=$1 version=${2:-}
   local template
   template="$(dirname "$dir")/template-$WINEARCH"
-  if [ ! -f "$template/system.reg" ]; then
+  # The stamp is written last: a template of an older script, or one cut
+  # short, is made again.
+  if [ ! -f "$template/orv-template-2" ]; then
     rm -rf "$template"
     WINEPREFIX="$template" "$ORV_WINE" wineboot -i >/dev/null 2>&1
+    # A program that crashes ends at once with its exception code: no
+    # debugger, no crash dialog waiting for a click on the test display.
+    local view
+    for view in 32 64; do
+      [ "$WINEARCH" = win32 ] && [ $view = 64 ] && continue
+      WINEPREFIX="$template" "$ORV_WINE" reg add \
+        'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+        /v Debugger /d '' /f /reg:$view >/dev/null 2>&1
+    done
     WINEPREFIX="$template" "$ORV_WINESERVER" -w
+    touch "$template/orv-template-2"
   fi
   rm -rf "$dir"
   cp -a "$template" "$dir"

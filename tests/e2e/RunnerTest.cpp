@@ -153,6 +153,53 @@ TEST_F(OrvlineRunner, FreeFileIsDoneAtOnce)
     EXPECT_EQ("", PendingQueueBytes());
 }
 
+// Every kind of run, through the program under test: in the 32-bit test
+// build that is the shipped build/bin/orvline.exe.
+TEST_F(OrvlineRunner, EveryKindOfRun)
+{
+    const std::string sub = m_dir.Folder("sub");
+    const std::string tree = m_dir.Folder("tree");
+    ASSERT_TRUE(WriteFileBytes(m_dir.Folder("tree\\inner") + "\\deep.txt", "x"));
+    m_dir.Folder("moving");
+    for (const char* name : {"delete.txt", "rename.txt", "move.txt", "new.txt", "old.txt"})
+        ASSERT_TRUE(WriteFileBytes(m_dir / name, name));
+    const std::string queued = m_dir.File("queued.txt", "queued.txt");
+    ASSERT_TRUE(MoveFileExA(queued.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+
+    struct SRun
+    {
+        std::string arguments;
+        std::string output;
+        std::vector<std::string> gone;
+        // Files that must hold their original name as their bytes.
+        std::vector<std::pair<std::string, std::string>> files;
+    };
+    const std::string gathered = std::string(kGathering) + kProcessed;
+    const SRun runs[] = {
+        {Quote(m_dir / "delete.txt"), kProcessed, {m_dir / "delete.txt"}, {}},
+        {Quote(tree), kProcessed, {tree}, {}},
+        {Quote(m_dir / "rename.txt") + " " + Quote(m_dir / "renamed.txt"), kProcessed,
+         {m_dir / "rename.txt"}, {{m_dir / "renamed.txt", "rename.txt"}}},
+        {Quote(m_dir / "move.txt") + " " + Quote(sub), kProcessed, {m_dir / "move.txt"},
+         {{sub + "\\move.txt", "move.txt"}}},
+        {Quote(m_dir / "moving") + " " + Quote(sub), kProcessed, {m_dir / "moving"}, {}},
+        {Quote(m_dir / "new.txt") + " " + Quote(m_dir / "old.txt"), kProcessed, {},
+         {{m_dir / "old.txt", "new.txt"}, {m_dir / "new.txt", "new.txt"}}},
+        {"/pending", gathered, {queued}, {}},
+    };
+    for (const SRun& run : runs)
+    {
+        SCOPED_TRACE(run.arguments);
+        EXPECT_TRUE(RunEnded(RunOrvline(run.arguments), 0, run.output, ""));
+        for (const std::string& path : run.gone)
+            EXPECT_FALSE(PathExists(path)) << path;
+        for (const auto& file : run.files)
+            EXPECT_EQ(file.second, Content(file.first)) << file.first;
+    }
+    EXPECT_TRUE(PathExists(sub + "\\moving"));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
 TEST_F(OrvlineRunner, LockedFilesWaitForTheRestart)
 {
     std::vector<SOperation> operations = FourActions(m_dir, m_dir.Folder("sub"), ".dll");
