@@ -5,7 +5,13 @@
 //   orvbench queue DIR COUNT          COUNT files in DIR, each queued for deletion at restart
 //   orvbench files DIR COUNT          COUNT files in DIR, named as by queue
 //   orvbench delete DIR COUNT         deletes the files of files (or queue) by name
+//   orvbench summary GUI DIR          orvgui.exe (GUI) started on DIR, driven to the folder
+//                                     page; prints the milliseconds from its Next to the
+//                                     summary page, the longest the window took to answer
+//                                     meanwhile, and the lines of the tree
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -87,6 +93,141 @@ int DeleteFiles(const std::string& root, int count)
     return 0;
 }
 
+// orvgui driven as a user drives it: its sheet found among the windows of
+// its process, the wizard buttons posted, the current page asked.
+class CWizardDriver
+{
+public:
+    explicit CWizardDriver(const std::string& program, const std::string& path)
+    {
+        std::string commandLine = "\"" + program + "\" \"" + path + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        if (::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &m_process))
+            ::CloseHandle(m_process.hThread);
+    }
+    ~CWizardDriver()
+    {
+        if (!m_process.hProcess)
+            return;
+        ::TerminateProcess(m_process.hProcess, 1);
+        ::WaitForSingleObject(m_process.hProcess, 10000);
+        ::CloseHandle(m_process.hProcess);
+    }
+    CWizardDriver(const CWizardDriver&) = delete;
+    CWizardDriver& operator=(const CWizardDriver&) = delete;
+
+    bool WaitForSheet()
+    {
+        for (int i = 0; i < 3000 && !m_sheet; ++i)
+        {
+            ::EnumWindows(MatchSheet, reinterpret_cast<LPARAM>(this));
+            if (!m_sheet)
+                ::Sleep(20);
+        }
+        return m_sheet != nullptr;
+    }
+
+    // The sheet's answer to a message, and how long it took to come.
+    LRESULT Ask(UINT message, WPARAM wParam, LPARAM lParam, DWORD* waitedMs = nullptr) const
+    {
+        const DWORD start = ::GetTickCount();
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutA(m_sheet, message, wParam, lParam, SMTO_NORMAL, 600000, &result);
+        if (waitedMs)
+            *waitedMs = ::GetTickCount() - start;
+        return static_cast<LRESULT>(result);
+    }
+
+    HWND CurrentPage(DWORD* waitedMs = nullptr) const
+    {
+        return reinterpret_cast<HWND>(Ask(PSM_GETCURRENTPAGEHWND, 0, 0, waitedMs));
+    }
+
+    UINT CurrentPageId(DWORD* waitedMs = nullptr) const
+    {
+        const HWND page = CurrentPage(waitedMs);
+        const LRESULT index = page ? Ask(PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0) : -1;
+        return index < 0 ? 0 : static_cast<UINT>(Ask(PSM_INDEXTOID, static_cast<WPARAM>(index), 0));
+    }
+
+    bool WaitForPage(UINT id) const
+    {
+        for (int i = 0; i < 30000; ++i)
+        {
+            if (CurrentPageId() == id)
+                return true;
+            ::Sleep(20);
+        }
+        return false;
+    }
+
+    bool PressNext() const
+    {
+        const HWND button = ::GetDlgItem(m_sheet, 0x3024);
+        for (int i = 0; i < 500 && !(::IsWindowVisible(button) && ::IsWindowEnabled(button)); ++i)
+            ::Sleep(20);
+        return ::PostMessageA(m_sheet, WM_COMMAND, MAKEWPARAM(0x3024, BN_CLICKED),
+                              reinterpret_cast<LPARAM>(button)) != FALSE;
+    }
+
+private:
+    static BOOL CALLBACK MatchSheet(HWND hwnd, LPARAM lParam)
+    {
+        auto* driver = reinterpret_cast<CWizardDriver*>(lParam);
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(hwnd, &processId);
+        char name[16] = {};
+        ::GetClassNameA(hwnd, name, sizeof(name));
+        if (processId != driver->m_process.dwProcessId || !::IsWindowVisible(hwnd) ||
+            std::strcmp(name, "#32770") != 0 || !::GetDlgItem(hwnd, 0x3024))
+            return TRUE;
+        driver->m_sheet = hwnd;
+        return FALSE;
+    }
+
+    PROCESS_INFORMATION m_process = {};
+    HWND m_sheet = nullptr;
+};
+
+// Welcome, selection (the path of the command line), folder action page;
+// then the time from Next to the summary page.
+int TimeSummaryPage(const std::string& program, const std::string& folder)
+{
+    const UINT welcome = 365, select = 376, folderAction = 374, summary = 370;
+    CWizardDriver wizard(program, folder);
+    if (!wizard.WaitForSheet() || !wizard.WaitForPage(welcome) || !wizard.PressNext() ||
+        !wizard.WaitForPage(select) || !wizard.PressNext() || !wizard.WaitForPage(folderAction))
+        return 1;
+    wizard.Ask(WM_NULL, 0, 0);
+    ::Sleep(200);
+
+    const DWORD start = ::GetTickCount();
+    if (!wizard.PressNext())
+        return 1;
+    DWORD longest = 0;
+    for (;;)
+    {
+        DWORD waited = 0;
+        const UINT page = wizard.CurrentPageId(&waited);
+        if (waited > longest)
+            longest = waited;
+        if (page == summary)
+            break;
+        if (::GetTickCount() - start > 600000)
+            return 1;
+        ::Sleep(10);
+    }
+    const DWORD elapsed = ::GetTickCount() - start;
+    const HWND tree = ::GetDlgItem(wizard.CurrentPage(), 1001);
+    DWORD_PTR lines = 0;
+    ::SendMessageTimeoutA(tree, TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 600000, &lines);
+    std::printf("%lu %lu %lu\n", static_cast<unsigned long>(elapsed), static_cast<unsigned long>(longest),
+                static_cast<unsigned long>(lines));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -107,6 +248,10 @@ int main(int argc, char** argv)
         return MakeFiles(argv[2], std::atoi(argv[3]), false);
     if (mode == "delete" && argc == 4)
         return DeleteFiles(argv[2], std::atoi(argv[3]));
-    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue|files|delete DIR COUNT\n", stderr);
+    if (mode == "summary" && argc == 4)
+        return TimeSummaryPage(argv[2], argv[3]);
+    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue|files|delete DIR COUNT"
+               " | summary GUI DIR\n",
+               stderr);
     return 2;
 }

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# bench.sh PROGRAM_DIR TOOL_DIR PREFIX [ROUNDS]: orvline against its
-# yardsticks, run side by side in each round; each figure is the median over
-# the rounds of a ratio of two runs of the same round. Needs ORV_WINE and
-# ORV_WINESERVER (cmake/wine-env.sh).
+# bench.sh PROGRAM_DIR TOOL_DIR PREFIX [ROUNDS]: orvline and orvgui against
+# their yardsticks, run side by side in each round; each figure is the median
+# over the rounds of a ratio of two runs of the same round. Needs ORV_WINE and
+# ORV_WINESERVER (cmake/wine-env.sh) and an X display for the wizard.
 set -euo pipefail
 program_dir=$1 tool_dir=$2 prefix=$3 rounds=${4:-5}
 export WINEPREFIX=$prefix
 orvline="$program_dir/orvline.exe"
 bench="$tool_dir/orvbench.exe"
-files=10000 folders=100 starts=10 queued=10000
+files=10000 folders=100 starts=10 queued=10000 large=50000
+# orvgui by its Windows path (Wine's Z: drive is the root of this machine).
+orvgui="Z:$(cd "$program_dir" && pwd)/orvgui.exe"
+orvgui=${orvgui//\//\\}
 drive="$prefix/drive_c"
 
 "$ORV_WINESERVER" -p </dev/null >/dev/null 2>&1
@@ -16,6 +19,10 @@ trap '"$ORV_WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 
 # now_us: microseconds of the wall clock.
 now_us() { local t=${EPOCHREALTIME/./}; echo "$t"; }
+
+# summary DIR: "ms longest-wait-ms lines" of orvgui from Next on the folder
+# page to the summary page of DIR.
+summary() { { "$ORV_WINE" "$bench" summary "$orvgui" "$1" 2>/dev/null </dev/null || echo "0 0 0"; } | tr -d '\r'; }
 
 # timed CMD...: runs a Windows program, prints its wall time in microseconds.
 timed() {
@@ -29,15 +36,17 @@ timed() {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-tree_vs_loop=() rd_vs_tree=() start_vs_hello=() pending_vs_delete=()
+tree_vs_loop=() rd_vs_tree=() start_vs_hello=() pending_vs_delete=() summary_vs_tree=()
 echo "rounds: $rounds; tree: $files empty files in $folders folders; start-up: $starts runs each; queue: $queued entries"
 for round in $(seq 1 "$rounds"); do
   rm -rf "$drive/bench"
   mkdir -p "$drive/bench"
   per=$((files / folders))
-  for name in a b c; do
+  for name in a b c w; do
     "$ORV_WINE" "$bench" tree "C:\\bench\\$name" "$folders" "$per" >/dev/null 2>&1 </dev/null
   done
+  read -r t_summary t_wait summary_lines <<<"$(summary 'C:\bench\w')"
+  if [ "$t_summary" = 0 ]; then echo "bench: the wizard did not show the summary page of C:\\bench\\w" >&2; exit 1; fi
   t_orv=$(timed "$orvline" 'C:\bench\a')
   t_loop=$(timed "$bench" loop 'C:\bench\b')
   t_rd=$(timed cmd /c rd /s /q 'C:\bench\c')
@@ -65,10 +74,18 @@ for round in $(seq 1 "$rounds"); do
   rd_vs_tree+=("$(ratio "$t_rd" "$t_orv")")
   start_vs_hello+=("$(ratio "$s_orv" "$s_hello")")
   pending_vs_delete+=("$(ratio "$t_pending" "$t_delete")")
-  printf 'round %d: tree %d ms, loop %d ms, rd %d ms; start-up %d ms vs hello %d ms (x%d); /pending %d ms vs deletion by name %d ms\n' \
+  summary_vs_tree+=("$(ratio $((t_summary * 1000)) "$t_orv")")
+  printf 'round %d: tree %d ms, loop %d ms, rd %d ms; start-up %d ms vs hello %d ms (x%d); /pending %d ms vs deletion by name %d ms; summary page %d ms (%d lines, longest wait %d ms)\n' \
     "$round" $((t_orv / 1000)) $((t_loop / 1000)) $((t_rd / 1000)) $((s_orv / 1000)) $((s_hello / 1000)) \
-    "$starts" $((t_pending / 1000)) $((t_delete / 1000))
+    "$starts" $((t_pending / 1000)) $((t_delete / 1000)) "$t_summary" "$summary_lines" "$t_wait"
 done
+rm -rf "$drive/bench"
+
+# Once, a tree five times larger: the summary page must stay in step with it.
+mkdir -p "$drive/bench"
+"$ORV_WINE" "$bench" tree 'C:\bench\large' $((large / 100)) 100 >/dev/null 2>&1 </dev/null
+read -r t_large t_large_wait large_lines <<<"$(summary 'C:\bench\large')"
+printf 'summary page of %d files: %d ms (%d lines, longest wait %d ms)\n' "$large" "$t_large" "$large_lines" "$t_large_wait"
 rm -rf "$drive/bench"
 
 echo
@@ -77,3 +94,5 @@ printf '%-52s %6s   %s\n' "tree delete, orvline / minimal loop" "$(median <<<"${
 printf '%-52s %6s   %s\n' "tree delete, rd /s /q / orvline" "$(median <<<"${rd_vs_tree[*]}")" ">= 4"
 printf '%-52s %6s   %s\n' "start-up, orvline / hello world" "$(median <<<"${start_vs_hello[*]}")" "<= 1.1"
 printf '%-52s %6s   %s\n' "/pending of $queued queued deletions / same by name" "$(median <<<"${pending_vs_delete[*]}")" "<= 1.5"
+printf '%-52s %6s   %s\n' "summary page of $files files / orvline deleting them" "$(median <<<"${summary_vs_tree[*]}")" "<= 2"
+printf '%-52s %6s   %s\n' "summary page of $large files, seconds (once)" "$(awk -v t="$t_large" 'BEGIN { printf "%.2f", t / 1000 }')" "< 3"
