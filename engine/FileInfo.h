@@ -29,6 +29,13 @@ enum EFileStatus : LONG
     StatusDelayed = 5,
 };
 
+// Replaced, moved or deleted: the operation succeeded and no later pass
+// attempts it again.
+inline bool IsDone(LONG status)
+{
+    return status == StatusReplaced || status == StatusMoved || status == StatusDeleted;
+}
+
 // Where an operation taken over from the restart queue came from: its
 // entry as the queue holds it (the value's UTF-16 pair, or the line of
 // wininit.ini), so that clearing the queue removes that entry and no other,
@@ -98,6 +105,15 @@ private:
     SQueueOrigin m_origin;
 };
 
+// Told how far a long pass over the list or the file system has come, between
+// two objects; answers false to stop the pass there.
+class CProgress
+{
+public:
+    virtual ~CProgress() = default;
+    virtual bool Continue(std::size_t done) = 0;
+};
+
 // The ordered, owning list of operations. Index order is the order in which
 // they run and are reported.
 class CFileInfoList
@@ -115,15 +131,22 @@ public:
              std::unique_ptr<CRegistryEntry> entry = nullptr, SQueueOrigin origin = SQueueOrigin());
 
     // The folder's whole content, children first, then the folder itself, all
-    // as deletions. Links to other folders are not followed.
-    bool AddFolder(const std::string& folder);
+    // as deletions. Links to other folders are not followed. The progress is
+    // told the number of operations added so far; when it stops the listing,
+    // the answer is false with ERROR_CANCELLED.
+    bool AddFolder(const std::string& folder, CProgress* progress = nullptr);
 
     bool Contains(const std::string& path) const;
     bool Remove(const CFileInfo* item);
+    // Deletes the operations from index `first` on.
+    void RemoveFrom(std::size_t first);
     void RemoveAll();
 
-    // One pass over the list; true when no attempt of the pass failed.
-    bool Process();
+    // One pass over the list; true when no attempt of the pass failed. The
+    // progress is told the index of each operation before it is attempted;
+    // when it stops the pass, that operation and the ones after it are left
+    // as they are.
+    bool Process(CProgress* progress = nullptr);
     bool IsRestartNeeded() const;
 
     // Appends the dated report of every operation to the file.
@@ -140,6 +163,7 @@ public:
     CFileInfo* GetAt(std::size_t index) const { return m_items[index].get(); }
 
 private:
+    bool AddTree(const std::string& folder, CProgress* progress, std::size_t first);
     // Add for a queued source that exists, with the attributes that told so.
     bool AddQueued(const std::string& source, DWORD attributes, const std::string& destination,
                    SQueueOrigin origin);

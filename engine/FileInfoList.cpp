@@ -45,7 +45,12 @@ bool CFileInfoList::AddQueued(const std::string& source, DWORD attributes,
     return Append(m_items, source, attributes, destination, std::move(origin));
 }
 
-bool CFileInfoList::AddFolder(const std::string& folder)
+bool CFileInfoList::AddFolder(const std::string& folder, CProgress* progress)
+{
+    return AddTree(folder, progress, m_items.size());
+}
+
+bool CFileInfoList::AddTree(const std::string& folder, CProgress* progress, std::size_t first)
 {
     // A junction or a symbolic link is removed as a link: its target lies
     // outside the tree and must not be emptied.
@@ -79,10 +84,15 @@ bool CFileInfoList::AddFolder(const std::string& folder)
         }
         const bool added = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                                    !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                               ? AddFolder(path)
+                               ? AddTree(path, progress, first)
                                : Append(m_items, std::string(path), data.dwFileAttributes);
         if (!added)
             return false;
+        if (progress && !progress->Continue(m_items.size() - first))
+        {
+            ::SetLastError(ERROR_CANCELLED);
+            return false;
+        }
     } while (::FindNextFileA(find.Get(), &data));
 
     find.Reset();
@@ -104,6 +114,12 @@ bool CFileInfoList::Remove(const CFileInfo* item)
         return false;
     m_items.erase(it);
     return true;
+}
+
+void CFileInfoList::RemoveFrom(std::size_t first)
+{
+    if (first < m_items.size())
+        m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(first), m_items.end());
 }
 
 void CFileInfoList::RemoveAll()

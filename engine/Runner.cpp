@@ -19,11 +19,6 @@ bool IsDeferredMoveError(DWORD code)
     return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION;
 }
 
-bool IsDone(LONG status)
-{
-    return status == StatusReplaced || status == StatusMoved || status == StatusDeleted;
-}
-
 } // namespace
 
 LONG CFileInfo::Execute()
@@ -110,13 +105,17 @@ LONG CFileInfo::Defer(const char* newPath)
     return m_status;
 }
 
-bool CFileInfoList::Process()
+bool CFileInfoList::Process(CProgress* progress)
 {
     LONG overall = 0;
-    for (const auto& item : m_items)
+    for (std::size_t i = 0; i < m_items.size(); ++i)
     {
+        CFileInfo* const item = m_items[i].get();
         if (IsDone(item->GetStatus()))
             continue;
+        // Only between two operations: the one under way is never cut short.
+        if (progress && !progress->Continue(i))
+            break;
         const LONG status = item->Execute();
         if (IsDone(status))
         {

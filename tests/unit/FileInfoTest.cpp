@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace
 {
@@ -16,6 +17,22 @@ std::vector<std::string> Sources(const CFileInfoList& list)
         sources.push_back(list.GetAt(i)->GetSource());
     return sources;
 }
+
+// Stops the pass when told `stopAt`; keeps what it was told.
+class CStopAt : public CProgress
+{
+public:
+    explicit CStopAt(std::size_t stopAt) : m_stopAt(stopAt) {}
+    bool Continue(std::size_t done) override
+    {
+        told.push_back(done);
+        return done != m_stopAt;
+    }
+    std::vector<std::size_t> told;
+
+private:
+    std::size_t m_stopAt;
+};
 
 } // namespace
 
@@ -79,6 +96,46 @@ TEST(FileInfo, TextsOfTheOperation)
     EXPECT_EQ("HKLM\\Software\\Run\\Tool\nStatut:: mis a jour avec succes\n\n"
               "C:\\y\\a.txt\nStatut:: pas traite\n\n",
               move.GetReportText());
+}
+
+TEST(FileInfoList, ProgressStopsTheListingAndTheRunBetweenTwoObjects)
+{
+    CScratchDir dir;
+    const std::string root = dir.Folder("F");
+    for (const char* name : {"a", "b", "c"})
+        ASSERT_TRUE(WriteFileBytes(root + "\\" + name, name));
+    ASSERT_TRUE(WriteFileBytes(dir / "before", "x"));
+
+    // The listing: told the count added so far, stopped after the second.
+    CFileInfoList list;
+    ASSERT_TRUE(list.Add(dir / "before"));
+    CStopAt stopListing(2);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(list.AddFolder(root, &stopListing));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CANCELLED), GetLastError());
+    EXPECT_EQ((std::vector<std::size_t>{1, 2}), stopListing.told);
+    EXPECT_EQ(3u, list.GetCount());
+    list.RemoveFrom(1);
+    EXPECT_EQ(std::vector<std::string>{dir / "before"}, Sources(list));
+    CStopAt never(SIZE_MAX);
+    ASSERT_TRUE(list.AddFolder(root, &never));
+    EXPECT_EQ((std::vector<std::size_t>{1, 2, 3}), never.told);
+    ASSERT_EQ(5u, list.GetCount());
+
+    // The run: told each index before its attempt; what comes after the stop
+    // is left as it was, and a later pass takes it up.
+    CStopAt stopRun(2);
+    EXPECT_TRUE(list.Process(&stopRun));
+    EXPECT_EQ((std::vector<std::size_t>{0, 1, 2}), stopRun.told);
+    for (std::size_t i = 0; i < list.GetCount(); ++i)
+    {
+        EXPECT_EQ(i < 2 ? StatusDeleted : StatusNotProcessed, list.GetAt(i)->GetStatus()) << i;
+        EXPECT_EQ(i >= 2, PathExists(list.GetAt(i)->GetSource())) << i;
+    }
+    CStopAt rest(SIZE_MAX);
+    EXPECT_TRUE(list.Process(&rest));
+    EXPECT_EQ((std::vector<std::size_t>{2, 3, 4}), rest.told);
+    EXPECT_FALSE(PathExists(root));
 }
 
 TEST(FileInfoList, AddFolderListsChildrenFirst)
