@@ -9,18 +9,25 @@ void CTreeView::SetImageList(HIMAGELIST images, int which) const
 
 HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int image, LPARAM data) const
 {
+    TVITEMA item{};
+    item.mask = TVIF_TEXT | TVIF_PARAM;
+    if (image >= 0)
+    {
+        item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        item.iImage = image;
+        item.iSelectedImage = image;
+    }
+    item.pszText = const_cast<char*>(text.c_str());
+    item.lParam = data;
+    return InsertItem(parent, item);
+}
+
+HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const TVITEMA& item) const
+{
     TVINSERTSTRUCTA insert{};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-    if (image >= 0)
-    {
-        insert.item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-        insert.item.iImage = image;
-        insert.item.iSelectedImage = image;
-    }
-    insert.item.pszText = const_cast<char*>(text.c_str());
-    insert.item.lParam = data;
+    insert.item = item;
     return reinterpret_cast<HTREEITEM>(
         ::SendMessageA(m_hwnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
@@ -107,4 +114,11 @@ bool CTreeView::Expand(HTREEITEM item, UINT code) const
 bool CTreeView::EnsureVisible(HTREEITEM item) const
 {
     return ::SendMessageA(m_hwnd, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item)) != FALSE;
+}
+
+void CTreeView::SetRedraw(bool redraw) const
+{
+    ::SendMessageA(m_hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw)
+        ::InvalidateRect(m_hwnd, nullptr, TRUE);
 }

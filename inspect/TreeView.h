@@ -24,6 +24,8 @@ public:
     // Appends an item under the parent (TVI_ROOT for the top level); image
     // < 0 leaves the item without a picture. Its handle, or null.
     HTREEITEM InsertItem(HTREEITEM parent, const std::string& text, int image, LPARAM data) const;
+    // The same with every field of the description that its mask names.
+    HTREEITEM InsertItem(HTREEITEM parent, const TVITEMA& item) const;
     bool DeleteItem(HTREEITEM item) const;
     bool DeleteAllItems() const;
 
@@ -44,6 +46,10 @@ public:
 
     bool Expand(HTREEITEM item, UINT code) const;
     bool EnsureVisible(HTREEITEM item) const;
+
+    // Off while many items change: the control then neither lays out nor
+    // paints after each change, and catches up once when it is back on.
+    void SetRedraw(bool redraw) const;
 
 protected:
     HWND m_hwnd = nullptr;

@@ -13,11 +13,13 @@
 namespace
 {
 
+// An operation that failed, or that a stopped run never reached.
 bool HasFailure(const CFileInfoList& operations)
 {
     for (std::size_t i = 0; i < operations.GetCount(); ++i)
     {
-        if (operations.GetAt(i)->GetStatus() == StatusFailed)
+        const LONG status = operations.GetAt(i)->GetStatus();
+        if (status == StatusFailed || status == StatusNotProcessed)
             return true;
     }
     return false;
@@ -49,7 +51,8 @@ bool CCompletePage::OnSetActive()
     ShowItem(IDC_SHOW_REPORT, !m_reportPath.empty() && ::PathFileExistsA(m_reportPath.c_str()));
     ShowItem(IDC_RESTART_TEXT, m_restartNeeded);
     ShowItem(IDC_NO_RESTART, m_restartNeeded);
-    // After a failure the success sentence would not be true.
+    // After a failure, or a run stopped halfway, the success sentence would
+    // not be true.
     SetItemText(IDC_RESULT_TEXT,
                 HasFailure(operations) ? LoadResourceText(IDS_RESULT_FAILED) : m_successText);
 

@@ -152,9 +152,14 @@ STDMETHODIMP_(ULONG) CFileSystemDropTarget::Release()
     return static_cast<ULONG>(::InterlockedDecrement(&m_references));
 }
 
+bool CFileSystemDropTarget::IsAccepting() const
+{
+    return m_owner && ::IsWindowEnabled(m_owner);
+}
+
 CLIPFORMAT CFileSystemDropTarget::FindFormat(IDataObject* data) const
 {
-    if (!data)
+    if (!data || !IsAccepting())
         return 0;
     for (const CLIPFORMAT format : {static_cast<CLIPFORMAT>(CF_HDROP), m_idListFormat})
     {

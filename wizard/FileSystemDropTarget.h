@@ -44,6 +44,8 @@ public:
     STDMETHODIMP Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
 
 private:
+    // A disabled owner, busy with a long job, takes no drop.
+    bool IsAccepting() const;
     CLIPFORMAT FindFormat(IDataObject* data) const;
     void ReleaseData();
     // The paths of the held data (both throw std::bad_alloc).

@@ -2,12 +2,18 @@
 // with its details as child lines, a picture for a file or a folder and an
 // overlay for the outcome. The lines point into the operation list; the
 // tree owns none of the operations.
+//
+// The tree keeps the handle of each top-level line with what the line shows,
+// so that it is filled and brought up to date in one pass, without asking
+// the control about each line. An operation's child lines are made when the
+// line is first expanded; a short list is shown expanded.
 #pragma once
 
 #include "GuiHandles.h"
 #include "TreeView.h"
 
 #include <string>
+#include <vector>
 
 class CFileInfo;
 class CFileInfoList;
@@ -15,13 +21,16 @@ class CFileInfoList;
 class CFileTreeCtrl : public CTreeView
 {
 public:
+    // Lists of up to this many operations are shown with every line expanded.
+    static constexpr std::size_t kExpandedListLimit = 100;
+
     // The image list of the tree, with the outcome pictures as overlays 1 to
     // 3; false when it cannot be built.
     bool Init();
 
-    // The top-level line of the operation and its child lines; null, and
-    // nothing inserted, when the top line cannot be added.
-    HTREEITEM InsertOperation(CFileInfo& operation) const;
+    // The top-level line of the operation, with an expand button; its child
+    // lines are made when it is first expanded. Null when it cannot be added.
+    HTREEITEM InsertOperation(CFileInfo& operation);
     // Appends a child line; image < 0 gives a line of text only.
     HTREEITEM InsertChild(HTREEITEM parent, const std::string& text, int image) const;
 
@@ -36,8 +45,30 @@ public:
 
     // Every line removed, then one per operation in list order; false at the
     // first operation that cannot be shown (the ones after it are not).
-    bool Fill(const CFileInfoList& operations) const;
+    bool Fill(const CFileInfoList& operations);
+    // The tree brought in line with the list: the operations added since
+    // the last fill are appended when every line still shows its operation
+    // as it stands; otherwise the tree is filled again.
+    bool Update(const CFileInfoList& operations);
+    // Removes a top-level line with its child lines.
+    bool DeleteOperation(HTREEITEM item);
+
+    // The tree's notifications to its parent; true when handled here.
+    bool OnNotify(const NMHDR& header, LRESULT& result);
 
 private:
+    // A top-level line and the outcome it shows.
+    struct SLine
+    {
+        HTREEITEM item;
+        const CFileInfo* operation;
+        LONG status;
+        DWORD errorCode;
+    };
+
+    bool InsertOperations(const CFileInfoList& operations, std::size_t first);
+    void InsertDetails(HTREEITEM top, const CFileInfo& operation) const;
+
     CImageList m_images;
+    std::vector<SLine> m_lines;
 };

@@ -1,6 +1,8 @@
 #include "FolderPage.h"
 
 #include "FileInfo.h"
+#include "LongTask.h"
+#include "Text.h"
 #include "VessraSheet.h"
 #include "WizardMessages.h"
 #include "resource.h"
@@ -24,6 +26,7 @@ BOOL CFolderPage::OnInitDialog()
 bool CFolderPage::OnSetActive()
 {
     SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
+    ShowItem(IDC_PROGRESS_TEXT, false);
     return CWizardPage::OnSetActive();
 }
 
@@ -51,8 +54,26 @@ LRESULT CFolderPage::AddTreeDeletion()
         ShowMessage(IDS_SOURCE_MISSING, MB_ICONHAND);
         return WizardStay;
     }
+    CFileInfoList& operations = m_sheet.GetOperations();
+    const std::size_t before = operations.GetCount();
+    bool added = false;
+    bool cancelled = false;
+    {
+        CLongTask task(m_sheet, *this, PSWIZB_BACK | PSWIZB_NEXT, IDC_PROGRESS_TEXT, IDS_LISTING_PROGRESS);
+        added = operations.AddFolder(path, &task);
+        cancelled = task.IsCancelled();
+    }
+    if (cancelled)
+    {
+        // Nothing of a tree the user stopped listing is kept: a part of it
+        // would delete some of the folder's content and leave the rest.
+        operations.RemoveFrom(before);
+        SetItemText(IDC_PROGRESS_TEXT, LoadResourceText(IDS_LISTING_CANCELLED));
+        ShowItem(IDC_PROGRESS_TEXT, true);
+        return WizardStay;
+    }
     // Operations added before a failure stay in the list.
-    if (!m_sheet.GetOperations().AddFolder(path))
+    if (!added)
     {
         ShowError(IDS_CANNOT_ADD);
         return WizardStay;

@@ -1,6 +1,7 @@
 #include "SummaryPage.h"
 
 #include "FileInfo.h"
+#include "LongTask.h"
 #include "VessraSheet.h"
 #include "WizardMessages.h"
 #include "resource.h"
@@ -23,7 +24,7 @@ BOOL CSummaryPage::OnInitDialog()
 bool CSummaryPage::OnSetActive()
 {
     SetWizardButtons(PSWIZB_NEXT);
-    m_tree.Fill(m_sheet.GetOperations());
+    m_tree.Update(m_sheet.GetOperations());
     UpdateButtons();
     return CWizardPage::OnSetActive();
 }
@@ -52,6 +53,8 @@ bool CSummaryPage::OnCommand(WORD id, WORD code, HWND control)
 
 bool CSummaryPage::OnNotify(const NMHDR& header, LRESULT& result)
 {
+    if (m_tree.OnNotify(header, result))
+        return true;
     if (header.idFrom == IDC_OPERATION_TREE &&
         (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW))
     {
@@ -79,7 +82,7 @@ void CSummaryPage::OnRemove()
         item = parent;
     if (CFileInfo* operation = m_tree.GetOperation(item))
         m_sheet.GetOperations().Remove(operation);
-    m_tree.DeleteItem(item);
+    m_tree.DeleteOperation(item);
     UpdateButtons();
 }
 
@@ -120,11 +123,37 @@ LRESULT CSummaryPage::OnWizardNext()
         return WizardDefault;
     if (ShowMessage(IDS_CONFIRM_PROCESS, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return WizardStay;
-    if (!operations.Process())
+    bool succeeded = false;
+    bool cancelled = false;
+    std::size_t stoppedAt = 0;
+    {
+        CLongTask task(m_sheet, *this, PSWIZB_NEXT, IDC_PROGRESS_TEXT, IDS_PROCESS_PROGRESS,
+                       operations.GetCount());
+        succeeded = operations.Process(&task);
+        cancelled = task.IsCancelled();
+        stoppedAt = task.GetDone();
+    }
+    if (!succeeded || cancelled)
     {
         // Each line shows its outcome before the message.
-        m_tree.Fill(operations);
+        m_tree.Update(operations);
         UpdateButtons();
+    }
+    if (cancelled)
+    {
+        // The completion page follows all the same: its report tells what
+        // was done and what was not, and a deferred operation needs the
+        // restart it offers.
+        unsigned long notDone = 0;
+        for (std::size_t i = stoppedAt; i < operations.GetCount(); ++i)
+        {
+            if (!IsDone(operations.GetAt(i)->GetStatus()))
+                ++notDone;
+        }
+        ShowMessage(IDS_PROCESS_CANCELLED, MB_ICONEXCLAMATION, notDone);
+    }
+    else if (!succeeded)
+    {
         ShowMessage(IDS_PROCESS_ERROR, MB_ICONEXCLAMATION);
     }
     return WizardDefault;

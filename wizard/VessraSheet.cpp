@@ -1,6 +1,7 @@
 #include "VessraSheet.h"
 
 #include "FileInfo.h"
+#include "LongTask.h"
 #include "WizardMessages.h"
 #include "resource.h"
 
@@ -59,10 +60,15 @@ bool CVessraSheet::ConfirmQuit()
 
 bool CVessraSheet::OnCancel()
 {
+    if (m_longTask)
+    {
+        m_longTask->Cancel();
+        return false;
+    }
     return ConfirmQuit();
 }
 
 bool CVessraSheet::OnClose()
 {
-    return ConfirmQuit();
+    return OnCancel();
 }

@@ -19,6 +19,7 @@
 #include "WizardSheet.h"
 
 class CFileInfoList;
+class CLongTask;
 
 class CVessraSheet : public CWizardSheet
 {
@@ -32,6 +33,10 @@ public:
     CSummaryPage& GetSummaryPage() { return m_summaryPage; }
     CProcessPage& GetProcessPage() { return m_processPage; }
 
+    // The long job under way on a page, if any: Cancel and the close box
+    // stop it rather than close the wizard.
+    void SetLongTask(CLongTask* task) { m_longTask = task; }
+
 protected:
     void OnInitDialog() override;
     bool OnCancel() override;
@@ -42,6 +47,7 @@ private:
     bool ConfirmQuit();
 
     CFileInfoList& m_operations;
+    CLongTask* m_longTask = nullptr;
     CIcon m_largeIcon;
     CIcon m_smallIcon;
     CWelcomePage m_welcomePage;

@@ -97,6 +97,9 @@
 #define IDC_SHOW_REPORT                 1019    /* "Afficher le &Rapport" */
 #define IDC_RESULT_TEXT                 1041    /* the outcome sentence */
 
+/* Folder action page (374) and summary page (370): how far a long job has come */
+#define IDC_PROGRESS_TEXT               1042
+
 /* Summary page (370) */
 #define IDC_OPERATION_TREE              1001
 #define IDC_REMOVE                      1003    /* "Enlever" */
@@ -235,6 +238,10 @@
 #define IDS_PROCESS_INFO_FORMAT         89
 #define IDS_RUNS_AS_SERVICE             90
 #define IDS_RESULT_FAILED               99      /* completion page after a failure */
+#define IDS_LISTING_PROGRESS            100     /* folder action page, while a tree is listed */
+#define IDS_LISTING_CANCELLED           101
+#define IDS_PROCESS_PROGRESS            102     /* summary page, while the list runs */
+#define IDS_PROCESS_CANCELLED           103
 #define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */
 #define IDS_PRODUCT_NAME                57344   /* 0xE000, also the application title */
 

@@ -313,13 +313,17 @@ bool CWizardProcess::WaitForMessageBox(SMessageBox& box, DWORD timeoutMs)
     return true;
 }
 
-bool CWizardProcess::Answer(const SMessageBox& box, int buttonId)
+bool CWizardProcess::PostAnswer(const SMessageBox& box, int buttonId) const
 {
     const HWND button = ::GetDlgItem(box.hwnd, buttonId);
-    if (!IsUsable(button))
+    return IsUsable(button) && ::PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                                              reinterpret_cast<LPARAM>(button));
+}
+
+bool CWizardProcess::Answer(const SMessageBox& box, int buttonId)
+{
+    if (!PostAnswer(box, buttonId))
         return false;
-    ::PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(button));
     const bool closed = WaitUntil([&] { return !::IsWindow(box.hwnd); }, 10000);
     Settle();
     return closed;
@@ -416,6 +420,29 @@ void CWizardProcess::Settle() const
     if (m_sheet && ::IsWindow(m_sheet))
         SendWithTimeout(m_sheet, WM_NULL, 0, 0);
     ::Sleep(100);
+}
+
+namespace
+{
+// The thread of the program's windows, opened to be held and let go.
+HANDLE OpenWindowThread(HWND window)
+{
+    const DWORD threadId = window ? ::GetWindowThreadProcessId(window, nullptr) : 0;
+    return threadId ? ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId) : nullptr;
+}
+} // namespace
+
+bool CWizardProcess::Hold() const
+{
+    CHandle thread(OpenWindowThread(m_sheet));
+    return thread && ::SuspendThread(thread.Get()) != static_cast<DWORD>(-1);
+}
+
+void CWizardProcess::Release() const
+{
+    CHandle thread(OpenWindowThread(m_sheet));
+    if (thread)
+        ::ResumeThread(thread.Get());
 }
 
 EBoxIcon ReadBoxIcon(HWND box)
@@ -571,6 +598,26 @@ std::vector<STreeLine> CWizardProcess::ReadTree(int id) const
     }
     ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
     return lines;
+}
+
+void CWizardProcess::ExpandTree(int id) const
+{
+    const HWND tree = GetPageItem(id);
+    const auto next = [&](HTREEITEM item, UINT code) {
+        return reinterpret_cast<HTREEITEM>(
+            SendWithTimeout(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+    };
+    // Expanding a line lays the tree out and paints it again: only the lines
+    // still closed, with the painting held until the last.
+    SendWithTimeout(tree, WM_SETREDRAW, FALSE, 0);
+    for (HTREEITEM top = next(nullptr, TVGN_ROOT); top; top = next(top, TVGN_NEXT))
+    {
+        if (!(SendWithTimeout(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(top), TVIS_EXPANDED) &
+              TVIS_EXPANDED))
+            SendWithTimeout(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(top));
+    }
+    SendWithTimeout(tree, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(tree, nullptr, TRUE);
 }
 
 bool CWizardProcess::SelectTreeItem(int id, HTREEITEM item) const

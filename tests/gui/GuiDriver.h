@@ -70,6 +70,8 @@ public:
     bool HasMessageBox() const;
     // Clicks one of its buttons (IDOK, IDYES, IDNO) and waits until it is gone.
     bool Answer(const SMessageBox& box, int buttonId);
+    // The click alone, without waiting.
+    bool PostAnswer(const SMessageBox& box, int buttonId) const;
     // A dialog of the program by caption.
     HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000);
 
@@ -91,6 +93,8 @@ public:
     // The lines of a tree view of the active page, read from the program's
     // memory; empty when it cannot be read.
     std::vector<STreeLine> ReadTree(int id) const;
+    // Expands every top-level line of a tree view of the active page.
+    void ExpandTree(int id) const;
     bool SelectTreeItem(int id, HTREEITEM item) const;
 
     // Wizard buttons: shown and enabled, as the user can press them.
@@ -101,6 +105,11 @@ public:
 
     // Waits until the program has handled what was sent to it and painted.
     void Settle() const;
+
+    // Holds the program's thread, and lets it go: what is posted meanwhile
+    // is all waiting in its queue when it next looks.
+    bool Hold() const;
+    void Release() const;
 
 private:
     HWND FindWindowOfProcess(bool (*match)(HWND, const void*), const void* context) const;

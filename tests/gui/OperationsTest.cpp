@@ -456,6 +456,150 @@ TEST_F(WizardOperations, TwoPassesReportBothAndTheBoxKeepsTheRestartAway)
               report.find(taken + "\nStatut:: " + Ansi("déplacement")));
 }
 
+TEST_F(WizardOperations, LargeFolderShowsEveryLineAndItsOutcome)
+{
+    // More operations than the tree shows expanded.
+    const std::string root = m_dir.Folder("large");
+    std::vector<std::string> sources;
+    for (int f = 0; f < 5; ++f)
+    {
+        const std::string folder = m_dir.Folder("large\\d" + std::to_string(f));
+        for (int i = 0; i < 100; ++i)
+        {
+            sources.push_back(folder + "\\f" + std::to_string(i) + ".txt");
+            ASSERT_TRUE(WriteFileBytes(sources.back(), ""));
+        }
+        sources.push_back(folder);
+    }
+    sources.push_back(root);
+    m_wizard.TypePageItem(IDC_SELECT_PATH, root);
+    ASSERT_TRUE(m_wizard.Press(kNextButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_FOLDER_ACTION));
+    ASSERT_TRUE(m_wizard.Press(kNextButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY, 120000));
+
+    // Every operation once, with its status line, whatever the listing order;
+    // the folder itself last.
+    const auto expectEveryLine = [&](int overlayOfFile, int overlayOfFolder, const std::string& status,
+                                     const std::string& missing) {
+        m_wizard.ExpandTree(IDC_OPERATION_TREE);
+        const std::vector<STreeLine> tree = Tree();
+        ASSERT_EQ(2 * sources.size(), tree.size());
+        std::vector<std::string> shown;
+        for (std::size_t i = 0; i < tree.size(); i += 2)
+        {
+            const std::string source = tree[i].text.substr(std::string("Supprimer ").size());
+            const bool isFolder = source.find(".txt") == std::string::npos;
+            const bool failed = source == missing;
+            shown.push_back(source);
+            EXPECT_EQ(0, tree[i].level);
+            EXPECT_EQ(failed ? 2 : isFolder ? overlayOfFolder : overlayOfFile, tree[i].overlay) << source;
+            EXPECT_EQ((isFolder ? 2 : 0) + (overlayOfFile == 1 && !failed ? 1 : 0), tree[i].image) << source;
+            EXPECT_EQ(1, tree[i + 1].level);
+            EXPECT_EQ(failed ? SystemText(ERROR_FILE_NOT_FOUND) : status, tree[i + 1].text) << source;
+            EXPECT_EQ(4, tree[i + 1].image);
+        }
+        EXPECT_EQ("Supprimer " + root, tree[tree.size() - 2].text);
+        std::sort(shown.begin(), shown.end());
+        std::vector<std::string> expected = sources;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(expected, shown);
+    };
+    expectEveryLine(0, 0, Ansi("non-traité"), "");
+    TakeScreenshot("370-tree-large");
+
+    // One file gone before the run: its line fails, every other one is done,
+    // and the tree says so before the message, and again after the return.
+    const std::string missing = sources[5];
+    ASSERT_TRUE(::DeleteFileA(missing.c_str()));
+    ASSERT_TRUE(m_wizard.Press(kNextButton));
+    ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
+    SMessageBox box;
+    ASSERT_TRUE(m_wizard.WaitForMessageBox(box, 120000));
+    EXPECT_EQ(Ansi("Une erreur est survenue pendant le traitement du/des fichier(s)"), box.text);
+    const std::string done = Ansi("suppression effectuée avec succès");
+    expectEveryLine(1, 1, done, missing);
+    ASSERT_TRUE(m_wizard.Answer(box, IDOK));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
+    EXPECT_FALSE(PathExists(root));
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY, 60000));
+    expectEveryLine(1, 1, done, missing);
+}
+
+TEST_F(WizardOperations, CancelStopsTheListingAndAddsNothing)
+{
+    const std::string root = m_dir.Folder("tree");
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(WriteFileBytes(root + "\\f" + std::to_string(i) + ".txt", ""));
+    m_wizard.TypePageItem(IDC_SELECT_PATH, root);
+    ASSERT_TRUE(m_wizard.Press(kNextButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_FOLDER_ACTION));
+
+    // Cancel pressed right behind Next: the listing stops at once.
+    ASSERT_TRUE(m_wizard.Hold());
+    const bool pressed = m_wizard.Press(kNextButton) && m_wizard.Press(IDCANCEL);
+    m_wizard.Release();
+    ASSERT_TRUE(pressed);
+    m_wizard.Settle();
+    EXPECT_EQ(static_cast<UINT>(IDD_FOLDER_ACTION), m_wizard.GetCurrentPage());
+    EXPECT_FALSE(m_wizard.HasMessageBox());
+    EXPECT_EQ(Ansi("Recherche arrêtée: rien n'a été ajouté à la liste."),
+              m_wizard.GetPageItemText(IDC_PROGRESS_TEXT));
+    EXPECT_TRUE(m_wizard.IsPageItemEnabled(IDC_FOLDER_DELETE));
+    EXPECT_TRUE(m_wizard.IsButtonEnabled(kBackButton));
+    EXPECT_TRUE(m_wizard.IsButtonEnabled(kNextButton));
+    TakeScreenshot("374-listing-cancelled");
+
+    // Nothing joined the list: Cancel now ends the wizard without a question.
+    ASSERT_TRUE(m_wizard.Press(IDCANCEL));
+    EXPECT_TRUE(m_wizard.WaitForExit());
+    EXPECT_TRUE(PathExists(root + "\\f0.txt"));
+}
+
+TEST_F(WizardOperations, CancelStopsTheRunAndTheReportTellsWhatWasNotDone)
+{
+    const std::string folder = m_dir.Folder("kept");
+    const std::string a = m_dir.File("kept\\a.txt", "a");
+    const std::string b = m_dir.File("kept\\b.txt", "b");
+    Choose(folder, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY);
+
+    // Yes and Cancel as one burst: the run stops before its first operation.
+    ASSERT_TRUE(m_wizard.Press(kNextButton));
+    SMessageBox box;
+    ASSERT_TRUE(m_wizard.WaitForMessageBox(box));
+    EXPECT_EQ(kConfirmRun, box.text);
+    ASSERT_TRUE(m_wizard.Hold());
+    const bool pressed = m_wizard.PostAnswer(box, IDYES) && m_wizard.Press(IDCANCEL);
+    m_wizard.Release();
+    ASSERT_TRUE(pressed);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd); }, 10000));
+    ExpectMessage(Ansi("Le traitement a été arrêté: 3 opération(s) n'ont pas été effectuée(s) et restent dans "
+                       "la liste."),
+                  EBoxIcon::Exclamation, false, IDOK, "message-process-cancelled");
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
+    EXPECT_EQ(kSomeFailed, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
+    EXPECT_FALSE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
+    EXPECT_EQ("a", ReadFileBytes(a));
+    EXPECT_EQ("b", ReadFileBytes(b));
+    EXPECT_EQ(3u, CountOf(ReadReport(), "\nStatut:: " + Ansi("non-traité")));
+
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    const std::vector<STreeLine> tree = Tree();
+    ASSERT_EQ(6u, tree.size());
+    for (std::size_t i = 0; i < tree.size(); i += 2)
+    {
+        EXPECT_EQ(0, tree[i].overlay) << tree[i].text;
+        EXPECT_EQ(Ansi("non-traité"), tree[i + 1].text) << tree[i].text;
+    }
+
+    // The next run does them all.
+    Run();
+    EXPECT_EQ(kSuccess, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
+    EXPECT_FALSE(PathExists(folder));
+}
+
 TEST_F(WizardOperations, FinishRestartsWhenAnOperationWaits)
 {
     const std::string locked = m_dir.File("locked.txt", "l");
