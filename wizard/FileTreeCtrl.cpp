@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <new>
 
 bool CFileTreeCtrl::Init()
 {
