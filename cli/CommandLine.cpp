@@ -58,13 +58,19 @@ SCommandLine ParseCommandLine(int argc, const char* const* argv)
         const DWORD flag = optionForm ? FindOptionFlag(argument.substr(1)) : 0;
         if (argument.empty())
             line.refused = true; // an empty script variable names nothing
-        else if (optionForm && (i != 2 || flag != 0))
+        else if (optionForm && flag != 0)
             line.flags |= flag;
         else if (i == 1)
-            line.source = argument;
+        {
+            if (!optionForm)
+                line.source = argument;
+        }
         else if (i == 2)
             line.target = argument;
         else
+            // A third path, or after the target's place an unknown option,
+            // which may be a path ("/t/new.txt", "-new.txt") meant as the
+            // target: run, the operation would be another one.
             line.refused = true;
     }
     if (line.source.empty() && !line.target.empty())
