@@ -389,6 +389,10 @@ TEST(OrvlineKeeps, NothingOutsideTheTree)
           "keep\\k=k"}, {}, REG_MULTI_SZ, "", 0, "", {"a\\", "a\\victim.txt=v", "keep\\", "keep\\k=k"}, {},
           false, {}}, "cd %u/a/T && w=" + fullwidth + " && printf t > ${w}victim.txt && mkdir ${w}${w}keep && "
           "printf i > ${w}${w}keep/inner", kProcessed},
+        // A fullwidth "a" that the ANSI calls read as the "a" of another file.
+        {{"name the code page reads as another", "", "%d\\a\\T", {"a\\", "a\\T\\", "a\\T\\a.txt=a"}, {},
+          REG_MULTI_SZ, "", 0, "", {"a\\"}, {}, false, {}},
+         "printf t > %u/a/T/$(printf '\\357\\275\\201').txt", kProcessed},
         // No name reaches it alone: it stays, and so does its folder.
         {{"name holding a separator", "", "%d\\a\\T", {"a\\", "a\\T\\", "a\\victim.txt=v"}, {},
           REG_MULTI_SZ, "", 10, SystemLine("%d\\a\\T\\..?victim.txt", ERROR_INVALID_NAME) +
