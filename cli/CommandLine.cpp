@@ -51,6 +51,10 @@ DWORD FindOptionFlag(const std::string& option)
 SCommandLine ParseCommandLine(int argc, const char* const* argv)
 {
     SCommandLine line;
+    // An unknown option after the target's place: ignored beside a target,
+    // but without one it may be the path meant as the target ("/t/new.txt",
+    // "-new.txt"), and run, the move would become a deletion.
+    bool unknownOption = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string argument = argv[i] ? argv[i] : "";
@@ -67,13 +71,12 @@ SCommandLine ParseCommandLine(int argc, const char* const* argv)
         }
         else if (i == 2)
             line.target = argument;
+        else if (optionForm)
+            unknownOption = true;
         else
-            // A third path, or after the target's place an unknown option,
-            // which may be a path ("/t/new.txt", "-new.txt") meant as the
-            // target: run, the operation would be another one.
             line.refused = true;
     }
-    if (line.source.empty() && !line.target.empty())
+    if (line.source.empty() ? !line.target.empty() : line.target.empty() && unknownOption)
         line.refused = true;
     return line;
 }

@@ -23,16 +23,18 @@ struct SCommandLine
     std::string source;
     std::string target;
     DWORD flags = 0;
-    // An argument that cannot be placed: an empty one, a path or an unknown
-    // option after the two positions, or a target without a source.
+    // An argument that cannot be placed: an empty one, a path after the
+    // two positions, a target without a source, or an unknown option after
+    // a source without a target.
     bool refused = false;
 };
 
-// Splits the arguments (argv[0] is the program): known options anywhere, the
+// Splits the arguments (argv[0] is the program): options anywhere, the
 // source at position 1 and the target at position 2. At position 2 an
 // argument that is not a known option is the target, whatever its first
-// character; after it, only known options: a rename or a move must never
-// turn into a deletion. An unknown option in the source's place is ignored.
+// character; a rename or a move must never turn into a deletion, so nothing
+// is deleted unless every argument after the source is a known option.
+// Other unknown options are ignored.
 SCommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // True when there is something to do: a source, or the pending option, and

@@ -38,8 +38,8 @@ TEST(ParseCommandLine, AbsolutePositions)
     EXPECT_EQ(static_cast<DWORD>(FlagLog), line.flags);
     EXPECT_FALSE(HasWork(line));
 
-    const char* both[] = {"orvline", "a", "b", "-PEND", "/pending"};
-    const SCommandLine full = ParseCommandLine(5, both);
+    const char* both[] = {"orvline", "a", "b", "-PEND", "/pending", "/x"};
+    const SCommandLine full = ParseCommandLine(6, both);
     EXPECT_EQ("a", full.source);
     EXPECT_EQ("b", full.target);
     EXPECT_EQ(static_cast<DWORD>(FlagPending), full.flags);
@@ -58,14 +58,14 @@ TEST(ParseCommandLine, NothingIsDeletedWhenATargetWasMeant)
         {{"a", "/logfile"}, "/logfile"},
         {{"a", "/log"}, ""},
         {{"a", "-p", "/r"}, ""},
-        {{"/x", "/pending"}, ""},
-        // An empty argument, a path or an unknown option after the two
-        // places, a target alone.
+        {{"a", "b", "/x"}, "b"},
+        {{"/pending", "/log", "/x"}, ""},
+        // An empty argument, a path after the two places, an unknown option
+        // after a source alone, a target alone.
         {{"a", ""}, nullptr},
         {{"", "/pending"}, nullptr},
         {{"a", "/log", "C:\\t\\dest"}, nullptr},
         {{"a", "b", "c"}, nullptr},
-        {{"a", "b", "/x"}, nullptr},
         {{"a", "-l", "/t/sub/new.txt"}, nullptr},
         {{"/pending", "C:\\x"}, nullptr},
         {{"/reboot", "C:\\x"}, nullptr},
