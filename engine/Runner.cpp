@@ -4,6 +4,9 @@
 #include "RestartRules.h"
 #include "Scheduler.h"
 
+#include <shlwapi.h>
+
+
 namespace
 {
 
@@ -27,6 +30,10 @@ bool IsDone(LONG status)
 
 LONG CFileInfo::Execute()
 {
+    // One look at the source tells whether it is there, whether it is a
+    // folder and which bits would make a deletion fail.
+    const DWORD attributes = ::GetFileAttributesA(m_source.c_str());
+
     m_errorCode = 0;
     m_status = StatusFailed;
     if (m_refusal != 0)
@@ -34,10 +41,6 @@ LONG CFileInfo::Execute()
         m_errorCode = m_refusal;
         return m_status;
     }
-
-    // One look at the source tells whether it is there, whether it is a
-    // folder and which bits would make a deletion fail.
-    const DWORD attributes = ::GetFileAttributesA(m_source.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
     {
         m_errorCode = ERROR_FILE_NOT_FOUND;
