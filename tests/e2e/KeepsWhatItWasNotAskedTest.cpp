@@ -409,7 +409,7 @@ TEST(OrvlineKeeps, NothingOutsideTheTree)
 TEST(OrvlineKeeps, TheFileItReplacesOnAFullVolume)
 {
     // E: is a volume of 1 MB that the test run mounts where it may
-    // (tests/support/test-prefixes).
+    // (tools/test-prefixes).
     ULARGE_INTEGER available = {};
     if (!GetDiskFreeSpaceExA("E:\\", &available, nullptr, nullptr) || available.QuadPart > 4 << 20)
         GTEST_SKIP() << "no small volume E: in this test run";
