@@ -10,7 +10,10 @@
 
 #include <shlwapi.h>
 
+#include <memory>
 #include <random>
+#include <set>
+#include <sstream>
 
 namespace
 {
@@ -229,6 +232,33 @@ TEST_F(OrvlinePending, WithoutAQueueExitsWith3)
     ASSERT_FALSE(text.empty());
     EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
                          "\r\nTraitement echoue: " + text + " (2)\r\n"));
+    // A value of another type is not read.
+    const std::string value = NtPath(m_dir / "a.txt") + std::string(1, '\0');
+    ASSERT_TRUE(WritePendingValue(REG_SZ, value));
+    EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
+                         "\r\nTraitement echoue: " + SystemText(ERROR_INVALID_DATA) + " (13)\r\n"));
+    EXPECT_EQ(value, PendingValueText(kQueueValue));
+}
+
+// From C:\tools, "orvline C:\tools /log" queues the folder and then writes
+// its report there: the report is queued after it, and the folder once
+// more, so that the restart removes the folder.
+TEST_F(OrvlinePending, TheReportDoesNotKeepItsFolder)
+{
+    const std::string tools = m_dir.Folder("tools");
+    const std::string program = tools + "\\orvline.exe";
+    ASSERT_TRUE(CopyFileA(GetBinPath("orvline.exe").c_str(), program.c_str(), FALSE));
+    const std::string held = m_dir.File("tools\\held.dll", "h");
+    {
+        CHolder holder(CHolder::Open, held);
+        ASSERT_TRUE(holder.IsHolding());
+        const SRunResult run =
+            RunProgram(Quote(program) + " " + Quote(tools) + " /log", 120000, tools.c_str());
+        EXPECT_EQ(0u, run.exitCode) << run.err;
+    }
+    EXPECT_NE(std::string::npos, ReadFileBytes(tools + "\\orvline.txt").find(tools + "\r\nStatut::"));
+    ASSERT_TRUE(RestartPrefix());
+    EXPECT_FALSE(PathExists(tools));
 }
 
 TEST_F(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
@@ -261,10 +291,11 @@ TEST_F(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
     // The free operations are done now.
     EXPECT_FALSE(PathExists(freeFile));
     EXPECT_EQ(newer, ReadFileBytes(installed));
+    EXPECT_FALSE(PathExists(newer));
     EXPECT_FALSE(PathExists(oldName));
     EXPECT_EQ(oldName, ReadFileBytes(newName));
     // The queue went to the backup as it was; the entry whose source is
-    // gone stays, and the locked file is queued again.
+    // gone and the locked file's stay, in their order.
     DWORD backupType = 0;
     EXPECT_EQ(queued, PendingValueText(kBackupValue, &backupType));
     EXPECT_EQ(queuedType, backupType);
@@ -273,13 +304,12 @@ TEST_F(OrvlinePending, RunsTheQueueAndQueuesTheLockedAgain)
     std::vector<std::string> strings = SplitMultiString(bytes);
     while (!strings.empty() && strings.back().empty())
         strings.pop_back();
-    EXPECT_EQ((std::vector<std::string>{NtPath(gone), "", NtPath(locked)}), strings);
+    EXPECT_EQ((std::vector<std::string>{NtPath(locked), "", NtPath(gone)}), strings);
 
     holder.Release();
     ASSERT_TRUE(RestartPrefix());
     EXPECT_FALSE(PathExists(locked));
     EXPECT_EQ("<none>", PendingValueText(kQueueValue));
-    EXPECT_TRUE(PathExists(newer));
     EXPECT_TRUE(PathExists(newName));
 }
 
@@ -333,4 +363,171 @@ TEST_F(OrvlinePending, PendingAndASourceOperation)
     EXPECT_EQ(std::string(kGathering) + kProcessed, AfterBanner(run.out));
     EXPECT_FALSE(PathExists(queued));
     EXPECT_FALSE(PathExists(given));
+}
+
+namespace
+{
+
+// "name=bytes name= ...": each file of the folder and what it holds, or
+// that it is absent (nothing after "=").
+void MakeFiles(const CScratchDir& dir, const std::string& files)
+{
+    std::istringstream words(files);
+    for (std::string word; words >> word;)
+    {
+        const std::size_t equals = word.find('=');
+        ASSERT_TRUE(WriteFileBytes(dir / word.substr(0, equals), word.substr(equals + 1))) << word;
+    }
+}
+
+std::string FilesNow(const CScratchDir& dir, const std::string& files)
+{
+    std::istringstream words(files);
+    std::string now;
+    for (std::string word; words >> word;)
+    {
+        const std::string name = word.substr(0, word.find('='));
+        const std::string path = dir / name;
+        now += (now.empty() ? "" : " ") + name + "=" + (PathExists(path) ? ReadFileBytes(path) : "");
+    }
+    return now;
+}
+
+// Queue strings with names of the folder: "name" is the queue's form of
+// its path, "!name" the same as a target that replaces, "" stays empty.
+std::string QueueOfNames(const CScratchDir& dir, const std::vector<std::string>& names)
+{
+    if (names.empty())
+        return "";
+    std::vector<std::string> strings;
+    for (const std::string& name : names)
+    {
+        if (name.empty())
+            strings.push_back("");
+        else if (name[0] == '!')
+            strings.push_back("!" + NtPath(dir / name.substr(1)));
+        else
+            strings.push_back(NtPath(dir / name));
+    }
+    return PendingQueueOf(strings);
+}
+
+} // namespace
+
+// orvline /pending takes over the queue; after it and a restart every file
+// ends as the restart alone would have left it. Each row: the files, those
+// held open, the queue; then the exit code, the files and the queue after
+// the run, and the files after a restart.
+TEST_F(OrvlinePending, TakeOverKeepsWhatTheRestartWouldDo)
+{
+    struct
+    {
+        const char* name;
+        std::string files;
+        std::vector<std::string> locked;
+        std::vector<std::string> queue;
+        DWORD exitCode;
+        std::string filesAfter;
+        std::vector<std::string> queueAfter;
+        std::string filesAfterRestart;
+    } rows[] = {
+        {"a locked deletion, then a rename onto its name: both stay", "a.new=new b.dll=old",
+         {"b.dll"}, {"b.dll", "", "a.new", "b.dll"}, 0, "a.new=new b.dll=old",
+         {"b.dll", "", "a.new", "b.dll"}, "a.new= b.dll=new"},
+        {"two replacements of an absent name: the second wins", "x.tmp=x y.tmp=y", {},
+         {"x.tmp", "!b.dll", "y.tmp", "!b.dll"}, 0, "x.tmp= y.tmp= b.dll=y", {},
+         "x.tmp= y.tmp= b.dll=y"},
+        {"a locked source, then its destination renamed: the order stays", "a.txt=a", {"a.txt"},
+         {"a.txt", "c.txt", "c.txt", "d.txt"}, 0, "a.txt=a c.txt= d.txt=",
+         {"a.txt", "c.txt", "c.txt", "d.txt"}, "a.txt= c.txt= d.txt=a"},
+        {"a replacement moves its source", "n.tmp=new b.dll=old", {}, {"n.tmp", "!b.dll"}, 0,
+         "n.tmp= b.dll=new", {}, "n.tmp= b.dll=new"},
+        {"a rename onto a name taken fails and stays, with what depends on it",
+         "a.new=new b.dll=old c.tmp=c", {}, {"a.new", "b.dll", "b.dll", "", "c.tmp", ""}, 10,
+         "a.new=new b.dll=old c.tmp=", {"a.new", "b.dll", "b.dll", ""}, "a.new=new b.dll= c.tmp="},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        CScratchDir dir;
+        MakeFiles(dir, row.files);
+        ClearPendingQueue();
+        ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, QueueOfNames(dir, row.queue)));
+        {
+            std::vector<std::unique_ptr<CHolder>> holders;
+            for (const std::string& name : row.locked)
+            {
+                holders.push_back(std::make_unique<CHolder>(CHolder::Open, dir / name));
+                ASSERT_TRUE(holders.back()->IsHolding());
+            }
+            const SRunResult run = RunOrvline("/pending");
+            EXPECT_EQ(row.exitCode, run.exitCode) << run.err;
+            EXPECT_EQ(row.filesAfter, FilesNow(dir, row.filesAfter));
+            EXPECT_EQ(QueueOfNames(dir, row.queueAfter), PendingQueueBytes());
+        }
+        ASSERT_TRUE(RestartPrefix());
+        EXPECT_EQ(row.filesAfterRestart, FilesNow(dir, row.filesAfterRestart));
+    }
+}
+
+// While orvline /pending takes over 20,000 queued deletions, another program
+// queues 3,000 more through MoveFileExA: none of its entries is lost (each
+// is still queued, or was taken over and carried out). ORV_RACE_ROUNDS
+// sets the number of rounds (1).
+TEST_F(OrvlinePending, EntriesQueuedMeanwhileAreNotLost)
+{
+    const int taken = 20000;
+    const int foreign = 3000;
+    char text[16] = {};
+    const int rounds = GetEnvironmentVariableA("ORV_RACE_ROUNDS", text, sizeof(text)) ? atoi(text) : 1;
+    const std::string bench = Quote(GetBinPath("orvbench.exe"));
+    const auto name = [](const std::string& folder, int i) {
+        return folder + "\\q" + std::to_string(i) + ".txt";
+    };
+    for (int round = 0; round < rounds; ++round)
+    {
+        SCOPED_TRACE(round);
+        CScratchDir dir;
+        const std::string ours = dir / "ours";
+        const std::string theirs = dir / "theirs";
+        ASSERT_EQ(0u, RunProgram(bench + " files " + Quote(ours) + " " + std::to_string(taken)).exitCode);
+        std::vector<std::string> queue;
+        for (int i = 0; i < taken; ++i)
+        {
+            queue.push_back(NtPath(name(ours, i)));
+            queue.push_back("");
+        }
+        ClearPendingQueue();
+        ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf(queue)));
+
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        std::string line = bench + " queue " + Quote(theirs) + " " + std::to_string(foreign);
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process));
+        CHandle writer(process.hProcess);
+        CHandle thread(process.hThread);
+        const SRunResult run = RunOrvline("/pending");
+        EXPECT_EQ(0u, run.exitCode) << run.err;
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(writer.Get(), 600000));
+
+        std::vector<char> bytes;
+        ASSERT_TRUE(ReadPendingValue(bytes));
+        const std::vector<std::string> strings = SplitMultiString(bytes);
+        const std::set<std::string> queued(strings.begin(), strings.end());
+        int lost = 0;
+        int stillQueued = 0;
+        for (int i = 0; i < foreign; ++i)
+        {
+            const bool isQueued = queued.count(NtPath(name(theirs, i))) != 0;
+            stillQueued += isQueued ? 1 : 0;
+            lost += PathExists(name(theirs, i)) && !isQueued ? 1 : 0;
+        }
+        EXPECT_EQ(0, lost);
+        // The writer was still at work when the queue was cleared.
+        EXPECT_GT(stillQueued, 0);
+        for (int i = 0; i < taken; ++i)
+            ASSERT_FALSE(PathExists(name(ours, i))) << i;
+    }
 }
