@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <mbstring.h>
+#include <mbctype.h>
 
 #include <set>
 
@@ -73,7 +73,14 @@ std::vector<bool> PlanTakeOver(const std::vector<STakeOverEntry>& entries,
 std::wstring TakeOverKey(const std::string& path)
 {
     std::string upper = LongForm(path);
-    _mbsupr(reinterpret_cast<unsigned char*>(&upper[0]));
+    for (std::size_t i = 0; i < upper.size(); ++i)
+    {
+        const unsigned char c = static_cast<unsigned char>(upper[i]);
+        if (_ismbblead(c) && i + 1 < upper.size())
+            ++i; // a DBCS pair keeps its bytes
+        else if (c >= 'a' && c <= 'z')
+            upper[i] = static_cast<char>(c - 'a' + 'A');
+    }
     std::wstring key = AnsiToWide(upper);
     while (key.size() > 3 && key.back() == L'\\')
         key.pop_back();

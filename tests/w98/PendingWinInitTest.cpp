@@ -271,7 +271,7 @@ TEST_F(WinInitStore, OrvlineRunsTheSection)
 }
 
 // orvline as on Windows 9x/Me (MoveFileExA not implemented): each row the
-// wininit.ini before (none when null), whether it is read-only, the files
+// wininit.ini before (none when null), whether it cannot be written, the files
 // held open, the command line; then the exit code, wininit.ini and the
 // files after the run, and the files after a restart. The section's shapes
 // are found alike by the writer and the reader, and a taken-over queue
@@ -295,7 +295,7 @@ TEST_F(WinInitStore, Orvline9xKeepsWhatTheRestartWouldDo)
     {
         const char* name;
         const char* before; // null: no wininit.ini
-        bool readOnly;
+        bool unwritable; // a folder of that name
         std::string args;
         DWORD exitCode;
         std::string after;
@@ -316,7 +316,7 @@ TEST_F(WinInitStore, Orvline9xKeepsWhatTheRestartWouldDo)
          "0111"},
         {"an end-of-text mark, no section", "", false, Quote(n), 0,
          other + "[Rename]\r\n" + del + "\x1a", "1111", "0111"},
-        {"a read-only file", "[Rename]\r\n", true, Quote(n), 10, "[Rename]\r\n", "1111", "1111"},
+        {"a file that cannot be written", nullptr, true, Quote(n), 10, "", "1111", "1111"},
         {"a replacement moves its source", "", false, "/pending", 0, "[rename]\r\n", "1101", "1101"},
         {"a locked deletion, then a rename onto its name", "", false, "/pending", 0,
          "[rename]\r\n" + waiting, "1111", "1101"},
@@ -346,9 +346,9 @@ TEST_F(WinInitStore, Orvline9xKeepsWhatTheRestartWouldDo)
         {
             ASSERT_TRUE(WriteFileBytes(IniPath(), *row.before ? row.before : befores[i]));
         }
-        if (row.readOnly)
+        if (row.unwritable)
         {
-            ASSERT_TRUE(SetFileAttributesA(IniPath().c_str(), FILE_ATTRIBUTE_READONLY));
+            ASSERT_TRUE(CreateDirectoryA(IniPath().c_str(), nullptr));
         }
         {
             CHolder holdN(CHolder::Open, n);
@@ -356,7 +356,7 @@ TEST_F(WinInitStore, Orvline9xKeepsWhatTheRestartWouldDo)
             ASSERT_TRUE(holdN.IsHolding() && holdLocked.IsHolding());
             const SRunResult run = RunProgram(orvline98 + " " + row.args);
             EXPECT_EQ(row.exitCode, run.exitCode) << run.err;
-            if (row.readOnly)
+            if (row.unwritable)
             {
                 EXPECT_NE(std::string::npos, run.err.find(FailureLine(n, ERROR_ACCESS_DENIED))) << run.err;
             }
@@ -364,7 +364,7 @@ TEST_F(WinInitStore, Orvline9xKeepsWhatTheRestartWouldDo)
             EXPECT_EQ(row.filesAfter, files());
             EXPECT_EQ("", PendingQueueBytes());
         }
-        SetFileAttributesA(IniPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryA(IniPath().c_str());
         ASSERT_TRUE(RestartPrefix());
         EXPECT_EQ(row.filesAfterRestart, files());
     }
