@@ -178,10 +178,11 @@ bool EndsList(const std::string& bytes)
 
 // Clears the entries from the queue value. Other programs add to the queue
 // while this runs, and the registry has no way to change a value only if
-// it is unchanged: the value is read, its rest computed, then read again
-// right before it is written, and written only if it is still the same
-// (else the rest is computed again, from the entries added at the end
-// when that is all that changed). Throws std::bad_alloc.
+// it is unchanged: the value is read and its rest computed, then its size
+// is read again right before the write, which goes ahead only if the value
+// has not changed (a program that queues makes it longer). Else the rest is
+// computed again, from the entries added at the end when that is all that
+// changed. Throws std::bad_alloc.
 bool ClearQueueEntries(std::vector<std::wstring> entries)
 {
     SQueueValue read;
@@ -192,37 +193,29 @@ bool ClearQueueEntries(std::vector<std::wstring> entries)
     {
         if (rest == read.bytes)
             return true;
+        if (QueueValueSize(read.key.Get()) == static_cast<long long>(read.bytes.size()))
+        {
+            LONG status;
+            if (rest.find_first_not_of('\0') == std::string::npos)
+                status = ::RegDeleteValueW(read.key.Get(), kPendingValueW);
+            else
+                status = ::RegSetValueExW(read.key.Get(), kPendingValueW, 0, read.type,
+                                          reinterpret_cast<const BYTE*>(rest.data()),
+                                          static_cast<DWORD>(rest.size()));
+            ::SetLastError(static_cast<DWORD>(status));
+            return status == ERROR_SUCCESS;
+        }
         SQueueValue again;
         if (!ReadQueueValue(again))
             return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-        if (again.bytes != read.bytes || again.type != read.type)
-        {
-            const std::size_t kept = read.bytes.size() - kListEnd.size();
-            if (again.type == read.type && EndsList(read.bytes) && EndsList(rest) &&
-                again.bytes.size() > read.bytes.size() &&
-                again.bytes.compare(0, kept, read.bytes, 0, kept) == 0)
-                rest = rest.substr(0, rest.size() - kListEnd.size()) + again.bytes.substr(kept);
-            else
-                rest = QueueRest(again, entries);
-            read = std::move(again);
-            continue;
-        }
-        if (QueueValueSize(again.key.Get()) != static_cast<long long>(again.bytes.size()))
-        {
-            if (!ReadQueueValue(read))
-                return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-            rest = QueueRest(read, entries);
-            continue;
-        }
-        LONG status;
-        if (rest.find_first_not_of('\0') == std::string::npos)
-            status = ::RegDeleteValueW(again.key.Get(), kPendingValueW);
+        const std::size_t kept = read.bytes.size() - kListEnd.size();
+        if (again.type == read.type && EndsList(read.bytes) && EndsList(rest) &&
+            again.bytes.size() > read.bytes.size() &&
+            again.bytes.compare(0, kept, read.bytes, 0, kept) == 0)
+            rest = rest.substr(0, rest.size() - kListEnd.size()) + again.bytes.substr(kept);
         else
-            status = ::RegSetValueExW(again.key.Get(), kPendingValueW, 0, again.type,
-                                      reinterpret_cast<const BYTE*>(rest.data()),
-                                      static_cast<DWORD>(rest.size()));
-        ::SetLastError(static_cast<DWORD>(status));
-        return status == ERROR_SUCCESS;
+            rest = QueueRest(again, entries);
+        read = std::move(again);
     }
     ::SetLastError(ERROR_BUSY);
     return false;

@@ -11,10 +11,8 @@
 #include <shlwapi.h>
 
 #include <iostream>
-#include <memory>
 #include <random>
 #include <set>
-#include <sstream>
 
 namespace
 {
@@ -233,12 +231,6 @@ TEST_F(OrvlinePending, WithoutAQueueExitsWith3)
     ASSERT_FALSE(text.empty());
     EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
                          "\r\nTraitement echoue: " + text + " (2)\r\n"));
-    // A value of another type is not read.
-    const std::string value = NtPath(m_dir / "a.txt") + std::string(1, '\0');
-    ASSERT_TRUE(WritePendingValue(REG_SZ, value));
-    EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
-                         "\r\nTraitement echoue: " + SystemText(ERROR_INVALID_DATA) + " (13)\r\n"));
-    EXPECT_EQ(value, PendingValueText(kQueueValue));
 }
 
 // From C:\tools, "orvline C:\tools /log" queues the folder and then writes
@@ -364,112 +356,6 @@ TEST_F(OrvlinePending, PendingAndASourceOperation)
     EXPECT_EQ(std::string(kGathering) + kProcessed, AfterBanner(run.out));
     EXPECT_FALSE(PathExists(queued));
     EXPECT_FALSE(PathExists(given));
-}
-
-namespace
-{
-
-// "name=bytes name= ...": each file of the folder and what it holds, or
-// that it is absent (nothing after "=").
-void MakeFiles(const CScratchDir& dir, const std::string& files)
-{
-    std::istringstream words(files);
-    for (std::string word; words >> word;)
-    {
-        const std::size_t equals = word.find('=');
-        ASSERT_TRUE(WriteFileBytes(dir / word.substr(0, equals), word.substr(equals + 1))) << word;
-    }
-}
-
-std::string FilesNow(const CScratchDir& dir, const std::string& files)
-{
-    std::istringstream words(files);
-    std::string now;
-    for (std::string word; words >> word;)
-    {
-        const std::string name = word.substr(0, word.find('='));
-        const std::string path = dir / name;
-        now += (now.empty() ? "" : " ") + name + "=" + (PathExists(path) ? ReadFileBytes(path) : "");
-    }
-    return now;
-}
-
-// Queue strings with names of the folder: "name" is the queue's form of
-// its path, "!name" the same as a target that replaces, "" stays empty.
-std::string QueueOfNames(const CScratchDir& dir, const std::vector<std::string>& names)
-{
-    if (names.empty())
-        return "";
-    std::vector<std::string> strings;
-    for (const std::string& name : names)
-    {
-        if (name.empty())
-            strings.push_back("");
-        else if (name[0] == '!')
-            strings.push_back("!" + NtPath(dir / name.substr(1)));
-        else
-            strings.push_back(NtPath(dir / name));
-    }
-    return PendingQueueOf(strings);
-}
-
-} // namespace
-
-// orvline /pending takes over the queue; after it and a restart every file
-// ends as the restart alone would have left it. Each row: the files, those
-// held open, the queue; then the exit code, the files and the queue after
-// the run, and the files after a restart.
-TEST_F(OrvlinePending, TakeOverKeepsWhatTheRestartWouldDo)
-{
-    struct
-    {
-        const char* name;
-        std::string files;
-        std::vector<std::string> locked;
-        std::vector<std::string> queue;
-        DWORD exitCode;
-        std::string filesAfter;
-        std::vector<std::string> queueAfter;
-        std::string filesAfterRestart;
-    } rows[] = {
-        {"a locked deletion, then a rename onto its name: both stay", "a.new=new b.dll=old",
-         {"b.dll"}, {"b.dll", "", "a.new", "b.dll"}, 0, "a.new=new b.dll=old",
-         {"b.dll", "", "a.new", "b.dll"}, "a.new= b.dll=new"},
-        {"two replacements of an absent name: the second wins", "x.tmp=x y.tmp=y", {},
-         {"x.tmp", "!b.dll", "y.tmp", "!b.dll"}, 0, "x.tmp= y.tmp= b.dll=y", {},
-         "x.tmp= y.tmp= b.dll=y"},
-        {"a locked source, then its destination renamed: the order stays", "a.txt=a", {"a.txt"},
-         {"a.txt", "c.txt", "c.txt", "d.txt"}, 0, "a.txt=a c.txt= d.txt=",
-         {"a.txt", "c.txt", "c.txt", "d.txt"}, "a.txt= c.txt= d.txt=a"},
-        {"a replacement moves its source", "n.tmp=new b.dll=old", {}, {"n.tmp", "!b.dll"}, 0,
-         "n.tmp= b.dll=new", {}, "n.tmp= b.dll=new"},
-        {"a rename onto a name taken fails and stays, with what depends on it",
-         "a.new=new b.dll=old c.tmp=c", {}, {"a.new", "b.dll", "b.dll", "", "c.tmp", ""}, 10,
-         "a.new=new b.dll=old c.tmp=", {"a.new", "b.dll", "b.dll", ""}, "a.new=new b.dll= c.tmp="},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.name);
-        CScratchDir dir;
-        MakeFiles(dir, row.files);
-        ClearPendingQueue();
-        ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, QueueOfNames(dir, row.queue)));
-        {
-            std::vector<std::unique_ptr<CHolder>> holders;
-            for (const std::string& name : row.locked)
-            {
-                holders.push_back(std::make_unique<CHolder>(CHolder::Open, dir / name));
-                ASSERT_TRUE(holders.back()->IsHolding());
-            }
-            const SRunResult run = RunOrvline("/pending");
-            EXPECT_EQ(row.exitCode, run.exitCode) << run.err;
-            EXPECT_EQ(QueueOfNames(dir, row.queueAfter), PendingQueueBytes());
-        }
-        // A file held open cannot be read: the files are looked at once free.
-        EXPECT_EQ(row.filesAfter, FilesNow(dir, row.filesAfter));
-        ASSERT_TRUE(RestartPrefix());
-        EXPECT_EQ(row.filesAfterRestart, FilesNow(dir, row.filesAfterRestart));
-    }
 }
 
 // While orvline /pending takes over a queue of 20,000 deletions, another
