@@ -99,7 +99,7 @@ public:
     // An operation read from the restart queue: its kind follows from the
     // disk as it is when it runs, and a replacement moves its source.
     bool IsQueued() const { return !m_origin.entry.empty() || !m_origin.line.empty(); }
-    void TakeOver() { m_origin.takenOver = true; }
+    void TakeOver(bool takenOver = true) { m_origin.takenOver = takenOver; }
     // Still queued, untried: it waits for one that cannot be done now.
     void StayQueued();
 
@@ -163,6 +163,9 @@ public:
     // entry that touches one of its paths. False (last error) when the
     // backup cannot be written: nothing is taken over.
     bool TakeOverPending();
+    // Undoes TakeOverPending before the run: the queue keeps every entry and
+    // the operations run as any other (the user chose to leave the queue).
+    void LeavePending();
 
     std::size_t GetCount() const { return m_items.size(); }
     bool IsEmpty() const { return m_items.empty(); }

@@ -189,8 +189,14 @@ bool ClearQueueEntries(std::vector<std::wstring> entries)
     if (!ReadQueueValue(read))
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     std::string rest = QueueRest(read, entries);
-    for (int round = 0; round < 64; ++round)
+    // A program that queues many entries in a row changes the value between
+    // most reads and writes: the rounds go on, a little apart, until it
+    // pauses or half a minute has passed.
+    const DWORD start = ::GetTickCount();
+    for (int round = 0; round < 64 || ::GetTickCount() - start < 30000; ++round)
     {
+        if (round >= 16)
+            ::Sleep(10);
         if (rest == read.bytes)
             return true;
         if (QueueValueSize(read.key.Get()) == static_cast<long long>(read.bytes.size()))
@@ -427,6 +433,13 @@ bool CFileInfoList::TakeOverPending()
         item->TakeOver();
     m_pending.takenOver = true;
     return true;
+}
+
+void CFileInfoList::LeavePending()
+{
+    for (const auto& item : m_items)
+        item->TakeOver(false);
+    m_pending.takenOver = false;
 }
 
 bool CFileInfoList::RunTakeOver()

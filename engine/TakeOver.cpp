@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <mbctype.h>
-
 #include <set>
 
 namespace
@@ -72,15 +70,10 @@ std::vector<bool> PlanTakeOver(const std::vector<STakeOverEntry>& entries,
 
 std::wstring TakeOverKey(const std::string& path)
 {
+    // The system's own case rules for the code page, DBCS pairs kept whole.
     std::string upper = LongForm(path);
-    for (std::size_t i = 0; i < upper.size(); ++i)
-    {
-        const unsigned char c = static_cast<unsigned char>(upper[i]);
-        if (_ismbblead(c) && i + 1 < upper.size())
-            ++i; // a DBCS pair keeps its bytes
-        else if (c >= 'a' && c <= 'z')
-            upper[i] = static_cast<char>(c - 'a' + 'A');
-    }
+    if (!upper.empty())
+        ::CharUpperA(&upper[0]);
     std::wstring key = AnsiToWide(upper);
     while (key.size() > 3 && key.back() == L'\\')
         key.pop_back();

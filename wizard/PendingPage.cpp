@@ -27,7 +27,11 @@ bool CPendingPage::OnSetActive()
 LRESULT CPendingPage::OnWizardNext()
 {
     if (IsItemChecked(IDC_PENDING_KEEP))
+    {
+        // An earlier "Enlever", undone by Back.
+        m_sheet.GetOperations().LeavePending();
         return IDD_SUMMARY;
+    }
     if (IsItemChecked(IDC_PENDING_REMOVE))
     {
         // The run carries the operations out as orvline /pending does. The

@@ -360,14 +360,13 @@ TEST_F(OrvlinePending, PendingAndASourceOperation)
 
 // While orvline /pending takes over a queue of 20,000 deletions, another
 // program queues 3,000 more through MoveFileExA: none of its entries is lost
-// (each is still queued, or was taken over and carried out). Most of the
-// taken-over entries name files that are gone (they stay queued), so that
-// the rounds do not spend their time making files. ORV_RACE_ROUNDS sets the
+// (each is still queued, or was taken over and carried out). The files lie
+// in folders of 100, where Wine makes them quickly. ORV_RACE_ROUNDS sets the
 // number of rounds (1).
 TEST_F(OrvlinePending, EntriesQueuedMeanwhileAreNotLost)
 {
     const int taken = 20000;
-    const int every = 40; // one existing file in so many entries
+    const int perFolder = 100;
     const int foreign = 3000;
     char text[16] = {};
     const int rounds = GetEnvironmentVariableA("ORV_RACE_ROUNDS", text, sizeof(text)) ? atoi(text) : 1;
@@ -380,14 +379,16 @@ TEST_F(OrvlinePending, EntriesQueuedMeanwhileAreNotLost)
         CScratchDir dir;
         const std::string ours = dir.Folder("ours");
         const std::string theirs = dir / "theirs";
+        const auto ourName = [&](int i) {
+            return name(ours + "\\d" + std::to_string(i / perFolder), i);
+        };
         std::vector<std::string> queue;
         for (int i = 0; i < taken; ++i)
         {
-            if (i % every == 0)
-            {
-                ASSERT_TRUE(WriteFileBytes(name(ours, i), "x"));
-            }
-            queue.push_back(NtPath(name(ours, i)));
+            if (i % perFolder == 0)
+                dir.Folder("ours\\d" + std::to_string(i / perFolder));
+            ASSERT_TRUE(WriteFileBytes(ourName(i), "x"));
+            queue.push_back(NtPath(ourName(i)));
             queue.push_back("");
         }
         ClearPendingQueue();
@@ -424,8 +425,8 @@ TEST_F(OrvlinePending, EntriesQueuedMeanwhileAreNotLost)
         EXPECT_EQ(0, lost);
         // The writer was still at work when the queue was cleared.
         EXPECT_GT(stillQueued, 0);
-        for (int i = 0; i < taken; i += every)
-            ASSERT_FALSE(PathExists(name(ours, i))) << i;
+        for (int i = 0; i < taken; i += perFolder / 2)
+            ASSERT_FALSE(PathExists(ourName(i))) << i;
         std::cout << "round " << round << ": " << stillQueued << " of " << foreign
                   << " entries queued meanwhile are still queued, " << lost << " lost\n";
     }
