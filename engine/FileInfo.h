@@ -103,6 +103,11 @@ public:
     // Still queued, untried: it waits for one that cannot be done now.
     void StayQueued();
 
+    // An operation that is never attempted: every attempt fails with this
+    // code and touches nothing (a listed entry without a name that reaches
+    // it alone, a folder that keeps such an entry).
+    void Refuse(DWORD code) { m_refusal = code; }
+
 private:
     LONG Defer(const char* newPath);
     void InferAction();
@@ -117,6 +122,7 @@ private:
     LONG m_status = StatusNotProcessed;
     LONG m_action = ActionDelete;
     SQueueOrigin m_origin;
+    DWORD m_refusal = 0;
 };
 
 // The ordered, owning list of operations. Index order is the order in which
@@ -136,7 +142,9 @@ public:
              std::unique_ptr<CRegistryEntry> entry = nullptr, SQueueOrigin origin = SQueueOrigin());
 
     // The folder's whole content, children first, then the folder itself, all
-    // as deletions. Links to other folders are not followed.
+    // as deletions. Links to other folders are not followed. An entry whose
+    // name reaches no object safely is added refused (ERROR_INVALID_NAME), and
+    // every folder that keeps it with it (ERROR_DIR_NOT_EMPTY).
     bool AddFolder(const std::string& folder);
 
     bool Contains(const std::string& path) const;
@@ -172,6 +180,8 @@ public:
     CFileInfo* GetAt(std::size_t index) const { return m_items[index].get(); }
 
 private:
+    // AddFolder; `keeps` becomes true when something of the tree is refused.
+    bool AddTree(const std::string& folder, bool& keeps);
     // Add for a queued source that exists, with the attributes that told so.
     bool AddQueued(const std::string& source, DWORD attributes, const std::string& destination,
                    SQueueOrigin origin);
