@@ -118,6 +118,6 @@ std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fi
 std::string FormatSystemErrorLine(const std::string& message, const std::string& systemText,
                                   DWORD code)
 {
-    return "\n" + message + ": " + TrimLineEnd(systemText) +
+    return "\n" + message + ": " + TrimBlanks(systemText) +
            FormatText(" (%d)\n", static_cast<int>(code));
 }

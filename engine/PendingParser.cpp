@@ -14,23 +14,6 @@
 namespace
 {
 
-// Length of the character at `i`: two bytes for a lead byte followed by a
-// valid trail byte of the current code page, otherwise one. Never reaches
-// past `size`, so a lead byte cut off at the end stays a single byte.
-std::size_t CharLength(const std::string& text, std::size_t i)
-{
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (i + 1 < text.size() && _ismbblead(c) &&
-        _ismbbtrail(static_cast<unsigned char>(text[i + 1])))
-        return 2;
-    return 1;
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 // First occurrence of a single-byte character, trail bytes skipped.
 std::size_t FindChar(const std::string& text, char wanted)
 {
@@ -126,26 +109,6 @@ bool ReadQueuePath(const std::wstring& text, bool allowReplace, std::string& pat
     if (path.empty() || AnsiToWide(path) != wide)
         return false;
     return IsFullDrivePath(path);
-}
-
-std::string TrimBlanks(const std::string& text)
-{
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    bool seen = false;
-    for (std::size_t i = 0; i < text.size();)
-    {
-        const std::size_t length = CharLength(text, i);
-        if (length > 1 || !IsBlank(text[i]))
-        {
-            if (!seen)
-                begin = i;
-            seen = true;
-            end = i + length;
-        }
-        i += length;
-    }
-    return seen ? text.substr(begin, end - begin) : std::string();
 }
 
 std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text)

@@ -26,8 +26,13 @@ bool IsSameText(const std::string& a, const std::string& b);
 // Case-insensitive equality of the first `bytes` bytes of both texts.
 bool IsSameTextPrefix(const std::string& a, const std::string& b, std::size_t bytes);
 
-// Removes trailing blanks, CR and LF.
-std::string TrimLineEnd(std::string text);
+// Length of the character at `i` in the current code page: two bytes for a
+// lead byte followed by a valid trail byte, otherwise one; never past the end.
+std::size_t CharLength(const std::string& text, std::size_t i);
+
+// Removes blanks, tabs and line ends at both ends (a DBCS trail byte is
+// never taken for one).
+std::string TrimBlanks(const std::string& text);
 
 // printf-style formatting into a string of any length.
 std::string FormatText(const char* format, ...)

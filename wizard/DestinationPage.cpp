@@ -69,7 +69,7 @@ bool CDestinationPage::OnCommand(WORD id, WORD code, HWND control)
 
 LRESULT CDestinationPage::OnWizardNext()
 {
-    m_input = TrimText(GetItemText(m_inputId));
+    m_input = TrimBlanks(GetItemText(m_inputId));
     FocusItem(m_inputId);
     return CheckAndAdd();
 }
