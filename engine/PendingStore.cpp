@@ -199,10 +199,12 @@ bool ClearQueueEntries(std::vector<std::wstring> entries)
             ::Sleep(10);
         if (rest == read.bytes)
             return true;
+        // Nothing but the size check lies between the look and the write.
+        const bool emptied = rest.find_first_not_of('\0') == std::string::npos;
         if (QueueValueSize(read.key.Get()) == static_cast<long long>(read.bytes.size()))
         {
             LONG status;
-            if (rest.find_first_not_of('\0') == std::string::npos)
+            if (emptied)
                 status = ::RegDeleteValueW(read.key.Get(), kPendingValueW);
             else
                 status = ::RegSetValueExW(read.key.Get(), kPendingValueW, 0, read.type,
