@@ -2,9 +2,11 @@
 // restart), carried out at once or queued, told by messages and exit code.
 #include "Console.h"
 #include "FileInfo.h"
+#include "HolderScan.h"
 #include "ObjectPath.h"
 #include "ModuleVersion.h"
 #include "PendingStore.h"
+#include "QueueListing.h"
 #include "Report.h"
 #include "SystemServices.h"
 #include "Text.h"
@@ -13,6 +15,7 @@
 #include <shlwapi.h>
 
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -31,6 +34,7 @@ enum EExitCode
     ExitDowngrade = 9,
     ExitProcessFailed = 10,
     ExitRestartFailed = 11,
+    ExitHeld = 12,
 };
 
 class COrvline
@@ -49,6 +53,9 @@ private:
     int AddSourceOperation();
     int ResolveDestination(std::string& destination);
     int CheckVersion(const std::string& destination);
+    int Report();
+    int ListQueue();
+    int ListHolders();
     bool IsTargetFolder() const;
     void PrintFailures() const;
 
@@ -217,9 +224,59 @@ void COrvline::PrintFailures() const
     }
 }
 
+int COrvline::ListQueue()
+{
+    std::vector<SQueuedOperation> operations;
+    if (!ReadQueuedOperations(operations))
+        return FailWithSystemText(IDS_PROCESS_FAILED, ExitPendingFailed);
+    if (operations.empty())
+        m_console.PrintInfo(IDS_QUEUE_EMPTY);
+    for (const SQueuedOperation& operation : operations)
+        m_console.Print(FormatQueuedLine(operation) + "\n");
+    return ExitDone;
+}
+
+int COrvline::ListHolders()
+{
+    if (!::PathFileExistsA(m_source.c_str()))
+        return Fail(IDS_SOURCE_MISSING, ExitSourceMissing);
+    CHolderList holders;
+    CHolderScan scan;
+    if (!scan.Scan(m_source, holders))
+        return FailWithSystemText(IDS_PROCESS_FAILED, ExitProcessFailed);
+    if (holders.empty())
+    {
+        m_console.PrintInfo(IDS_NO_HOLDER);
+        return ExitDone;
+    }
+    for (const SHolder& holder : holders)
+        m_console.Print(FormatHolderLine(holder.processId, NormalizeImagePath(holder.imagePath),
+                                         GetHeldAsText(holder.heldAs)) +
+                        "\n");
+    return ExitHeld;
+}
+
+// The options that only tell: nothing is run, taken over, queued or
+// written, whatever else the command line asks.
+int COrvline::Report()
+{
+    if (m_console.HasFlag(FlagQueue))
+    {
+        const int code = ListQueue();
+        if (code != ExitDone || !m_console.HasFlag(FlagHolders))
+            return code;
+    }
+    if (m_console.GetSource().empty())
+        return ExitDone;
+    const int code = ResolvePaths();
+    return code != ExitDone ? code : ListHolders();
+}
+
 int COrvline::Run()
 {
     m_console.PrintBanner();
+    if (m_console.HasFlag(FlagQueue) || m_console.HasFlag(FlagHolders))
+        return Report();
 
     int code = ResolvePaths();
     if (code == ExitDone && !m_source.empty())
