@@ -70,6 +70,15 @@ protected:
             ASSERT_TRUE(m_wizard.Press(kNextButton));
         }
         ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY)) << path;
+        if (folder)
+        {
+            // The folder's content comes first, the folder itself last.
+            const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
+            ASSERT_FALSE(tree.empty());
+            line = tree.size() - 1;
+            while (line > 0 && tree[line].level != 0)
+                --line;
+        }
         ShowProcesses(line);
     }
 

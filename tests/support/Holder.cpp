@@ -1,7 +1,8 @@
 // orvholder MODE PATH: keeps PATH in use until its standard input closes.
 //   open    PATH   the file opened without any sharing
 //   load    PATH   the DLL loaded into this process (no window)
-//   dir     PATH   the folder opened without any sharing
+//   dir     PATH   the folder opened for reading; its content can be listed,
+//                  but it cannot be removed
 //   window  PATH   the DLL loaded, and a top-level window that ends the
 //                  program when it is told to close
 //   guarded PATH   the DLL loaded, and a process that nobody may open to
@@ -130,8 +131,8 @@ int main(int argc, char** argv)
     if (std::strcmp(mode, "open") == 0)
         handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     else if (std::strcmp(mode, "dir") == 0)
-        handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        handle = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     else if (std::strcmp(mode, "load") == 0 || std::strcmp(mode, "window") == 0 ||
              std::strcmp(mode, "guarded") == 0)
         module = ::LoadLibraryA(argv[2]);
