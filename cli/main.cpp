@@ -89,6 +89,13 @@ int COrvline::FailWithCode(UINT messageId, DWORD code, int exitCode)
     return exitCode;
 }
 
+// The last component of the path as the file system has it.
+std::string GetObjectName(const std::string& path)
+{
+    const std::string canonical = GetCanonicalPath(path);
+    return FitsPath(canonical) ? ::PathFindFileNameA(canonical.c_str()) : std::string();
+}
+
 bool COrvline::IsTargetFolder() const
 {
     const char* target = m_target.c_str();
@@ -141,7 +148,9 @@ int COrvline::ResolveDestination(std::string& destination)
             return Fail(IDS_UNSUPPORTED_ACTION, ExitUnsupported);
         if (IsSameObject(source, target))
             return Fail(IDS_SAME_PATHS, ExitSamePaths);
-        if (IsSameText(::PathFindFileNameA(target.c_str()), ::PathFindFileNameA(source.c_str())))
+        // The names the files have, not as spelled: a short name of the
+        // same file is the same name.
+        if (IsSameText(GetObjectName(target), GetObjectName(source)))
         {
             const int code = CheckVersion(target);
             if (code != ExitDone)
@@ -156,7 +165,7 @@ int COrvline::ResolveDestination(std::string& destination)
     CopyToBuffer(source, name);
     if (isFolder)
     {
-        if (!::PathIsSameRootA(source.c_str(), target.c_str()))
+        if (!IsSameVolume(source, target))
             return Fail(IDS_DIFFERENT_DRIVES, ExitDifferentDrives);
         if (IsSameObject(source, target))
             return Fail(IDS_SAME_PATHS, ExitSamePaths);
@@ -192,8 +201,9 @@ int COrvline::CheckSourceOperation()
 {
     if (!::PathFileExistsA(m_source.c_str()))
         return Fail(IDS_SOURCE_MISSING, ExitSourceMissing);
-    // Emptying or moving these would take the system down with them.
-    if (IsSystemFolder(m_source))
+    // Emptying or moving these would take the system down with them,
+    // whatever the spelling.
+    if (HoldsSystemFolder(m_source))
         return FailWithCode(IDS_CANNOT_ADD, ERROR_ACCESS_DENIED, ExitCannotAdd);
 
     m_isFolder = ::PathIsDirectoryA(m_source.c_str()) != FALSE;

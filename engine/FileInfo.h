@@ -83,6 +83,11 @@ public:
     LONG GetAction() const { return m_action; }
     const SQueueOrigin& GetQueueOrigin() const { return m_origin; }
 
+    // An operation that is never attempted: every attempt fails with this
+    // code and touches nothing (a listed entry without a name that reaches
+    // it alone, a folder that keeps such an entry).
+    void Refuse(DWORD code) { m_refusal = code; }
+
 private:
     LONG Defer(const char* newPath);
     void InferAction();
@@ -96,6 +101,7 @@ private:
     LONG m_status = StatusNotProcessed;
     LONG m_action = ActionDelete;
     SQueueOrigin m_origin;
+    DWORD m_refusal = 0;
 };
 
 // The ordered, owning list of operations. Index order is the order in which
@@ -115,7 +121,9 @@ public:
              std::unique_ptr<CRegistryEntry> entry = nullptr, SQueueOrigin origin = SQueueOrigin());
 
     // The folder's whole content, children first, then the folder itself, all
-    // as deletions. Links to other folders are not followed.
+    // as deletions. Links to other folders are not followed. An entry whose
+    // name reaches no object safely is added refused (ERROR_INVALID_NAME), and
+    // every folder that keeps it with it (ERROR_DIR_NOT_EMPTY).
     bool AddFolder(const std::string& folder);
 
     bool Contains(const std::string& path) const;
@@ -140,6 +148,8 @@ public:
     CFileInfo* GetAt(std::size_t index) const { return m_items[index].get(); }
 
 private:
+    // AddFolder; `keeps` becomes true when something of the tree is refused.
+    bool AddTree(const std::string& folder, bool& keeps);
     // Add for a queued source that exists, with the attributes that told so.
     bool AddQueued(const std::string& source, DWORD attributes, const std::string& destination,
                    SQueueOrigin origin);

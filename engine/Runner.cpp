@@ -1,5 +1,7 @@
 // One attempt at an operation, and one pass over the list.
 #include "FileInfo.h"
+#include "FileReplace.h"
+#include "RestartRules.h"
 #include "Scheduler.h"
 
 #include <shlwapi.h>
@@ -34,6 +36,11 @@ LONG CFileInfo::Execute()
 
     m_errorCode = 0;
     m_status = StatusFailed;
+    if (m_refusal != 0)
+    {
+        m_errorCode = m_refusal;
+        return m_status;
+    }
     if (attributes == INVALID_FILE_ATTRIBUTES)
     {
         m_errorCode = ERROR_FILE_NOT_FOUND;
@@ -72,7 +79,7 @@ LONG CFileInfo::Execute()
 
     BOOL done;
     if (isFile && m_action == ActionReplace)
-        done = ::CopyFileA(m_source.c_str(), m_destination.c_str(), FALSE);
+        done = ReplaceWithCopy(m_source, m_destination);
     else
         done = ::MoveFileA(m_source.c_str(), m_destination.c_str());
     if (done)
@@ -83,10 +90,16 @@ LONG CFileInfo::Execute()
         return m_status;
     }
     m_errorCode = ::GetLastError();
-    // A file never replaces a folder: the restart would not do it either.
-    if (isFile && ::PathIsDirectoryA(m_destination.c_str()))
+    if (!IsDeferredMoveError(m_errorCode))
         return m_status;
-    if (!IsDeferredMoveError(m_errorCode) || Defer(m_destination.c_str()) != StatusDelayed)
+    // What the restart could never carry out fails now, as an attempt on an
+    // object not in use fails.
+    if (const DWORD refusal = CheckDelayedMove(m_source, m_destination))
+    {
+        m_errorCode = refusal;
+        return m_status;
+    }
+    if (Defer(m_destination.c_str()) != StatusDelayed)
         return m_status;
     if (entry)
         entry->UpdateValue(m_destination);

@@ -1,6 +1,7 @@
 #include "Scheduler.h"
 
 #include "Handles.h"
+#include "ObjectPath.h"
 #include "SystemServices.h"
 
 #include <shlwapi.h>
@@ -204,8 +205,9 @@ bool AddWinInitRename(const char* givenExisting, const char* givenNewPath)
 bool MoveFileOnReboot(const char* existing, const char* newPath, bool replaceExisting)
 {
     const bool hasNewPath = newPath && *newPath;
-    // The restart renames; it cannot copy onto another drive.
-    if (hasNewPath && !::PathIsSameRootA(existing, newPath))
+    // The restart renames; it cannot copy onto another drive, whatever the
+    // letter or the spelling ("\\?\") that names it.
+    if (hasNewPath && !IsSameVolume(existing, newPath))
     {
         ::SetLastError(ERROR_NOT_SAME_DEVICE);
         return false;

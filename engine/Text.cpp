@@ -125,6 +125,24 @@ std::string WideToAnsi(const wchar_t* text, int length)
     return result;
 }
 
+bool WideToAnsiExact(const std::wstring& text, std::string& ansi)
+{
+    ansi.clear();
+    if (text.empty())
+        return true;
+    const int length = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0,
+                                           nullptr, &usedDefault);
+    if (size <= 0)
+        return false;
+    ansi.assign(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, &ansi[0], size, nullptr,
+                          &usedDefault);
+    // Read back: only a text that comes back unchanged is the same text.
+    return !usedDefault && AnsiToWide(ansi) == text;
+}
+
 std::string AnsiToOem(const std::string& text)
 {
     const std::wstring wide = AnsiToWide(text);

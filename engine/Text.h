@@ -43,6 +43,11 @@ std::string LoadResourceText(UINT id, HMODULE module = nullptr);
 // The UTF-16 form of an ANSI text, and back.
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const wchar_t* text, int length = -1);
+// The ANSI form of a UTF-16 text when the code page holds every character of
+// it as it is: true. Otherwise false, with '?' for each character the code
+// page lacks, never a look-alike ("best fit" would turn a fullwidth "\" into
+// a path separator).
+bool WideToAnsiExact(const std::wstring& text, std::string& ansi);
 // The text in the OEM code page of the console, as CharToOemBuffA gives it,
 // through kernel32 alone (user32 is costly to load for a console program).
 std::string AnsiToOem(const std::string& text);

@@ -19,7 +19,7 @@ const char* const kExecutableExtensions[] = {".cmd", ".bat", ".pif", ".scf", ".e
 const char kBlanks[] = " \t";
 
 // The text before the first blank, and what follows that blank.
-SCommandLine SplitAtBlank(const std::string& text)
+SRunCommand SplitAtBlank(const std::string& text)
 {
     const std::size_t blank = text.find_first_of(kBlanks);
     if (blank == std::string::npos)
@@ -44,10 +44,10 @@ bool SearchSystemPath(const std::string& name, const char* extension, std::strin
     return true;
 }
 
-SCommandLine ResolveCommandLine(const std::string& data, PathSearch search)
+SRunCommand ResolveRunCommand(const std::string& data, PathSearch search)
 {
     const std::string text = TrimText(data);
-    SCommandLine line;
+    SRunCommand line;
     if (!text.empty() && text[0] == '"')
     {
         const std::size_t start = text.find_first_not_of('"');
@@ -124,7 +124,7 @@ bool ReadAutostartKey(HKEY hive, const char* name,
                 continue;
 
             auto entry = std::make_unique<CRegistryEntry>(hive, keyPath, valueName);
-            const SCommandLine line = ResolveCommandLine(data, search);
+            const SRunCommand line = ResolveRunCommand(data, search);
             entry->SetFilePath(line.file);
             entry->SetArguments(line.arguments);
             add(std::move(entry));

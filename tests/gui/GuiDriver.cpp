@@ -493,10 +493,10 @@ bool TakeScreenshot(const std::string& name)
     if (!::CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &process))
         return false;
-    if (process.hThread)
-        ::CloseHandle(process.hThread);
-    if (process.hProcess)
-        ::CloseHandle(process.hProcess);
+    // No handle is closed: for a Unix program Wine returns no process or
+    // thread handle, and some versions leave stale stack values in their
+    // place, which would close an unrelated handle of this process (a
+    // holder's input, say) at random.
     return WaitUntil([&] { return PathExists(windowsFile); }, 10000);
 }
 
