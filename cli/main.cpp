@@ -8,7 +8,9 @@
 #include "PendingStore.h"
 #include "QueueListing.h"
 #include "Report.h"
+#include "Scheduler.h"
 #include "SystemServices.h"
+#include "TakeOver.h"
 #include "Text.h"
 #include "resource.h"
 
@@ -58,6 +60,7 @@ private:
     int ListHolders();
     bool IsTargetFolder() const;
     void PrintFailures() const;
+    void FreeReportFolder(const std::string& report) const;
 
     CConsole& m_console;
     CFileInfoList m_list;
@@ -282,6 +285,26 @@ int COrvline::Report()
     return code != ExitDone ? code : ListHolders();
 }
 
+// A folder that the restart is to remove cannot go while the report lies
+// in it: the report is queued for deletion after it, and the folder once
+// more after the report.
+void COrvline::FreeReportFolder(const std::string& report) const
+{
+    const std::wstring reportKey = TakeOverKey(report);
+    std::vector<const CFileInfo*> folders;
+    for (std::size_t i = 0; i < m_list.GetCount(); ++i)
+    {
+        const CFileInfo* item = m_list.GetAt(i);
+        if (item->GetStatus() == StatusDelayed && item->GetAction() == ActionDelete &&
+            item->IsDirectory() && IsWithin(reportKey, TakeOverKey(item->GetSource())))
+            folders.push_back(item);
+    }
+    if (folders.empty() || !MoveFileOnReboot(report.c_str(), nullptr))
+        return;
+    for (const CFileInfo* folder : folders)
+        MoveFileOnReboot(folder->GetSource().c_str(), nullptr);
+}
+
 int COrvline::Run()
 {
     m_console.PrintBanner();
@@ -308,9 +331,9 @@ int COrvline::Run()
         if (code != ExitDone)
             return code;
     }
-    // What stays queued would be done a second time at the restart, to
-    // whatever then bears the name: nothing runs unless the queue let go.
-    if (m_console.HasFlag(FlagPending) && !RemovePending(m_list))
+    // Nothing runs unless the queue's backup could be written; the run then
+    // clears from the queue what it carried out.
+    if (m_console.HasFlag(FlagPending) && !m_list.TakeOverPending())
         return FailWithSystemText(IDS_PROCESS_FAILED, ExitPendingFailed);
 
     m_console.PrintInfo(IDS_PROCESSING);
@@ -319,7 +342,9 @@ int COrvline::Run()
     if (m_console.HasFlag(FlagLog))
     {
         m_console.PrintInfo(IDS_WRITING_REPORT);
-        m_list.WriteReport(GetReportFilePath());
+        const std::string report = GetReportFilePath();
+        if (m_list.WriteReport(report))
+            FreeReportFolder(report);
     }
 
     if (!processed)

@@ -125,6 +125,7 @@ bool CFileInfoList::Remove(const CFileInfo* item)
 void CFileInfoList::RemoveAll()
 {
     m_items.clear();
+    m_pending = SPendingQueue();
 }
 
 bool CFileInfoList::IsRestartNeeded() const

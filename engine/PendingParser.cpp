@@ -1,5 +1,6 @@
 #include "PendingParser.h"
 
+#include "Scheduler.h"
 #include "Text.h"
 
 #include <windows.h>
@@ -150,14 +151,15 @@ std::string TrimBlanks(const std::string& text)
 std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text)
 {
     std::vector<SWinInitEntry> entries;
-    // An end-of-text mark ends the file for the programs that read it.
-    const std::size_t size = std::min(text.find('\x1a'), text.size());
-    bool inSection = false;
-    std::size_t lineStart = 0;
-    while (lineStart < size)
+    // The writer finds the section the same way: what it writes is read.
+    const SRenameSection section = FindRenameSection(text.data(), text.size());
+    if (section.body == std::string::npos)
+        return entries;
+    std::size_t lineStart = section.body;
+    while (lineStart < section.bodyEnd)
     {
         std::size_t lineEnd = text.find('\n', lineStart);
-        lineEnd = lineEnd >= size ? size : lineEnd + 1;
+        lineEnd = lineEnd >= section.bodyEnd ? section.bodyEnd : lineEnd + 1;
         std::string line = text.substr(lineStart, lineEnd - lineStart);
         const std::size_t begin = lineStart;
         lineStart = lineEnd;
@@ -167,16 +169,8 @@ std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text)
         if (zero != std::string::npos)
             line.erase(zero);
         line = TrimBlanks(line);
-
-        if (!inSection)
-        {
-            inSection = IsSameText(line, "[rename]");
-            continue;
-        }
         if (line.empty() || line[0] == ';')
             continue;
-        if (line[0] == '[')
-            break;
         const std::size_t equals = FindChar(line, '=');
         if (equals == std::string::npos)
             continue;

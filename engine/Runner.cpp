@@ -3,6 +3,7 @@
 #include "FileReplace.h"
 #include "RestartRules.h"
 #include "Scheduler.h"
+#include "TakeOver.h"
 
 #include <shlwapi.h>
 
@@ -48,6 +49,13 @@ LONG CFileInfo::Execute()
     }
     const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     const bool isFile = !isFolder;
+    // A queued entry does what the restart would do with the disk as it is
+    // now: an earlier entry may just have made or taken its destination.
+    if (IsQueued())
+    {
+        m_directory = isFolder;
+        InferKind();
+    }
 
     // The autostart value of a file follows the file only once the operation
     // is done or queued: a failed attempt must leave the value as it was.
@@ -78,7 +86,11 @@ LONG CFileInfo::Execute()
     }
 
     BOOL done;
-    if (isFile && m_action == ActionReplace)
+    // A queued replacement is a rename that may overwrite, as the restart
+    // does it; a new one is a copy that keeps its source.
+    if (isFile && m_action == ActionReplace && IsQueued())
+        done = MoveReplacing(m_source.c_str(), m_destination.c_str());
+    else if (isFile && m_action == ActionReplace)
         done = ReplaceWithCopy(m_source, m_destination);
     else
         done = ::MoveFileA(m_source.c_str(), m_destination.c_str());
@@ -108,14 +120,18 @@ LONG CFileInfo::Execute()
 
 LONG CFileInfo::Defer(const char* newPath)
 {
-    // On failure the error code keeps the immediate attempt's reason, which
-    // says more to the user than the scheduler's, unless the scheduler
-    // refused what the restart could never carry out.
+    // Taken over from the queue: the entry is still there, in its place.
+    if (m_origin.takenOver)
+    {
+        StayQueued();
+        return m_status;
+    }
+    // Not queued: the operation failed because the queue refused it (a move
+    // the restart could never carry out, a WinInit.Ini that cannot be
+    // written, ...), and that is the reason the user must see.
     if (!MoveFileOnReboot(m_source.c_str(), newPath, m_origin.replaceExisting))
     {
-        const DWORD refusal = ::GetLastError();
-        if (refusal == ERROR_NOT_SAME_DEVICE || refusal == ERROR_INVALID_NAME)
-            m_errorCode = refusal;
+        m_errorCode = ::GetLastError();
         return m_status;
     }
     m_errorCode = 0;
@@ -126,9 +142,12 @@ LONG CFileInfo::Defer(const char* newPath)
 bool CFileInfoList::Process()
 {
     LONG overall = 0;
+    // What was taken over from the queue runs first, in the queue's order.
+    if (m_pending.takenOver && !RunTakeOver())
+        overall = StatusFailed;
     for (const auto& item : m_items)
     {
-        if (IsDone(item->GetStatus()))
+        if (IsDone(item->GetStatus()) || item->GetQueueOrigin().takenOver)
             continue;
         const LONG status = item->Execute();
         if (IsDone(status))
