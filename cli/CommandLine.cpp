@@ -1,7 +1,9 @@
 #include "CommandLine.h"
 
 #include "ModuleVersion.h"
+#include "SystemServices.h"
 #include "Text.h"
+#include "resource.h"
 
 #include <shlwapi.h>
 
@@ -22,6 +24,9 @@ const SOption kOptions[] = {
     {"reboot", FlagReboot},
     {"downgrade", FlagDowngrade},
     {"log", FlagLog},
+    // New options come after the others: every abbreviation keeps its option.
+    {"holders", FlagHolders},
+    {"queue", FlagQueue},
 };
 
 } // namespace
@@ -51,6 +56,10 @@ DWORD FindOptionFlag(const std::string& option)
 SCommandLine ParseCommandLine(int argc, const char* const* argv)
 {
     SCommandLine line;
+    // An unknown option after the target's place: ignored beside a target,
+    // but without one it may be the path meant as the target ("/t/new.txt",
+    // "-new.txt"), and run, the move would become a deletion.
+    bool unknownOption = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string argument = argv[i] ? argv[i] : "";
@@ -58,23 +67,28 @@ SCommandLine ParseCommandLine(int argc, const char* const* argv)
         const DWORD flag = optionForm ? FindOptionFlag(argument.substr(1)) : 0;
         if (argument.empty())
             line.refused = true; // an empty script variable names nothing
-        else if (optionForm && (i != 2 || flag != 0))
+        else if (optionForm && flag != 0)
             line.flags |= flag;
         else if (i == 1)
-            line.source = argument;
+        {
+            if (!optionForm)
+                line.source = argument;
+        }
         else if (i == 2)
             line.target = argument;
+        else if (optionForm)
+            unknownOption = true;
         else
             line.refused = true;
     }
-    if (line.source.empty() && !line.target.empty())
+    if (line.source.empty() ? !line.target.empty() : line.target.empty() && unknownOption)
         line.refused = true;
     return line;
 }
 
 bool HasWork(const SCommandLine& line)
 {
-    return !line.refused && (!line.source.empty() || (line.flags & FlagPending));
+    return !line.refused && (!line.source.empty() || (line.flags & (FlagPending | FlagQueue)));
 }
 
 bool IsReservedDeviceName(const std::string& path)
@@ -100,6 +114,28 @@ bool IsReservedDeviceName(const std::string& path)
     return false;
 }
 
+std::string FormatQueuedLine(const SQueuedOperation& operation)
+{
+    std::string line;
+    if (operation.target.empty())
+        line = LoadResourceText(IDS_QUEUED_DELETE) + " " + operation.source;
+    else if (operation.replace && operation.targetExists)
+        line = LoadResourceText(IDS_QUEUED_REPLACE) + " " + operation.target + " " +
+               LoadResourceText(IDS_QUEUED_WITH) + " " + operation.source;
+    else
+        line = LoadResourceText(IsSameFolder(operation.source, operation.target) ? IDS_QUEUED_RENAME
+                                                                                 : IDS_QUEUED_MOVE) +
+               " " + operation.source + " " + LoadResourceText(IDS_QUEUED_TO) + " " + operation.target;
+    if (!operation.sourceExists)
+        line += " " + LoadResourceText(IDS_QUEUED_SOURCE_GONE);
+    return line;
+}
+
+std::string FormatHolderLine(DWORD processId, const std::string& imagePath, const std::string& heldAs)
+{
+    return FormatText("%lu\t", static_cast<unsigned long>(processId)) + imagePath + "\t" + heldAs;
+}
+
 std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags)
 {
     return FormatVersionLine("Version %d.%02d (build %d.%d)", fileVersionMS, fileVersionLS,
@@ -109,6 +145,6 @@ std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fi
 std::string FormatSystemErrorLine(const std::string& message, const std::string& systemText,
                                   DWORD code)
 {
-    return "\n" + message + ": " + TrimLineEnd(systemText) +
+    return "\n" + message + ": " + TrimBlanks(systemText) +
            FormatText(" (%d)\n", static_cast<int>(code));
 }

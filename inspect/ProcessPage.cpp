@@ -1,5 +1,7 @@
 #include "ProcessPage.h"
 
+#include "HolderScan.h"
+#include "Text.h"
 #include "resource.h"
 
 #include <shlwapi.h>
@@ -12,6 +14,9 @@ CProcessPage::CProcessPage()
 BOOL CProcessPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
+    // Where the system keeps no handle table, only loaded modules are found.
+    const UINT note = CHolderScan::HasHandleTable() ? IDS_PROCESS_NOTE_NT : IDS_PROCESS_NOTE_9X;
+    ::SetWindowTextA(GetItem(IDC_PROCESS_NOTE), LoadResourceText(note).c_str());
     m_list.SubclassWindow(GetItem(IDC_PROCESS_LIST));
     return TRUE;
 }

@@ -121,6 +121,7 @@
 #define IDC_PROCESS_LIST                1011
 #define IDC_TERMINATE                   1009    /* "&Terminer le Processus", created disabled */
 #define IDC_REFRESH                     1017    /* "&Rafraîchir" */
+#define IDC_PROCESS_NOTE                1037    /* one line above the list, by system family */
 
 /* File selection page (376) */
 #define IDC_SELECT_PATH                 1004    /* edit "&Fichier ou dossier:" */
@@ -237,12 +238,18 @@
 #define IDS_STATUS_UPDATED              88
 #define IDS_PROCESS_INFO_FORMAT         89
 #define IDS_RUNS_AS_SERVICE             90
+#define IDS_HELD_LOADED                 91      /* process list: how the file is held */
+#define IDS_HELD_OPEN                   92
+#define IDS_HELD_LOADED_OPEN            93
+#define IDS_PROCESS_NOTE_NT             94      /* process page, above the list */
+#define IDS_PROCESS_NOTE_9X             95
 #define IDS_RESULT_FAILED               99      /* completion page after a failure */
 #define IDS_LISTING_PROGRESS            100     /* folder action page, while a tree is listed */
 #define IDS_LISTING_CANCELLED           101
 #define IDS_PROCESS_PROGRESS            102     /* summary page, while the list runs */
 #define IDS_PROCESS_CANCELLED           103
 #define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */
+#define IDS_SYSTEM_FOLDER               121     /* select page: a drive root or a folder holding the system */
 #define IDS_PRODUCT_NAME                57344   /* 0xE000, also the application title */
 
 #endif /* ORVGUI_RESOURCE_H */

@@ -9,6 +9,9 @@
 //                                     page; prints the milliseconds from its Next to the
 //                                     summary page, the longest the window took to answer
 //                                     meanwhile, and the lines of the tree
+//   orvbench hold DIR COUNT           COUNT files in DIR held open until "stop"; DIR.ready
+//                                     tells that they are
+//   orvbench stop                     ends every "hold"
 #include <windows.h>
 
 #include <commctrl.h>
@@ -228,6 +231,34 @@ int TimeSummaryPage(const std::string& program, const std::string& folder)
     return 0;
 }
 
+const char kStopEvent[] = "OrvBenchStopHolding";
+
+int HoldFiles(const std::string& root, int count)
+{
+    // Created before the files: a "stop" that comes early is not lost.
+    const HANDLE stop = ::CreateEventA(nullptr, TRUE, FALSE, kStopEvent);
+    if (!stop)
+        return 1;
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    for (int i = 0; i < count; ++i)
+    {
+        const std::string path = root + "\\f" + std::to_string(i) + ".txt";
+        if (::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr) == INVALID_HANDLE_VALUE)
+            return 1;
+    }
+    if (!CreateEmptyFile(root + ".ready"))
+        return 1;
+    ::WaitForSingleObject(stop, 600000);
+    return 0;
+}
+
+int StopHolding()
+{
+    const HANDLE stop = ::CreateEventA(nullptr, TRUE, FALSE, kStopEvent);
+    return stop && ::SetEvent(stop) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -250,8 +281,12 @@ int main(int argc, char** argv)
         return DeleteFiles(argv[2], std::atoi(argv[3]));
     if (mode == "summary" && argc == 4)
         return TimeSummaryPage(argv[2], argv[3]);
-    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue|files|delete DIR COUNT"
-               " | summary GUI DIR\n",
+    if (mode == "hold" && argc == 4)
+        return HoldFiles(argv[2], std::atoi(argv[3]));
+    if (mode == "stop")
+        return StopHolding();
+    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue|files|delete|hold DIR COUNT"
+               " | stop | summary GUI DIR\n",
                stderr);
     return 2;
 }

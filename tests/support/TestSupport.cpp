@@ -2,6 +2,7 @@
 
 #include "FileInfo.h"
 #include "Handles.h"
+#include "ObjectPath.h"
 #include "Text.h"
 
 #include <shlwapi.h>
@@ -107,6 +108,9 @@ CScratchDir::CScratchDir()
 CScratchDir::~CScratchDir()
 {
     RemoveTree(m_path);
+    // Names that no path reaches alone ("..\x" made on the Unix side).
+    if (PathExists(m_path))
+        RunUnixShell("rm -rf '" + UnixPath(m_path) + "'");
 }
 
 std::string CScratchDir::File(const std::string& name, const std::string& bytes) const
@@ -142,8 +146,9 @@ void RemoveTree(const std::string& path)
         {
             do
             {
+                // A name that reads as another path is left alone.
                 const std::string name = data.cFileName;
-                if (name != "." && name != "..")
+                if (IsPlainName(name))
                     RemoveTree(path + "\\" + name);
             } while (::FindNextFileA(find.Get(), &data));
         }
@@ -200,7 +205,7 @@ CHolder::CHolder(EMode mode, const std::string& path, const std::string& program
     CHandle ownOutput(outputRead);
     CHandle childOutput(outputWrite);
 
-    static const char* const verbs[] = {"open", "load", "dir", "window", "guarded"};
+    static const char* const verbs[] = {"open", "load", "dir", "window", "guarded", "cwd", "both", "pipe"};
     std::string commandLine = Quote(program.empty() ? GetBinPath("orvholder.exe") : program) + " " +
                               verbs[mode] + " " + Quote(path);
     STARTUPINFOA startup = {};
@@ -311,6 +316,45 @@ std::string WindowsPath(const std::string& name)
     char folder[MAX_PATH] = {};
     ::GetWindowsDirectoryA(folder, MAX_PATH);
     return std::string(folder) + "\\" + name;
+}
+
+std::string UnixPath(const std::string& windowsPath)
+{
+    using UnixNameProc = char*(CDECL*)(LPCWSTR);
+    UnixNameProc unixName = nullptr;
+    if (!ResolveExport(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name", unixName))
+        return std::string();
+    char* name = unixName(AnsiToWide(windowsPath).c_str());
+    const std::string path = name ? name : "";
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return path;
+}
+
+bool RunUnixShell(const std::string& script)
+{
+    // Wine gives no handle to wait for a Unix program: the script leaves its
+    // exit status in a file, which appears only once complete.
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    const std::string status = std::string(folder) + "orvshell" + std::to_string(::GetCurrentProcessId());
+    ::DeleteFileA(status.c_str());
+    const std::string unixStatus = UnixPath(status);
+    std::string commandLine = "sh -c \"{ " + script + "; } >/dev/null 2>&1; echo $? > '" + unixStatus +
+                              ".part' && mv '" + unixStatus + ".part' '" + unixStatus + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (unixStatus.empty() || !::CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                                nullptr, nullptr, &startup, &process))
+        return false;
+    CHandle processHandle(process.hProcess);
+    CHandle threadHandle(process.hThread);
+    const DWORD start = ::GetTickCount();
+    while (!PathExists(status) && ::GetTickCount() - start < 30000)
+        ::Sleep(20);
+    const std::string code = ReadFileBytes(status);
+    ::DeleteFileA(status.c_str());
+    return code == "0\n";
 }
 
 bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,
@@ -503,7 +547,9 @@ const char kBanner[] =
 
 const char kUsage[] =
     "Syntaxe:\r\n\r\n"
-    "  orvline [<rep. source> [<rep. cible>]] [/downgrade] [/log] [/pending] [/reboot]\r\n\r\n"
+    "  orvline [<rep. source> [<rep. cible>]] [/downgrade] [/log] [/pending] [/reboot]\r\n"
+    "  orvline <rep. source> /holders\r\n"
+    "  orvline /queue\r\n\r\n"
     "Signification:\r\n\r\n"
     "  <rep. source>\tOption, repertoire complet d'acces au fichier\r\n"
     "  <rep. cible>\tOption, repertoire complet de destination\r\n\r\n"
@@ -511,7 +557,9 @@ const char kUsage[] =
     "  /downgrade\tAutorise le remplacement d'un fichier par une version plus ancienne\r\n"
     "  /log\t\tCree un fichier de rapport apres avoir effectue les operations\r\n"
     "  /pending\tAcquisition et traitement des operations en attente systeme\r\n"
-    "  /reboot\tRedemarrage automatique si c'est necessaire\r\n\r\n";
+    "  /reboot\tRedemarrage automatique si c'est necessaire\r\n"
+    "  /holders\tListe les processus qui utilisent le fichier ou le dossier, sans rien changer\r\n"
+    "  /queue\t\tListe les operations en attente du redemarrage, sans rien changer\r\n\r\n";
 
 const char kProcessed[] = "Traitement...\r\nFait.\r\n";
 const char kGathering[] = "Regroupement des operations en attente sur le systeme...\r\n";

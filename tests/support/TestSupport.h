@@ -64,7 +64,10 @@ class CHolder
 public:
     // Window: the DLL loaded and a window that ends the holder when told to
     // close. Guarded: the DLL loaded by a process nobody may open.
-    enum EMode { Open, Load, Folder, Window, Guarded };
+    // Cwd: the folder as current folder; Both: the DLL loaded and opened;
+    // Pipe: a pipe (named by `path`) with a read that never ends. These three
+    // have a window too.
+    enum EMode { Open, Load, Folder, Window, Guarded, Cwd, Both, Pipe };
     // `program`: another build of the holder (a copy, another resource).
     CHolder(EMode mode, const std::string& path, const std::string& program = std::string());
     ~CHolder();
@@ -97,6 +100,14 @@ bool RestartPrefix();
 
 // The Windows folder's path joined with a name.
 std::string WindowsPath(const std::string& name);
+
+// The Unix path of a Windows path in the prefix (Wine's own answer); empty
+// when Wine gives none.
+std::string UnixPath(const std::string& windowsPath);
+// Runs a script of the Unix shell (what Windows cannot make: links, names
+// outside the code page or with a backslash, a drive letter), given without
+// double quotes; true when it ended with 0.
+bool RunUnixShell(const std::string& script);
 
 // A registry value's raw bytes (terminators included) and type; false when
 // the key or the value cannot be read.

@@ -2,7 +2,7 @@
 # bench.sh PROGRAM_DIR TOOL_DIR PREFIX [ROUNDS]: orvline and orvgui against
 # their yardsticks, run side by side in each round; each figure is the median
 # over the rounds of a ratio of two runs of the same round. Needs ORV_WINE and
-# ORV_WINESERVER (cmake/wine-env.sh) and an X display for the wizard.
+# ORV_WINESERVER (tools/wine-env.sh) and an X display for the wizard.
 set -euo pipefail
 program_dir=$1 tool_dir=$2 prefix=$3 rounds=${4:-5}
 export WINEPREFIX=$prefix
@@ -12,6 +12,8 @@ files=10000 folders=100 starts=10 queued=10000 large=50000
 # orvgui by its Windows path (Wine's Z: drive is the root of this machine).
 orvgui="Z:$(cd "$program_dir" && pwd)/orvgui.exe"
 orvgui=${orvgui//\//\\}
+scanbench="$tool_dir/orvscanbench.exe"
+holders=100 held=10000
 drive="$prefix/drive_c"
 
 "$ORV_WINESERVER" -p </dev/null >/dev/null 2>&1
@@ -88,6 +90,35 @@ read -r t_large t_large_wait large_lines <<<"$(summary 'C:\bench\large')"
 printf 'summary page of %d files: %d ms (%d lines, longest wait %d ms)\n' "$large" "$t_large" "$large_lines" "$t_large_wait"
 rm -rf "$drive/bench"
 
+# The holder scan: $holders processes hold $held files open in all, one of
+# them the target; the whole scan (modules and handles) against the module
+# scan of the same processes, both timed inside one program.
+mkdir -p "$drive/bench/h"
+pids=()
+for i in $(seq 1 "$holders"); do
+  "$ORV_WINE" "$bench" hold "C:\\bench\\h\\p$i" $((held / holders)) </dev/null >/dev/null 2>&1 &
+  pids+=($!)
+done
+ready=0
+for _ in $(seq 1 600); do
+  ready=$(find "$drive/bench/h" -maxdepth 1 -name '*.ready' | wc -l)
+  [ "$ready" -ge "$holders" ] && break
+  sleep 0.5
+done
+scan=""
+if [ "$ready" -ge "$holders" ]; then
+  scan=$("$ORV_WINE" "$scanbench" 'C:\bench\h\p50\f50.txt' "$rounds" </dev/null 2>/dev/null | tr -d '\r')
+fi
+"$ORV_WINE" "$bench" stop </dev/null >/dev/null 2>&1 || true
+wait "${pids[@]}" || true
+rm -rf "$drive/bench"
+read -r _ t_modules n_modules _ t_scan n_scan <<<"$scan" || true
+if [ -z "${t_scan:-}" ] || [ "${n_scan:-0}" -ne 1 ] || [ "${n_modules:-1}" -ne 0 ]; then
+  echo "bench: the holder scan did not find the one holder of the target ($ready holders ready; '$scan')" >&2
+  exit 1
+fi
+echo "holder scan: $holders processes, $held open files: whole scan $((t_scan / 1000)) ms, module scan $((t_modules / 1000)) ms (median of $rounds)"
+
 echo
 printf '%-52s %6s   %s\n' "figure (median of $rounds rounds)" ratio target
 printf '%-52s %6s   %s\n' "tree delete, orvline / minimal loop" "$(median <<<"${tree_vs_loop[*]}")" "<= 1.3"
@@ -96,3 +127,5 @@ printf '%-52s %6s   %s\n' "start-up, orvline / hello world" "$(median <<<"${star
 printf '%-52s %6s   %s\n' "/pending of $queued queued deletions / same by name" "$(median <<<"${pending_vs_delete[*]}")" "<= 1.5"
 printf '%-52s %6s   %s\n' "summary page of $files files / orvline deleting them" "$(median <<<"${summary_vs_tree[*]}")" "<= 2"
 printf '%-52s %6s   %s\n' "summary page of $large files, seconds (once)" "$(awk -v t="$t_large" 'BEGIN { printf "%.2f", t / 1000 }')" "< 3"
+printf '%-52s %6s   %s\n' "holder scan of $held open files / module scan" "$(ratio "$t_scan" "$t_modules")" "<= 2"
+printf '%-52s %6s   %s\n' "holder scan of $held open files, seconds" "$(awk -v t="$t_scan" 'BEGIN { printf "%.2f", t / 1e6 }')" "< 1"
