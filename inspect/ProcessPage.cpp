@@ -76,11 +76,32 @@ void CProcessPage::TerminateSelected()
 {
     // Nothing of the wizard may be used while processes are being ended:
     // each may take seconds, and a service up to half a minute.
+    const LPARAM next = GetRowAfterSelection();
     const HWND sheet = ::GetParent(GetHwnd());
     ::EnableWindow(sheet, FALSE);
     m_list.TerminateSelected();
     ::EnableWindow(sheet, TRUE);
+
+    // Disabling the sheet took the keyboard focus away from it.
+    const int row = next ? m_list.FindItemData(next) : -1;
+    if (row >= 0)
+        m_list.SelectItem(row);
+    FocusItem(m_list.GetItemCount() > 0 ? IDC_PROCESS_LIST : IDC_REFRESH);
     UpdateButtons();
+}
+
+LPARAM CProcessPage::GetRowAfterSelection() const
+{
+    const int first = m_list.GetSelectedItem();
+    if (first < 0)
+        return 0;
+    const int count = m_list.GetItemCount();
+    for (int item = first + 1; item < count; ++item)
+    {
+        if (!m_list.GetItemState(item, LVIS_SELECTED))
+            return m_list.GetItemData(item);
+    }
+    return first > 0 ? m_list.GetItemData(first - 1) : 0;
 }
 
 void CProcessPage::UpdateButtons()

@@ -13,7 +13,7 @@ CSummaryPage::CSummaryPage(CVessraSheet& sheet)
 BOOL CSummaryPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
-    m_tree.Attach(GetItem(IDC_OPERATION_TREE));
+    m_tree.SubclassWindow(GetItem(IDC_OPERATION_TREE));
     m_tree.Init();
     UpdateButtons();
     AcceptDrops();

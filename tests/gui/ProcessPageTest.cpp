@@ -171,7 +171,17 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     DWORD exitCode = 0;
     ASSERT_TRUE(window.HasEnded(5000, &exitCode));
     EXPECT_EQ(0u, exitCode);
-    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+
+    // The keyboard goes on from the list, on the next row; Enter there ends
+    // nothing and stays on the page.
+    EXPECT_TRUE(WaitUntil([&] { return m_wizard.GetPageFocus() == IDC_PROCESS_LIST; }, 3000));
+    EXPECT_EQ(static_cast<UINT>(LVIS_SELECTED), GetListState(List(), 0, LVIS_SELECTED));
+    EXPECT_EQ("", TypeKeySteps(m_wizard, {{VK_RETURN, 0, IDD_PROCESSES, IDC_PROCESS_LIST, false},
+                                          {VK_TAB, 0, IDD_PROCESSES, IDC_REFRESH, false},
+                                          {VK_TAB, VK_SHIFT, IDD_PROCESSES, IDC_PROCESS_LIST, false}}));
+    EXPECT_EQ(1, GetListCount(List()));
+    EXPECT_FALSE(m_wizard.HasMessageBox());
+    EXPECT_FALSE(quiet.HasEnded(0));
 
     // No window: asked after five seconds; No keeps it, marked.
     Select(RowOf(quiet.GetProcessId()));
@@ -196,6 +206,8 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     ASSERT_TRUE(quiet.HasEnded(5000, &exitCode));
     EXPECT_EQ(0xDEADDEEDu, exitCode);
     EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+    // No row left: the button that stays enabled.
+    EXPECT_TRUE(WaitUntil([&] { return m_wizard.GetPageFocus() == IDC_REFRESH; }, 3000));
     m_wizard.Settle();
     TakeScreenshot("process-page-empty");
 
