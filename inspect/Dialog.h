@@ -38,6 +38,13 @@ public:
     {
         ::SendMessageA(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(id)), TRUE);
     }
+    // Word-wraps the item's text within `width` pixels, or narrower where
+    // that keeps its last word from standing alone on the last line, as long
+    // as the text still fits the item's height.
+    void FitItemText(int id, int width) const;
+    // Centres the dialog on the window that owns it (the screen's work area
+    // when it has none), kept within the work area.
+    void CenterOnOwner() const;
 
 protected:
     // Every message; `result` is what the dialog procedure answers (through

@@ -1,5 +1,6 @@
 #include "ProcessPage.h"
 
+#include "Text.h"
 #include "resource.h"
 
 #include <shlwapi.h>
@@ -19,6 +20,7 @@ BOOL CProcessPage::OnInitDialog()
 bool CProcessPage::OnSetActive()
 {
     SetWizardButtons(PSWIZB_BACK);
+    SetItemText(IDC_PROCESS_FILE, FormatText(LoadResourceText(IDS_PROCESS_FILE).c_str(), m_filePath.c_str()));
     Refresh();
     return CWizardPage::OnSetActive();
 }

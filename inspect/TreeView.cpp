@@ -108,3 +108,9 @@ bool CTreeView::EnsureVisible(HTREEITEM item) const
 {
     return ::SendMessageA(m_hwnd, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item)) != FALSE;
 }
+
+void CTreeView::ScrollToLeft() const
+{
+    // A thumb position, which every tree view takes (Wine's ignores SB_LEFT).
+    ::SendMessageA(m_hwnd, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+}

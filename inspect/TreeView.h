@@ -44,6 +44,8 @@ public:
 
     bool Expand(HTREEITEM item, UINT code) const;
     bool EnsureVisible(HTREEITEM item) const;
+    // Back to the start of the lines, where their pictures are.
+    void ScrollToLeft() const;
 
 protected:
     HWND m_hwnd = nullptr;

@@ -114,10 +114,11 @@ bool CFileTreeCtrl::CanShowProcesses(HTREEITEM item) const
 bool CFileTreeCtrl::Fill(const CFileInfoList& operations) const
 {
     DeleteAllItems();
-    for (std::size_t i = 0; i < operations.GetCount(); ++i)
-    {
-        if (!InsertOperation(*operations.GetAt(i)))
-            return false;
-    }
-    return true;
+    bool filled = true;
+    for (std::size_t i = 0; i < operations.GetCount() && filled; ++i)
+        filled = InsertOperation(*operations.GetAt(i)) != nullptr;
+    // Bringing a long line into view scrolls the tree sideways, past the
+    // pictures and their outcome marks.
+    ScrollToLeft();
+    return filled;
 }

@@ -118,6 +118,7 @@
 #define IDC_PROCESS_LIST                1011
 #define IDC_TERMINATE                   1009    /* "&Terminer le Processus", created disabled */
 #define IDC_REFRESH                     1017    /* "&Rafraîchir" */
+#define IDC_PROCESS_FILE                1042    /* the file whose holders are listed */
 
 /* File selection page (376) */
 #define IDC_SELECT_PATH                 1004    /* edit "&Fichier ou dossier:" */
@@ -235,6 +236,7 @@
 #define IDS_PROCESS_INFO_FORMAT         89
 #define IDS_RUNS_AS_SERVICE             90
 #define IDS_RESULT_FAILED               99      /* completion page after a failure */
+#define IDS_PROCESS_FILE                100     /* process page: the file whose holders are listed */
 #define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */
 #define IDS_PRODUCT_NAME                57344   /* 0xE000, also the application title */
 

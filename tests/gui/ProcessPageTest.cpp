@@ -291,8 +291,8 @@ TEST_F(ProcessPage, TheWizardDoesNotEndItself)
     EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
 }
 
-// A replacement: the top line inspects the new file, the "avec" line the
-// file being replaced.
+// A replacement: each line inspects the file it names, the top line the
+// file being replaced, the "avec" line the new file; the page says which.
 TEST_F(ProcessPage, ReplaceInspectsEachFileFromItsLine)
 {
     // Same name elsewhere: no question about a name that differs.
@@ -304,13 +304,20 @@ TEST_F(ProcessPage, ReplaceInspectsEachFileFromItsLine)
 
     Open(m_dll, 0, replacement);
     EXPECT_EQ(1, GetListCount(List()));
-    EXPECT_GE(RowOf(holdsNew.GetProcessId()), 0);
+    EXPECT_GE(RowOf(holdsOld.GetProcessId()), 0);
+    EXPECT_EQ(Ansi("Fichier sélectionné: ") + m_dll, m_wizard.GetPageItemText(IDC_PROCESS_FILE));
+    TakeScreenshot("375-process-page-file");
 
     ASSERT_TRUE(m_wizard.Press(kBackButton));
     ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
+    ASSERT_GE(tree.size(), 2u);
+    EXPECT_EQ("Remplacer " + m_dll, tree[0].text);
+    EXPECT_EQ("avec " + replacement, tree[1].text);
     ShowProcesses(1);
     EXPECT_EQ(1, GetListCount(List()));
-    EXPECT_GE(RowOf(holdsOld.GetProcessId()), 0);
+    EXPECT_GE(RowOf(holdsNew.GetProcessId()), 0);
+    EXPECT_EQ(Ansi("Fichier sélectionné: ") + replacement, m_wizard.GetPageItemText(IDC_PROCESS_FILE));
 }
 
 } // namespace
