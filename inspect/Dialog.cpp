@@ -35,8 +35,9 @@ void CDialog::FitItemText(int id, int width) const
         return;
     const int height = bounds.bottom - bounds.top;
     const std::string text = GetItemText(id);
+    // The text without its last word.
     const std::size_t blank = text.find_last_of(' ');
-    const std::size_t headEnd = blank == std::string::npos ? std::string::npos : text.find_last_not_of(' ', blank);
+    const std::size_t headEnd = blank == std::string::npos ? blank : text.find_last_not_of(' ', blank);
     int fitted = width;
     const HDC dc = ::GetDC(item);
     if (dc && headEnd != std::string::npos)
@@ -80,7 +81,7 @@ void CDialog::CenterOnOwner() const
         return;
     RECT around = work;
     const HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
-    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
+    if (owner && ::IsWindowVisible(owner))
         ::GetWindowRect(owner, &around);
     const int width = dialog.right - dialog.left;
     const int height = dialog.bottom - dialog.top;

@@ -33,6 +33,12 @@ public:
         ::CheckDlgButton(m_hwnd, id, check ? BST_CHECKED : BST_UNCHECKED);
     }
     bool IsItemChecked(int id) const { return ::IsDlgButtonChecked(m_hwnd, id) == BST_CHECKED; }
+    // In pixels; 0 without the item.
+    int GetItemWidth(int id) const
+    {
+        RECT bounds{};
+        return ::GetWindowRect(GetItem(id), &bounds) ? bounds.right - bounds.left : 0;
+    }
     // Through WM_NEXTDLGCTL, so that the default button follows the focus.
     void FocusItem(int id) const
     {

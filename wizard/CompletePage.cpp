@@ -33,9 +33,7 @@ BOOL CCompletePage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     m_successText = GetItemText(IDC_RESULT_TEXT);
-    RECT result{};
-    if (::GetWindowRect(GetItem(IDC_RESULT_TEXT), &result))
-        m_resultWidth = result.right - result.left;
+    m_resultWidth = GetItemWidth(IDC_RESULT_TEXT);
     m_reportPath = GetReportFilePath();
     return TRUE;
 }
@@ -55,7 +53,8 @@ bool CCompletePage::OnSetActive()
     // After a failure the success sentence would not be true.
     SetItemText(IDC_RESULT_TEXT,
                 HasFailure(operations) ? LoadResourceText(IDS_RESULT_FAILED) : m_successText);
-    // "pour + d'infos." reads as one: the last words stay on one line.
+    // A last word alone on its line ("d'infos.") reads apart from the
+    // words it belongs to ("pour + d'infos.").
     FitItemText(IDC_RESULT_TEXT, m_resultWidth);
 
     SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
