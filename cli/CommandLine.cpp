@@ -51,6 +51,10 @@ DWORD FindOptionFlag(const std::string& option)
 SCommandLine ParseCommandLine(int argc, const char* const* argv)
 {
     SCommandLine line;
+    // An unknown option after the target's place: ignored beside a target,
+    // but without one it may be the path meant as the target ("/t/new.txt",
+    // "-new.txt"), and run, the move would become a deletion.
+    bool unknownOption = false;
     for (int i = 1; i < argc; ++i)
     {
         const std::string argument = argv[i] ? argv[i] : "";
@@ -58,16 +62,21 @@ SCommandLine ParseCommandLine(int argc, const char* const* argv)
         const DWORD flag = optionForm ? FindOptionFlag(argument.substr(1)) : 0;
         if (argument.empty())
             line.refused = true; // an empty script variable names nothing
-        else if (optionForm && (i != 2 || flag != 0))
+        else if (optionForm && flag != 0)
             line.flags |= flag;
         else if (i == 1)
-            line.source = argument;
+        {
+            if (!optionForm)
+                line.source = argument;
+        }
         else if (i == 2)
             line.target = argument;
+        else if (optionForm)
+            unknownOption = true;
         else
             line.refused = true;
     }
-    if (line.source.empty() && !line.target.empty())
+    if (line.source.empty() ? !line.target.empty() : line.target.empty() && unknownOption)
         line.refused = true;
     return line;
 }
@@ -109,6 +118,6 @@ std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fi
 std::string FormatSystemErrorLine(const std::string& message, const std::string& systemText,
                                   DWORD code)
 {
-    return "\n" + message + ": " + TrimLineEnd(systemText) +
+    return "\n" + message + ": " + TrimBlanks(systemText) +
            FormatText(" (%d)\n", static_cast<int>(code));
 }

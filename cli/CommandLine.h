@@ -24,14 +24,17 @@ struct SCommandLine
     std::string target;
     DWORD flags = 0;
     // An argument that cannot be placed: an empty one, a path after the
-    // two positions, or a target without a source.
+    // two positions, a target without a source, or an unknown option after
+    // a source without a target.
     bool refused = false;
 };
 
 // Splits the arguments (argv[0] is the program): options anywhere, the
 // source at position 1 and the target at position 2. At position 2 an
 // argument that is not a known option is the target, whatever its first
-// character: a rename must never turn into a deletion.
+// character; a rename or a move must never turn into a deletion, so nothing
+// is deleted unless every argument after the source is a known option.
+// Other unknown options are ignored.
 SCommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // True when there is something to do: a source, or the pending option, and

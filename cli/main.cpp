@@ -4,9 +4,10 @@
 #include "FileInfo.h"
 #include "ObjectPath.h"
 #include "ModuleVersion.h"
-#include "PendingStore.h"
 #include "Report.h"
+#include "Scheduler.h"
 #include "SystemServices.h"
+#include "TakeOver.h"
 #include "Text.h"
 #include "resource.h"
 
@@ -51,6 +52,7 @@ private:
     int CheckVersion(const std::string& destination);
     bool IsTargetFolder() const;
     void PrintFailures() const;
+    void FreeReportFolder(const std::string& report) const;
 
     CConsole& m_console;
     CFileInfoList m_list;
@@ -80,6 +82,13 @@ int COrvline::FailWithCode(UINT messageId, DWORD code, int exitCode)
     if (m_console.HasFlag(FlagLog))
         WriteErrorReport(messageId, code);
     return exitCode;
+}
+
+// The last component of the path as the file system has it.
+std::string GetObjectName(const std::string& path)
+{
+    const std::string canonical = GetCanonicalPath(path);
+    return FitsPath(canonical) ? ::PathFindFileNameA(canonical.c_str()) : std::string();
 }
 
 bool COrvline::IsTargetFolder() const
@@ -134,7 +143,9 @@ int COrvline::ResolveDestination(std::string& destination)
             return Fail(IDS_UNSUPPORTED_ACTION, ExitUnsupported);
         if (IsSameObject(source, target))
             return Fail(IDS_SAME_PATHS, ExitSamePaths);
-        if (IsSameText(::PathFindFileNameA(target.c_str()), ::PathFindFileNameA(source.c_str())))
+        // The names the files have, not as spelled: a short name of the
+        // same file is the same name.
+        if (IsSameText(GetObjectName(target), GetObjectName(source)))
         {
             const int code = CheckVersion(target);
             if (code != ExitDone)
@@ -149,7 +160,7 @@ int COrvline::ResolveDestination(std::string& destination)
     CopyToBuffer(source, name);
     if (isFolder)
     {
-        if (!::PathIsSameRootA(source.c_str(), target.c_str()))
+        if (!IsSameVolume(source, target))
             return Fail(IDS_DIFFERENT_DRIVES, ExitDifferentDrives);
         if (IsSameObject(source, target))
             return Fail(IDS_SAME_PATHS, ExitSamePaths);
@@ -185,8 +196,9 @@ int COrvline::CheckSourceOperation()
 {
     if (!::PathFileExistsA(m_source.c_str()))
         return Fail(IDS_SOURCE_MISSING, ExitSourceMissing);
-    // Emptying or moving these would take the system down with them.
-    if (IsSystemFolder(m_source))
+    // Emptying or moving these would take the system down with them,
+    // whatever the spelling.
+    if (HoldsSystemFolder(m_source))
         return FailWithCode(IDS_CANNOT_ADD, ERROR_ACCESS_DENIED, ExitCannotAdd);
 
     m_isFolder = ::PathIsDirectoryA(m_source.c_str()) != FALSE;
@@ -217,6 +229,26 @@ void COrvline::PrintFailures() const
     }
 }
 
+// A folder that the restart is to remove cannot go while the report lies
+// in it: the report is queued for deletion after it, and the folder once
+// more after the report.
+void COrvline::FreeReportFolder(const std::string& report) const
+{
+    const std::wstring reportKey = TakeOverKey(report);
+    std::vector<const CFileInfo*> folders;
+    for (std::size_t i = 0; i < m_list.GetCount(); ++i)
+    {
+        const CFileInfo* item = m_list.GetAt(i);
+        if (item->GetStatus() == StatusDelayed && item->GetAction() == ActionDelete &&
+            item->IsDirectory() && IsWithin(reportKey, TakeOverKey(item->GetSource())))
+            folders.push_back(item);
+    }
+    if (folders.empty() || !MoveFileOnReboot(report.c_str(), nullptr))
+        return;
+    for (const CFileInfo* folder : folders)
+        MoveFileOnReboot(folder->GetSource().c_str(), nullptr);
+}
+
 int COrvline::Run()
 {
     m_console.PrintBanner();
@@ -241,9 +273,9 @@ int COrvline::Run()
         if (code != ExitDone)
             return code;
     }
-    // What stays queued would be done a second time at the restart, to
-    // whatever then bears the name: nothing runs unless the queue let go.
-    if (m_console.HasFlag(FlagPending) && !RemovePending(m_list))
+    // Nothing runs unless the queue's backup could be written; the run then
+    // clears from the queue what it carried out.
+    if (m_console.HasFlag(FlagPending) && !m_list.TakeOverPending())
         return FailWithSystemText(IDS_PROCESS_FAILED, ExitPendingFailed);
 
     m_console.PrintInfo(IDS_PROCESSING);
@@ -252,7 +284,9 @@ int COrvline::Run()
     if (m_console.HasFlag(FlagLog))
     {
         m_console.PrintInfo(IDS_WRITING_REPORT);
-        m_list.WriteReport(GetReportFilePath());
+        const std::string report = GetReportFilePath();
+        if (m_list.WriteReport(report))
+            FreeReportFolder(report);
     }
 
     if (!processed)

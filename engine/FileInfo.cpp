@@ -25,13 +25,24 @@ CFileInfo::CFileInfo(const std::string& source, DWORD attributes, const std::str
 
 void CFileInfo::InferAction()
 {
+    InferKind();
+    m_protected = IsFileProtected(m_source) || IsFileProtected(m_destination);
+}
+
+void CFileInfo::InferKind()
+{
     if (m_destination.empty())
         m_action = ActionDelete;
     else if (m_directory || !m_origin.replaceExisting || !::PathFileExistsA(m_destination.c_str()))
         m_action = IsSameFolder(m_source, m_destination) ? ActionRename : ActionMove;
     else
         m_action = ActionReplace;
-    m_protected = IsFileProtected(m_source) || IsFileProtected(m_destination);
+}
+
+void CFileInfo::StayQueued()
+{
+    m_errorCode = 0;
+    m_status = StatusDelayed;
 }
 
 const std::string& CFileInfo::GetReportPath() const

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "RegistryEntry.h"
+#include "TakeOver.h"
 
 #include <windows.h>
 
@@ -32,12 +33,25 @@ enum EFileStatus : LONG
 // Where an operation taken over from the restart queue came from: its
 // entry as the queue holds it (the value's UTF-16 pair, or the line of
 // wininit.ini), so that clearing the queue removes that entry and no other,
-// and whether the entry may overwrite an existing destination.
+// its place among the queue's entries, whether the entry may overwrite an
+// existing destination, and whether the queue was taken over (the entry
+// then stays queued where it is while it cannot be done).
 struct SQueueOrigin
 {
     std::wstring entry;
     std::string line;
+    std::size_t index = 0;
     bool replaceExisting = true;
+    bool takenOver = false;
+};
+
+// The restart queue as LoadPending read it: every entry in its order, also
+// those that were not taken into the list.
+struct SPendingQueue
+{
+    bool winInit = false;
+    bool takenOver = false;
+    std::vector<STakeOverEntry> entries;
 };
 
 class CFileInfo
@@ -87,10 +101,22 @@ public:
     LONG GetStatus() const { return m_status; }
     LONG GetAction() const { return m_action; }
     const SQueueOrigin& GetQueueOrigin() const { return m_origin; }
+    // An operation read from the restart queue: its kind follows from the
+    // disk as it is when it runs, and a replacement moves its source.
+    bool IsQueued() const { return !m_origin.entry.empty() || !m_origin.line.empty(); }
+    void TakeOver(bool takenOver = true) { m_origin.takenOver = takenOver; }
+    // Still queued, untried: it waits for one that cannot be done now.
+    void StayQueued();
+
+    // An operation that is never attempted: every attempt fails with this
+    // code and touches nothing (a listed entry without a name that reaches
+    // it alone, a folder that keeps such an entry).
+    void Refuse(DWORD code) { m_refusal = code; }
 
 private:
     LONG Defer(const char* newPath);
     void InferAction();
+    void InferKind();
 
     std::unique_ptr<CRegistryEntry> m_entry;
     std::string m_source;
@@ -101,6 +127,7 @@ private:
     LONG m_status = StatusNotProcessed;
     LONG m_action = ActionDelete;
     SQueueOrigin m_origin;
+    DWORD m_refusal = 0;
 };
 
 // The ordered, owning list of operations. Index order is the order in which
@@ -120,7 +147,9 @@ public:
              std::unique_ptr<CRegistryEntry> entry = nullptr, SQueueOrigin origin = SQueueOrigin());
 
     // The folder's whole content, children first, then the folder itself, all
-    // as deletions. Links to other folders are not followed.
+    // as deletions. Links to other folders are not followed. An entry whose
+    // name reaches no object safely is added refused (ERROR_INVALID_NAME), and
+    // every folder that keeps it with it (ERROR_DIR_NOT_EMPTY).
     bool AddFolder(const std::string& folder);
 
     bool Contains(const std::string& path) const;
@@ -140,14 +169,30 @@ public:
     bool LoadPendingFromRegistry();
     bool LoadPendingFromWinInit();
 
+    // The operations that LoadPending read are taken over: the queue's
+    // backup is written now, and the next Process carries them out in the
+    // queue's order and clears from the queue what it carried out. What
+    // cannot be done then stays queued where it stands, with every later
+    // entry that touches one of its paths. False (last error) when the
+    // backup cannot be written: nothing is taken over.
+    bool TakeOverPending();
+    // Undoes TakeOverPending before the run: the queue keeps every entry and
+    // the operations run as any other (the user chose to leave the queue).
+    void LeavePending();
+
     std::size_t GetCount() const { return m_items.size(); }
     bool IsEmpty() const { return m_items.empty(); }
     CFileInfo* GetAt(std::size_t index) const { return m_items[index].get(); }
 
 private:
+    // AddFolder; `keeps` becomes true when something of the tree is refused.
+    bool AddTree(const std::string& folder, bool& keeps);
     // Add for a queued source that exists, with the attributes that told so.
     bool AddQueued(const std::string& source, DWORD attributes, const std::string& destination,
                    SQueueOrigin origin);
+    // The take-over's part of Process; true when nothing of it failed.
+    bool RunTakeOver();
 
     std::vector<std::unique_ptr<CFileInfo>> m_items;
+    SPendingQueue m_pending;
 };

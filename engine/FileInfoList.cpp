@@ -1,5 +1,6 @@
 #include "FileInfo.h"
 
+#include "FolderListing.h"
 #include "Handles.h"
 #include "Text.h"
 
@@ -47,46 +48,61 @@ bool CFileInfoList::AddQueued(const std::string& source, DWORD attributes,
 
 bool CFileInfoList::AddFolder(const std::string& folder)
 {
+    bool keeps = false;
+    return AddTree(folder, keeps);
+}
+
+bool CFileInfoList::AddTree(const std::string& folder, bool& keeps)
+{
     // A junction or a symbolic link is removed as a link: its target lies
     // outside the tree and must not be emptied.
     const DWORD attributes = ::GetFileAttributesA(folder.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && IsLinkToFolder(attributes))
         return Add(folder);
 
-    char pattern[MAX_PATH] = {};
-    if (!CopyToBuffer(folder, pattern) || !::PathAppendA(pattern, "*.*"))
-    {
-        ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-
-    WIN32_FIND_DATAA data = {};
-    CFindHandle find(::FindFirstFileA(pattern, &data));
-    if (!find)
+    CFolderListing listing(folder);
+    if (!listing.IsOpen())
         return false;
 
-    do
+    // Something of this folder's content stays, so the folder stays too.
+    bool stays = false;
+    SFolderEntry entry;
+    while (listing.Next(entry))
     {
-        const std::string name = data.cFileName;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (name == "." || name == ".."))
+        if (entry.name.empty())
+        {
+            // Its name would reach another object, or none: it stays, and is
+            // reported as it reads.
+            const char* separator = !folder.empty() && folder.back() == '\\' ? "" : "\\";
+            if (!Append(m_items, folder + separator + entry.shownName, entry.attributes))
+                return false;
+            m_items.back()->Refuse(ERROR_INVALID_NAME);
+            stays = true;
             continue;
+        }
 
         char path[MAX_PATH] = {};
-        if (!CopyToBuffer(folder, path) || !::PathAppendA(path, data.cFileName))
+        if (!CopyToBuffer(folder, path) || !::PathAppendA(path, entry.name.c_str()))
         {
             ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return false;
         }
-        const bool added = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                                   !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                               ? AddFolder(path)
-                               : Append(m_items, std::string(path), data.dwFileAttributes);
+        const bool added = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                                   !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                               ? AddTree(path, stays)
+                               : Append(m_items, std::string(path), entry.attributes);
         if (!added)
             return false;
-    } while (::FindNextFileA(find.Get(), &data));
+    }
 
-    find.Reset();
-    return Add(folder);
+    if (!Add(folder))
+        return false;
+    if (stays)
+    {
+        m_items.back()->Refuse(ERROR_DIR_NOT_EMPTY);
+        keeps = true;
+    }
+    return true;
 }
 
 bool CFileInfoList::Contains(const std::string& path) const
@@ -109,6 +125,7 @@ bool CFileInfoList::Remove(const CFileInfo* item)
 void CFileInfoList::RemoveAll()
 {
     m_items.clear();
+    m_pending = SPendingQueue();
 }
 
 bool CFileInfoList::IsRestartNeeded() const

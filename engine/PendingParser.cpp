@@ -1,5 +1,6 @@
 #include "PendingParser.h"
 
+#include "Scheduler.h"
 #include "Text.h"
 
 #include <windows.h>
@@ -12,23 +13,6 @@
 
 namespace
 {
-
-// Length of the character at `i`: two bytes for a lead byte followed by a
-// valid trail byte of the current code page, otherwise one. Never reaches
-// past `size`, so a lead byte cut off at the end stays a single byte.
-std::size_t CharLength(const std::string& text, std::size_t i)
-{
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (i + 1 < text.size() && _ismbblead(c) &&
-        _ismbbtrail(static_cast<unsigned char>(text[i + 1])))
-        return 2;
-    return 1;
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
 
 // First occurrence of a single-byte character, trail bytes skipped.
 std::size_t FindChar(const std::string& text, char wanted)
@@ -127,37 +111,18 @@ bool ReadQueuePath(const std::wstring& text, bool allowReplace, std::string& pat
     return IsFullDrivePath(path);
 }
 
-std::string TrimBlanks(const std::string& text)
-{
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    bool seen = false;
-    for (std::size_t i = 0; i < text.size();)
-    {
-        const std::size_t length = CharLength(text, i);
-        if (length > 1 || !IsBlank(text[i]))
-        {
-            if (!seen)
-                begin = i;
-            seen = true;
-            end = i + length;
-        }
-        i += length;
-    }
-    return seen ? text.substr(begin, end - begin) : std::string();
-}
-
 std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text)
 {
     std::vector<SWinInitEntry> entries;
-    // An end-of-text mark ends the file for the programs that read it.
-    const std::size_t size = std::min(text.find('\x1a'), text.size());
-    bool inSection = false;
-    std::size_t lineStart = 0;
-    while (lineStart < size)
+    // The writer finds the section the same way: what it writes is read.
+    const SRenameSection section = FindRenameSection(text.data(), text.size());
+    if (section.body == std::string::npos)
+        return entries;
+    std::size_t lineStart = section.body;
+    while (lineStart < section.bodyEnd)
     {
         std::size_t lineEnd = text.find('\n', lineStart);
-        lineEnd = lineEnd >= size ? size : lineEnd + 1;
+        lineEnd = lineEnd >= section.bodyEnd ? section.bodyEnd : lineEnd + 1;
         std::string line = text.substr(lineStart, lineEnd - lineStart);
         const std::size_t begin = lineStart;
         lineStart = lineEnd;
@@ -167,16 +132,8 @@ std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text)
         if (zero != std::string::npos)
             line.erase(zero);
         line = TrimBlanks(line);
-
-        if (!inSection)
-        {
-            inSection = IsSameText(line, "[rename]");
-            continue;
-        }
         if (line.empty() || line[0] == ';')
             continue;
-        if (line[0] == '[')
-            break;
         const std::size_t equals = FindChar(line, '=');
         if (equals == std::string::npos)
             continue;

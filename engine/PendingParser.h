@@ -41,9 +41,6 @@ bool ReadQueuePath(const std::wstring& text, bool allowReplace, std::string& pat
 // "." or ".." components or empty ones, that fits a path buffer.
 bool IsFullDrivePath(const std::string& path);
 
-// Removes blanks at both ends (a DBCS trail byte is never taken for one).
-std::string TrimBlanks(const std::string& text);
-
 // One entry line of the first [rename] section of a wininit.ini text: the
 // pair ("NUL" and "DIRNUL" targets made empty) and the bytes [begin, end)
 // of the line, its line end included.

@@ -5,6 +5,7 @@
 #include "Handles.h"
 #include "PendingParser.h"
 #include "SystemServices.h"
+#include "TakeOver.h"
 #include "Text.h"
 
 #include <shlwapi.h>
@@ -143,6 +144,163 @@ std::vector<Text> TakenOrigins(const CFileInfoList& list, Text SQueueOrigin::*or
     return taken;
 }
 
+// The size of the queue value now, or -1 without one: one quick look, so
+// that the value's last reading and the write are as close as can be.
+long long QueueValueSize(HKEY key)
+{
+    DWORD size = 0;
+    DWORD type = REG_NONE;
+    if (::RegQueryValueExW(key, kPendingValueW, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return -1;
+    return size;
+}
+
+// The queue value without the given entries (one each), as bytes; an odd
+// last byte of a binary value is kept.
+std::string QueueRest(const SQueueValue& value, std::vector<std::wstring> entries)
+{
+    const std::wstring text = value.Text();
+    const std::wstring rest = RemovePendingEntries(text, std::move(entries));
+    std::string bytes(reinterpret_cast<const char*>(rest.data()), rest.size() * sizeof(wchar_t));
+    bytes.append(value.bytes, text.size() * sizeof(wchar_t), std::string::npos);
+    return bytes;
+}
+
+// The value's end: the empty string that ends the list. Entries queued by
+// another program go in right before it.
+const std::string kListEnd(sizeof(wchar_t), '\0');
+
+bool EndsList(const std::string& bytes)
+{
+    return bytes.size() >= kListEnd.size() && bytes.size() % sizeof(wchar_t) == 0 &&
+           bytes.compare(bytes.size() - kListEnd.size(), kListEnd.size(), kListEnd) == 0;
+}
+
+// Clears the entries from the queue value. Other programs add to the queue
+// while this runs, and the registry has no way to change a value only if
+// it is unchanged: the value is read and its rest computed, then its size
+// is read again right before the write, which goes ahead only if the value
+// has not changed (a program that queues makes it longer). Else the rest is
+// computed again, from the entries added at the end when that is all that
+// changed. Throws std::bad_alloc.
+bool ClearQueueEntries(std::vector<std::wstring> entries)
+{
+    SQueueValue read;
+    if (!ReadQueueValue(read))
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    std::string rest = QueueRest(read, entries);
+    // A program that queues many entries in a row changes the value between
+    // most reads and writes: the rounds go on, a little apart, until it
+    // pauses or half a minute has passed.
+    const DWORD start = ::GetTickCount();
+    for (int round = 0; round < 64 || ::GetTickCount() - start < 30000; ++round)
+    {
+        if (round >= 16)
+            ::Sleep(10);
+        if (rest == read.bytes)
+            return true;
+        // Nothing but the size check lies between the look and the write.
+        const bool emptied = rest.find_first_not_of('\0') == std::string::npos;
+        if (QueueValueSize(read.key.Get()) == static_cast<long long>(read.bytes.size()))
+        {
+            LONG status;
+            if (emptied)
+                status = ::RegDeleteValueW(read.key.Get(), kPendingValueW);
+            else
+                status = ::RegSetValueExW(read.key.Get(), kPendingValueW, 0, read.type,
+                                          reinterpret_cast<const BYTE*>(rest.data()),
+                                          static_cast<DWORD>(rest.size()));
+            ::SetLastError(static_cast<DWORD>(status));
+            return status == ERROR_SUCCESS;
+        }
+        SQueueValue again;
+        if (!ReadQueueValue(again))
+            return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        const std::size_t kept = read.bytes.size() - kListEnd.size();
+        if (again.type == read.type && EndsList(read.bytes) && EndsList(rest) &&
+            again.bytes.size() > read.bytes.size() &&
+            again.bytes.compare(0, kept, read.bytes, 0, kept) == 0)
+            rest = rest.substr(0, rest.size() - kListEnd.size()) + again.bytes.substr(kept);
+        else
+            rest = QueueRest(again, entries);
+        read = std::move(again);
+    }
+    ::SetLastError(ERROR_BUSY);
+    return false;
+}
+
+// The queue value as it stands, copied to its backup value.
+bool BackupQueueValue()
+{
+    SQueueValue value;
+    if (!ReadQueueValue(value))
+        return false;
+    const LONG status = ::RegSetValueExW(value.key.Get(), kPendingBackupValueW, 0, value.type,
+                                         reinterpret_cast<const BYTE*>(value.bytes.data()),
+                                         static_cast<DWORD>(value.bytes.size()));
+    ::SetLastError(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS;
+}
+
+bool GetWinInitPaths(char (&path)[MAX_PATH], char (&backup)[MAX_PATH])
+{
+    return GetWinInitPath(path) && CopyToBuffer(path, backup) &&
+           ::PathRenameExtensionA(backup, ".bak");
+}
+
+// wininit.ini as it stands, copied whole (every section) to wininit.bak.
+bool BackupWinInit()
+{
+    char path[MAX_PATH] = {};
+    char backup[MAX_PATH] = {};
+    std::string text;
+    if (!GetWinInitPaths(path, backup) || !ReadWholeFile(path, text))
+        return false;
+    CFileHandle copy(::CreateFileA(backup, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    return copy && WriteAll(copy.Get(), text);
+}
+
+// Removes the lines from wininit.ini, read and rewritten under one handle
+// that no other program shares, so that no line written in between is
+// lost. Throws std::bad_alloc.
+bool ClearWinInitLines(std::vector<std::string> lines)
+{
+    char path[MAX_PATH] = {};
+    if (!GetWinInitPath(path))
+        return false;
+    CFileHandle file(::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    std::string text;
+    if (!ReadToEnd(file.Get(), text))
+        return false;
+    const std::string rest = RemoveWinInitLines(text, std::move(lines));
+    if (rest.size() == text.size())
+        return true;
+    if (::SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !WriteAll(file.Get(), rest))
+        return false;
+    return ::SetEndOfFile(file.Get()) != FALSE;
+}
+
+bool IsDone(LONG status)
+{
+    return status == StatusReplaced || status == StatusMoved || status == StatusDeleted;
+}
+
+// A queued path as the take-over compares it, also one that is not read
+// as a path: "!" and "\??\" dropped.
+std::wstring QueueTextKey(const std::wstring& text)
+{
+    std::size_t begin = !text.empty() && text[0] == L'!' ? 1 : 0;
+    if (text.compare(begin, 4, L"\\??\\") == 0)
+        begin += 4;
+    const std::wstring path = text.substr(begin);
+    return TakeOverKey(WideToAnsi(path.c_str(), static_cast<int>(path.size())));
+}
+
 } // namespace
 
 bool CFileInfoList::LoadPending()
@@ -160,27 +318,41 @@ bool CFileInfoList::LoadPendingFromRegistry()
     try
     {
         const std::wstring text = value.Text();
+        SPendingQueue queue;
         for (const SPendingEntry& entry : ParsePendingEntries(text.data(), text.size()))
         {
+            queue.entries.emplace_back();
+            STakeOverEntry& seen = queue.entries.back();
             // Only what the restart would carry out as written is taken over;
             // every other entry stays in the queue.
             std::string source;
             std::string target;
             bool ignored = false;
             SQueueOrigin origin;
+            origin.index = queue.entries.size() - 1;
             if (!ReadQueuePath(entry.source, false, source, ignored) ||
                 (!entry.target.empty() &&
                  !ReadQueuePath(entry.target, true, target, origin.replaceExisting)))
+            {
+                seen.paths.push_back(QueueTextKey(entry.source));
+                if (!entry.target.empty())
+                    seen.paths.push_back(QueueTextKey(entry.target));
                 continue;
+            }
+            seen.paths.push_back(TakeOverKey(source));
+            if (!target.empty())
+                seen.paths.push_back(TakeOverKey(target));
             // One attribute read answers both whether the source exists and
             // whether it is a folder.
             const DWORD attributes = ::GetFileAttributesA(source.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES)
                 continue;
+            seen.runnable = true;
             origin.entry = text.substr(entry.begin, entry.end - entry.begin);
             if (!AddQueued(source, attributes, target, std::move(origin)))
                 return false;
         }
+        m_pending = std::move(queue);
     }
     catch (const std::bad_alloc&)
     {
@@ -199,24 +371,37 @@ bool CFileInfoList::LoadPendingFromWinInit()
 
     try
     {
+        SPendingQueue queue;
+        queue.winInit = true;
         for (SWinInitEntry& entry : ParseWinInitEntries(text))
         {
-            if (!IsFullDrivePath(entry.source) ||
-                (!entry.target.empty() && !IsFullDrivePath(entry.target)))
-                continue;
-            const DWORD attributes = ::GetFileAttributesA(entry.source.c_str());
+            queue.entries.emplace_back();
+            STakeOverEntry& seen = queue.entries.back();
+            const bool readable = IsFullDrivePath(entry.source) &&
+                                  (entry.target.empty() || IsFullDrivePath(entry.target));
+            const DWORD attributes =
+                readable ? ::GetFileAttributesA(entry.source.c_str()) : INVALID_FILE_ATTRIBUTES;
+            if (attributes != INVALID_FILE_ATTRIBUTES)
+            {
+                // The file holds short (8.3) names; the list shows the long ones.
+                GetLongPath(entry.source);
+                if (!entry.target.empty())
+                    GetLongPath(entry.target);
+            }
+            seen.paths.push_back(TakeOverKey(entry.source));
+            if (!entry.target.empty())
+                seen.paths.push_back(TakeOverKey(entry.target));
             if (attributes == INVALID_FILE_ATTRIBUTES)
                 continue;
-            // The file holds short (8.3) names; the list shows the long ones.
-            GetLongPath(entry.source);
-            if (!entry.target.empty())
-                GetLongPath(entry.target);
+            seen.runnable = true;
             SQueueOrigin origin;
+            origin.index = queue.entries.size() - 1;
             origin.line = WinInitLineText(text, entry.begin, entry.end);
             // WININIT.EXE replaces an existing destination.
             if (!AddQueued(entry.source, attributes, entry.target, std::move(origin)))
                 return false;
         }
+        m_pending = std::move(queue);
     }
     catch (const std::bad_alloc&)
     {
@@ -224,6 +409,94 @@ bool CFileInfoList::LoadPendingFromWinInit()
         return false;
     }
     return true;
+}
+
+bool CFileInfoList::TakeOverPending()
+{
+    std::vector<CFileInfo*> queued;
+    for (const auto& item : m_items)
+    {
+        if (item->IsQueued() && item->GetQueueOrigin().index < m_pending.entries.size())
+            queued.push_back(item.get());
+    }
+    if (queued.empty() || m_pending.takenOver)
+        return true;
+    try
+    {
+        if (!(m_pending.winInit ? BackupWinInit() : BackupQueueValue()))
+            return false;
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    for (CFileInfo* item : queued)
+        item->TakeOver();
+    m_pending.takenOver = true;
+    return true;
+}
+
+void CFileInfoList::LeavePending()
+{
+    for (const auto& item : m_items)
+        item->TakeOver(false);
+    m_pending.takenOver = false;
+}
+
+bool CFileInfoList::RunTakeOver()
+{
+    try
+    {
+        std::vector<CFileInfo*> items(m_pending.entries.size(), nullptr);
+        for (const auto& item : m_items)
+        {
+            const SQueueOrigin& origin = item->GetQueueOrigin();
+            if (origin.takenOver && origin.index < items.size())
+                items[origin.index] = item.get();
+        }
+        std::vector<STakeOverEntry> entries = m_pending.entries;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            entries[i].runnable = entries[i].runnable && items[i];
+
+        bool failed = false;
+        std::vector<bool> tried(entries.size(), false);
+        std::vector<std::wstring> doneEntries;
+        std::vector<std::string> doneLines;
+        PlanTakeOver(entries, [&](std::size_t i) {
+            CFileInfo* item = items[i];
+            // Done by an earlier pass: its entry is gone already.
+            if (IsDone(item->GetStatus()))
+                return true;
+            tried[i] = true;
+            const LONG status = item->Execute();
+            if (status == StatusFailed)
+                failed = true;
+            if (!IsDone(status))
+                return false;
+            if (m_pending.winInit)
+                doneLines.push_back(item->GetQueueOrigin().line);
+            else
+                doneEntries.push_back(item->GetQueueOrigin().entry);
+            return true;
+        });
+        for (std::size_t i = 0; i < entries.size(); ++i)
+        {
+            if (items[i] && !tried[i] && !IsDone(items[i]->GetStatus()))
+                items[i]->StayQueued();
+        }
+
+        if (!doneLines.empty() && !ClearWinInitLines(std::move(doneLines)))
+            failed = true;
+        if (!doneEntries.empty() && !ClearQueueEntries(std::move(doneEntries)))
+            failed = true;
+        return !failed;
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
 }
 
 bool RemovePending(const CFileInfoList& list)
@@ -239,36 +512,10 @@ bool RemovePending()
 
 bool RemovePendingFromRegistry(const CFileInfoList& list)
 {
-    SQueueValue value;
     try
     {
         std::vector<std::wstring> taken = TakenOrigins(list, &SQueueOrigin::entry);
-        if (taken.empty())
-            return true;
-        // The queue is read again: entries queued since the list was read
-        // stay.
-        if (!ReadQueueValue(value))
-            return false;
-        const std::wstring text = value.Text();
-        std::wstring rest = RemovePendingEntries(text, std::move(taken));
-        if (rest.size() == text.size())
-            return true;
-
-        ::RegSetValueExW(value.key.Get(), kPendingBackupValueW, 0, value.type,
-                         reinterpret_cast<const BYTE*>(value.bytes.data()),
-                         static_cast<DWORD>(value.bytes.size()));
-        // An odd last byte of a binary value is kept too.
-        std::string bytes(reinterpret_cast<const char*>(rest.data()), rest.size() * sizeof(wchar_t));
-        bytes.append(value.bytes, text.size() * sizeof(wchar_t), std::string::npos);
-        LONG status;
-        if (bytes.find_first_not_of('\0') == std::string::npos)
-            status = ::RegDeleteValueW(value.key.Get(), kPendingValueW);
-        else
-            status = ::RegSetValueExW(value.key.Get(), kPendingValueW, 0, value.type,
-                                      reinterpret_cast<const BYTE*>(bytes.data()),
-                                      static_cast<DWORD>(bytes.size()));
-        ::SetLastError(static_cast<DWORD>(status));
-        return status == ERROR_SUCCESS;
+        return taken.empty() || (BackupQueueValue() && ClearQueueEntries(std::move(taken)));
     }
     catch (const std::bad_alloc&)
     {
@@ -282,39 +529,7 @@ bool RemovePendingFromWinInit(const CFileInfoList& list)
     try
     {
         std::vector<std::string> taken = TakenOrigins(list, &SQueueOrigin::line);
-        if (taken.empty())
-            return true;
-
-        char path[MAX_PATH] = {};
-        char backup[MAX_PATH] = {};
-        if (!GetWinInitPath(path) || !CopyToBuffer(path, backup) ||
-            !::PathRenameExtensionA(backup, ".bak"))
-            return false;
-
-        // Read and rewritten under one handle that no other program shares,
-        // so that no line written in between is lost.
-        CFileHandle file(::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file)
-            return false;
-        std::string text;
-        if (!ReadToEnd(file.Get(), text))
-            return false;
-        const std::string rest = RemoveWinInitLines(text, std::move(taken));
-        if (rest.size() == text.size())
-            return true;
-
-        // The backup is the whole file as it stood, every section included.
-        CFileHandle copy(::CreateFileA(backup, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!copy || !WriteAll(copy.Get(), text))
-            return false;
-        copy.Reset();
-
-        if (::SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-            !WriteAll(file.Get(), rest))
-            return false;
-        return ::SetEndOfFile(file.Get()) != FALSE;
+        return taken.empty() || (BackupWinInit() && ClearWinInitLines(std::move(taken)));
     }
     catch (const std::bad_alloc&)
     {

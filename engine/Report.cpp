@@ -106,7 +106,7 @@ void WriteErrorReport(UINT messageId, DWORD errorCode)
     {
         // One line of system text: its line breaks go, as in the console.
         const std::string systemText =
-            errorCode != 0 ? TrimLineEnd(GetErrorText(errorCode)) : std::string();
+            errorCode != 0 ? TrimBlanks(GetErrorText(errorCode)) : std::string();
         AppendReportText(GetReportFilePath(),
                          MakeErrorReport(GetCurrentReportDate(), LoadResourceText(messageId),
                                          systemText));

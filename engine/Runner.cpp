@@ -1,6 +1,9 @@
 // One attempt at an operation, and one pass over the list.
 #include "FileInfo.h"
+#include "FileReplace.h"
+#include "RestartRules.h"
 #include "Scheduler.h"
+#include "TakeOver.h"
 
 #include <shlwapi.h>
 
@@ -34,6 +37,11 @@ LONG CFileInfo::Execute()
 
     m_errorCode = 0;
     m_status = StatusFailed;
+    if (m_refusal != 0)
+    {
+        m_errorCode = m_refusal;
+        return m_status;
+    }
     if (attributes == INVALID_FILE_ATTRIBUTES)
     {
         m_errorCode = ERROR_FILE_NOT_FOUND;
@@ -41,6 +49,13 @@ LONG CFileInfo::Execute()
     }
     const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     const bool isFile = !isFolder;
+    // A queued entry does what the restart would do with the disk as it is
+    // now: an earlier entry may just have made or taken its destination.
+    if (IsQueued())
+    {
+        m_directory = isFolder;
+        InferKind();
+    }
 
     // The autostart value of a file follows the file only once the operation
     // is done or queued: a failed attempt must leave the value as it was.
@@ -71,8 +86,12 @@ LONG CFileInfo::Execute()
     }
 
     BOOL done;
-    if (isFile && m_action == ActionReplace)
-        done = ::CopyFileA(m_source.c_str(), m_destination.c_str(), FALSE);
+    // A queued replacement is a rename that may overwrite, as the restart
+    // does it; a new one is a copy that keeps its source.
+    if (isFile && m_action == ActionReplace && IsQueued())
+        done = MoveReplacing(m_source.c_str(), m_destination.c_str());
+    else if (isFile && m_action == ActionReplace)
+        done = ReplaceWithCopy(m_source, m_destination);
     else
         done = ::MoveFileA(m_source.c_str(), m_destination.c_str());
     if (done)
@@ -83,10 +102,16 @@ LONG CFileInfo::Execute()
         return m_status;
     }
     m_errorCode = ::GetLastError();
-    // A file never replaces a folder: the restart would not do it either.
-    if (isFile && ::PathIsDirectoryA(m_destination.c_str()))
+    if (!IsDeferredMoveError(m_errorCode))
         return m_status;
-    if (!IsDeferredMoveError(m_errorCode) || Defer(m_destination.c_str()) != StatusDelayed)
+    // What the restart could never carry out fails now, as an attempt on an
+    // object not in use fails.
+    if (const DWORD refusal = CheckDelayedMove(m_source, m_destination))
+    {
+        m_errorCode = refusal;
+        return m_status;
+    }
+    if (Defer(m_destination.c_str()) != StatusDelayed)
         return m_status;
     if (entry)
         entry->UpdateValue(m_destination);
@@ -95,14 +120,18 @@ LONG CFileInfo::Execute()
 
 LONG CFileInfo::Defer(const char* newPath)
 {
-    // On failure the error code keeps the immediate attempt's reason, which
-    // says more to the user than the scheduler's, unless the scheduler
-    // refused what the restart could never carry out.
+    // Taken over from the queue: the entry is still there, in its place.
+    if (m_origin.takenOver)
+    {
+        StayQueued();
+        return m_status;
+    }
+    // Not queued: the operation failed because the queue refused it (a move
+    // the restart could never carry out, a WinInit.Ini that cannot be
+    // written, ...), and that is the reason the user must see.
     if (!MoveFileOnReboot(m_source.c_str(), newPath, m_origin.replaceExisting))
     {
-        const DWORD refusal = ::GetLastError();
-        if (refusal == ERROR_NOT_SAME_DEVICE || refusal == ERROR_INVALID_NAME)
-            m_errorCode = refusal;
+        m_errorCode = ::GetLastError();
         return m_status;
     }
     m_errorCode = 0;
@@ -113,9 +142,12 @@ LONG CFileInfo::Defer(const char* newPath)
 bool CFileInfoList::Process()
 {
     LONG overall = 0;
+    // What was taken over from the queue runs first, in the queue's order.
+    if (m_pending.takenOver && !RunTakeOver())
+        overall = StatusFailed;
     for (const auto& item : m_items)
     {
-        if (IsDone(item->GetStatus()))
+        if (IsDone(item->GetStatus()) || item->GetQueueOrigin().takenOver)
             continue;
         const LONG status = item->Execute();
         if (IsDone(status))

@@ -1,6 +1,7 @@
 #include "Scheduler.h"
 
 #include "Handles.h"
+#include "ObjectPath.h"
 #include "SystemServices.h"
 
 #include <shlwapi.h>
@@ -10,26 +11,42 @@
 namespace
 {
 
-char ToLowerAscii(char c)
+bool IsBlank(char c)
 {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Case-insensitive search over all `size` bytes (zero bytes included).
-std::size_t FindNoCase(const char* text, std::size_t size, const char* pattern,
-                       std::size_t patternLength)
+enum class EIniLine
 {
-    if (patternLength > size)
-        return std::string::npos;
-    for (std::size_t i = 0; i + patternLength <= size; ++i)
+    Other,
+    RenameHeader,
+    SectionHeader,
+};
+
+// What one line (its bytes without the line feed) is.
+EIniLine ClassifyIniLine(const char* line, std::size_t length, bool first)
+{
+    static const char kBom[] = "\xEF\xBB\xBF";
+    if (first && length >= 3 && std::memcmp(line, kBom, 3) == 0)
     {
-        std::size_t j = 0;
-        while (j < patternLength && ToLowerAscii(text[i + j]) == ToLowerAscii(pattern[j]))
-            ++j;
-        if (j == patternLength)
-            return i;
+        line += 3;
+        length -= 3;
     }
-    return std::string::npos;
+    const void* zero = std::memchr(line, '\0', length);
+    if (zero)
+        length = static_cast<std::size_t>(static_cast<const char*>(zero) - line);
+    std::size_t i = 0;
+    while (i < length && IsBlank(line[i]))
+        ++i;
+    if (i == length || line[i] != '[')
+        return EIniLine::Other;
+    static const char kName[] = "[rename]";
+    const std::size_t nameLength = sizeof(kName) - 1;
+    if (length - i < nameLength || ::_strnicmp(line + i, kName, nameLength) != 0)
+        return EIniLine::SectionHeader;
+    for (i += nameLength; i < length && IsBlank(line[i]);)
+        ++i;
+    return i == length || line[i] == ';' ? EIniLine::RenameHeader : EIniLine::SectionHeader;
 }
 
 bool EndsLine(const char* text, std::size_t size)
@@ -59,72 +76,52 @@ std::size_t WinInitGrowthLimit(std::size_t lineLength)
     return 2 + kRenameHeaderLength + lineLength;
 }
 
-std::size_t FindRenameSection(const char* text, std::size_t size)
+SRenameSection FindRenameSection(const char* text, std::size_t size)
 {
-    static const char kName[] = "[rename]";
-    const std::size_t nameLength = sizeof(kName) - 1;
-    for (std::size_t line = 0; line < size;)
+    SRenameSection section;
+    const void* mark = std::memchr(text, '\x1a', size);
+    section.textEnd = mark ? static_cast<std::size_t>(static_cast<const char*>(mark) - text) : size;
+    for (std::size_t line = 0; line < section.textEnd;)
     {
         std::size_t end = line;
-        while (end < size && text[end] != '\n')
+        while (end < section.textEnd && text[end] != '\n')
             ++end;
-        if (end - line >= nameLength && FindNoCase(text + line, nameLength, kName, nameLength) == 0)
+        const std::size_t next = end < section.textEnd ? end + 1 : end;
+        const EIniLine kind = ClassifyIniLine(text + line, end - line, line == 0);
+        if (section.body == std::string::npos)
         {
-            std::size_t rest = line + nameLength;
-            while (rest < end && (text[rest] == ' ' || text[rest] == '\t' || text[rest] == '\r'))
-                ++rest;
-            if (rest == end)
-                return end < size ? end + 1 : size;
+            if (kind == EIniLine::RenameHeader)
+                section.body = next;
         }
-        line = end + 1;
+        else if (kind != EIniLine::Other)
+        {
+            section.bodyEnd = line;
+            return section;
+        }
+        line = next;
     }
-    return std::string::npos;
+    if (section.body != std::string::npos)
+        section.bodyEnd = section.textEnd;
+    return section;
 }
 
 std::size_t InsertWinInitLine(char* text, std::size_t size, const std::string& line)
 {
-    const std::size_t n = line.size();
-    const std::size_t sectionBody = FindRenameSection(text, size);
-    if (sectionBody == std::string::npos)
-    {
-        // A file that does not end with a line break would glue the header
-        // to its last line, and the system would not see the section.
-        if (!EndsLine(text, size))
-        {
-            std::memcpy(text + size, "\r\n", 2);
-            size += 2;
-        }
-        std::memcpy(text + size, kRenameHeader, kRenameHeaderLength);
-        std::memcpy(text + size + kRenameHeaderLength, line.data(), n);
-        return size + kRenameHeaderLength + n;
-    }
-
-    // The next section starts with a "[" at the start of a line; a "[" inside
-    // a path of this section does not end it.
-    std::size_t next = std::string::npos;
-    for (std::size_t i = sectionBody; i < size; ++i)
-    {
-        if (text[i] == '[' && text[i - 1] == '\n')
-        {
-            next = i;
-            break;
-        }
-    }
-
-    if (next == std::string::npos)
-    {
-        if (!EndsLine(text, size))
-        {
-            std::memcpy(text + size, "\r\n", 2);
-            size += 2;
-        }
-        std::memcpy(text + size, line.data(), n);
-        return size + n;
-    }
-
-    std::memmove(text + next + n, text + next, size - next);
-    std::memcpy(text + next, line.data(), n);
-    return size + n;
+    // Everything is written before the end-of-text mark, where the readers
+    // still see it, and before the next section's line, whatever its indent.
+    const SRenameSection section = FindRenameSection(text, size);
+    const bool hasSection = section.body != std::string::npos;
+    const std::size_t at = hasSection ? section.bodyEnd : section.textEnd;
+    std::string inserted;
+    // A text that does not end its last line would glue the new line to it.
+    if (at > 0 && at == section.textEnd && !EndsLine(text, at))
+        inserted = "\r\n";
+    if (!hasSection)
+        inserted += kRenameHeader;
+    inserted += line;
+    std::memmove(text + at + inserted.size(), text + at, size - at);
+    std::memcpy(text + at, inserted.data(), inserted.size());
+    return size + inserted.size();
 }
 
 bool AddWinInitRename(const char* givenExisting, const char* givenNewPath)
@@ -204,8 +201,9 @@ bool AddWinInitRename(const char* givenExisting, const char* givenNewPath)
 bool MoveFileOnReboot(const char* existing, const char* newPath, bool replaceExisting)
 {
     const bool hasNewPath = newPath && *newPath;
-    // The restart renames; it cannot copy onto another drive.
-    if (hasNewPath && !::PathIsSameRootA(existing, newPath))
+    // The restart renames; it cannot copy onto another drive, whatever the
+    // letter or the spelling ("\\?\") that names it.
+    if (hasNewPath && !IsSameVolume(existing, newPath))
     {
         ::SetLastError(ERROR_NOT_SAME_DEVICE);
         return false;

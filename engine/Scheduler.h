@@ -18,11 +18,20 @@ bool MoveFileOnReboot(const char* existing, const char* newPath, bool replaceExi
 // queue delayed moves itself.
 bool AddWinInitRename(const char* existing, const char* newPath);
 
-// Offset of the first line after the "[Rename]" header line, or npos. The
-// header counts only at the start of a line, in any letter case, followed
-// by nothing but blanks up to its line end (CR LF, LF or the end of the
-// data); a mention of it elsewhere (in a comment, in a path) does not.
-std::size_t FindRenameSection(const char* text, std::size_t size);
+// Where the [Rename] section lies in the `size` bytes of a WinInit.Ini text,
+// as the writer and the reader both see it. The text ends at its first
+// Ctrl-Z (end-of-text mark), if any. The header is a line holding
+// "[Rename]" in any letter case, with blanks around it, a ";" comment after
+// it, and on the first line a UTF-8 byte-order mark before it; every other
+// line whose first character other than a blank is "[" starts another
+// section. A zero byte ends a line's text.
+struct SRenameSection
+{
+    std::size_t textEnd = 0;                // the Ctrl-Z, or size
+    std::size_t body = std::string::npos;   // the first line after the header; npos: no section
+    std::size_t bodyEnd = std::string::npos; // the next section's line, or textEnd
+};
+SRenameSection FindRenameSection(const char* text, std::size_t size);
 
 // The text "left=right\r\n" for one [Rename] line. Sides are taken as they
 // are; the caller chooses short or long forms.

@@ -1,5 +1,6 @@
 #include "Text.h"
 
+#include <mbctype.h>
 #include <mbstring.h>
 
 #include <cstdarg>
@@ -39,11 +40,43 @@ bool IsSameTextPrefix(const std::string& a, const std::string& b, std::size_t by
                       reinterpret_cast<const unsigned char*>(b.c_str()), bytes) == 0;
 }
 
-std::string TrimLineEnd(std::string text)
+std::size_t CharLength(const std::string& text, std::size_t i)
 {
-    const std::size_t end = text.find_last_not_of(" \t\r\n");
-    text.erase(end == std::string::npos ? 0 : end + 1);
-    return text;
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (i + 1 < text.size() && _ismbblead(c) &&
+        _ismbbtrail(static_cast<unsigned char>(text[i + 1])))
+        return 2;
+    return 1;
+}
+
+namespace
+{
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+} // namespace
+
+std::string TrimBlanks(const std::string& text)
+{
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool seen = false;
+    for (std::size_t i = 0; i < text.size();)
+    {
+        const std::size_t length = CharLength(text, i);
+        if (length > 1 || !IsBlank(text[i]))
+        {
+            if (!seen)
+                begin = i;
+            seen = true;
+            end = i + length;
+        }
+        i += length;
+    }
+    return seen ? text.substr(begin, end - begin) : std::string();
 }
 
 std::string FormatText(const char* format, ...)
@@ -123,6 +156,24 @@ std::string WideToAnsi(const wchar_t* text, int length)
     std::string result(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], size, nullptr, nullptr);
     return result;
+}
+
+bool WideToAnsiExact(const std::wstring& text, std::string& ansi)
+{
+    ansi.clear();
+    if (text.empty())
+        return true;
+    const int length = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0,
+                                           nullptr, &usedDefault);
+    if (size <= 0)
+        return false;
+    ansi.assign(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, &ansi[0], size, nullptr,
+                          &usedDefault);
+    // Read back: only a text that comes back unchanged is the same text.
+    return !usedDefault && AnsiToWide(ansi) == text;
 }
 
 std::string AnsiToOem(const std::string& text)

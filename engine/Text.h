@@ -26,8 +26,13 @@ bool IsSameText(const std::string& a, const std::string& b);
 // Case-insensitive equality of the first `bytes` bytes of both texts.
 bool IsSameTextPrefix(const std::string& a, const std::string& b, std::size_t bytes);
 
-// Removes trailing blanks, CR and LF.
-std::string TrimLineEnd(std::string text);
+// Length of the character at `i` in the current code page: two bytes for a
+// lead byte followed by a valid trail byte, otherwise one; never past the end.
+std::size_t CharLength(const std::string& text, std::size_t i);
+
+// Removes blanks, tabs and line ends at both ends (a DBCS trail byte is
+// never taken for one).
+std::string TrimBlanks(const std::string& text);
 
 // printf-style formatting into a string of any length.
 std::string FormatText(const char* format, ...)
@@ -43,6 +48,11 @@ std::string LoadResourceText(UINT id, HMODULE module = nullptr);
 // The UTF-16 form of an ANSI text, and back.
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const wchar_t* text, int length = -1);
+// The ANSI form of a UTF-16 text when the code page holds every character of
+// it as it is: true. Otherwise false, with '?' for each character the code
+// page lacks, never a look-alike ("best fit" would turn a fullwidth "\" into
+// a path separator).
+bool WideToAnsiExact(const std::wstring& text, std::string& ansi);
 // The text in the OEM code page of the console, as CharToOemBuffA gives it,
 // through kernel32 alone (user32 is costly to load for a console program).
 std::string AnsiToOem(const std::string& text);

@@ -1,7 +1,7 @@
 #include "AutostartScan.h"
 
 #include "Handles.h"
-#include "WizardText.h"
+#include "Text.h"
 #include "resource.h"
 
 #include <shlwapi.h>
@@ -19,12 +19,12 @@ const char* const kExecutableExtensions[] = {".cmd", ".bat", ".pif", ".scf", ".e
 const char kBlanks[] = " \t";
 
 // The text before the first blank, and what follows that blank.
-SCommandLine SplitAtBlank(const std::string& text)
+SRunCommand SplitAtBlank(const std::string& text)
 {
     const std::size_t blank = text.find_first_of(kBlanks);
     if (blank == std::string::npos)
         return {text, std::string()};
-    return {text.substr(0, blank), TrimText(text.substr(blank + 1))};
+    return {text.substr(0, blank), TrimBlanks(text.substr(blank + 1))};
 }
 
 bool HasExtension(const std::string& path)
@@ -44,19 +44,19 @@ bool SearchSystemPath(const std::string& name, const char* extension, std::strin
     return true;
 }
 
-SCommandLine ResolveCommandLine(const std::string& data, PathSearch search)
+SRunCommand ResolveRunCommand(const std::string& data, PathSearch search)
 {
-    const std::string text = TrimText(data);
-    SCommandLine line;
+    const std::string text = TrimBlanks(data);
+    SRunCommand line;
     if (!text.empty() && text[0] == '"')
     {
         const std::size_t start = text.find_first_not_of('"');
         const std::size_t close = start == std::string::npos ? std::string::npos : text.find('"', start);
         if (start != std::string::npos)
-            line.file = TrimText(text.substr(start, close == std::string::npos ? std::string::npos
+            line.file = TrimBlanks(text.substr(start, close == std::string::npos ? std::string::npos
                                                                               : close - start));
         if (close != std::string::npos)
-            line.arguments = TrimText(text.substr(close + 1));
+            line.arguments = TrimBlanks(text.substr(close + 1));
     }
     else if (::PathIsRelativeA(text.c_str()) || !HasExtension(text))
     {
@@ -124,7 +124,7 @@ bool ReadAutostartKey(HKEY hive, const char* name,
                 continue;
 
             auto entry = std::make_unique<CRegistryEntry>(hive, keyPath, valueName);
-            const SCommandLine line = ResolveCommandLine(data, search);
+            const SRunCommand line = ResolveRunCommand(data, search);
             entry->SetFilePath(line.file);
             entry->SetArguments(line.arguments);
             add(std::move(entry));

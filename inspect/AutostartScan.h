@@ -11,7 +11,7 @@
 #include <string>
 
 // The file a command line starts and the text that followed it.
-struct SCommandLine
+struct SRunCommand
 {
     std::string file;
     std::string arguments;
@@ -27,7 +27,7 @@ bool SearchSystemPath(const std::string& name, const char* extension, std::strin
 
 // Which file does the value's command line start. Environment strings stay
 // as written and the file's existence is not tested.
-SCommandLine ResolveCommandLine(const std::string& data, PathSearch search = SearchSystemPath);
+SRunCommand ResolveRunCommand(const std::string& data, PathSearch search = SearchSystemPath);
 
 // The key below the hive of a "Run" or "Runonce" name.
 std::string GetAutostartKeyPath(const char* name);

@@ -4,9 +4,6 @@
 #include <string>
 #include <vector>
 
-// The text without white space (blanks, tabs, line ends) at either end.
-std::string TrimText(const std::string& text);
-
 // Column titles of a list: the text split at each ';'; the empty text after a
 // last ';' makes no column.
 std::vector<std::string> SplitColumnTitles(const std::string& text);

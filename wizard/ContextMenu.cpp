@@ -99,7 +99,7 @@ std::string FormatContextMenuCommand(const std::string& programPath)
 
 std::string GetCommandProgram(const std::string& command)
 {
-    const std::string text = TrimText(command);
+    const std::string text = TrimBlanks(command);
     if (text.empty())
         return std::string();
     if (text[0] == '"' && text.size() > 1)

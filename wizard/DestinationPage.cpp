@@ -1,7 +1,9 @@
 #include "DestinationPage.h"
 
 #include "FileInfo.h"
+#include "ObjectPath.h"
 #include "PathRules.h"
+#include "RestartRules.h"
 #include "ShellChoosers.h"
 #include "Text.h"
 #include "VessraSheet.h"
@@ -67,7 +69,7 @@ bool CDestinationPage::OnCommand(WORD id, WORD code, HWND control)
 
 LRESULT CDestinationPage::OnWizardNext()
 {
-    m_input = TrimText(GetItemText(m_inputId));
+    m_input = TrimBlanks(GetItemText(m_inputId));
     FocusItem(m_inputId);
     return CheckAndAdd();
 }
@@ -100,7 +102,9 @@ bool CDestinationPage::CheckNewName(bool askExtension, std::string& target, LRES
     answer = WizardStay;
     if (!::PathFileExistsA(current.c_str()))
         answer = Refuse(IDS_SOURCE_MISSING);
-    else if (name.empty())
+    // A name with a separator would move the object elsewhere, ".." out
+    // of its folder.
+    else if (name.empty() || !IsPlainName(name))
         answer = Refuse(IDS_TARGET_INVALID);
     else if (IsSameText(name, GetLastComponent(current)))
         answer = Refuse(IDS_SAME_SOURCE_TARGET);
@@ -121,6 +125,14 @@ bool CDestinationPage::CheckNewName(bool askExtension, std::string& target, LRES
 LRESULT CDestinationPage::AddOperation(const std::string& source, const std::string& destination,
                                        std::unique_ptr<CRegistryEntry> entry) const
 {
+    // What neither an attempt nor the restart could carry out is not added:
+    // the reason the attempt would give.
+    if (const DWORD refusal = CheckDelayedMove(source, destination))
+    {
+        ::SetLastError(refusal);
+        ShowError(IDS_CANNOT_ADD);
+        return WizardStay;
+    }
     if (!m_sheet.GetOperations().Add(source, destination, std::move(entry)))
     {
         ShowError(IDS_CANNOT_ADD);

@@ -1,5 +1,6 @@
 #include "MoveFilePage.h"
 
+#include "ObjectPath.h"
 #include "PathRules.h"
 #include "SystemServices.h"
 #include "resource.h"
@@ -34,7 +35,8 @@ LRESULT CMoveFilePage::CheckAndAdd()
     std::string target;
     if (!JoinPath(folder, GetLastComponent(current), target))
         return Refuse(IDS_TARGET_INVALID);
-    if (IsSameFolder(current, target))
+    // The folder it is in, under any spelling.
+    if (IsSameFolder(current, target) || IsSameObject(current, target))
         return Refuse(IDS_SAME_SOURCE_TARGET);
     return AddOperation(current, target, TakeRegistryEntry());
 }

@@ -1,7 +1,7 @@
 #include "MoveFolderPage.h"
 
+#include "ObjectPath.h"
 #include "PathRules.h"
-#include "Text.h"
 #include "resource.h"
 
 #include <shlwapi.h>
@@ -29,7 +29,8 @@ LRESULT CMoveFolderPage::CheckAndAdd()
     // on the same one.
     if (!HaveSameRoot(current, destination))
         return Refuse(IDS_SAME_DRIVE_REQUIRED);
-    if (IsSameText(current, destination))
+    // "C:\d\f\" and a short name of it are the folder itself.
+    if (IsSameObject(current, destination))
         return Refuse(IDS_SAME_SOURCE_TARGET);
     std::string target;
     if (!JoinPath(destination, GetLastComponent(current), target))

@@ -1,7 +1,6 @@
 #include "PendingPage.h"
 
 #include "FileInfo.h"
-#include "PendingStore.h"
 #include "VessraSheet.h"
 #include "WizardSheet.h"
 #include "resource.h"
@@ -28,11 +27,16 @@ bool CPendingPage::OnSetActive()
 LRESULT CPendingPage::OnWizardNext()
 {
     if (IsItemChecked(IDC_PENDING_KEEP))
+    {
+        // An earlier "Enlever", undone by Back.
+        m_sheet.GetOperations().LeavePending();
         return IDD_SUMMARY;
+    }
     if (IsItemChecked(IDC_PENDING_REMOVE))
     {
-        // The wizard goes on whatever the outcome; the queue is then left as it was.
-        RemovePending(m_sheet.GetOperations());
+        // The run carries the operations out as orvline /pending does. The
+        // wizard goes on whatever the outcome; the queue is then left as it was.
+        m_sheet.GetOperations().TakeOverPending();
         return IDD_SUMMARY;
     }
     if (IsItemChecked(IDC_PENDING_IGNORE))

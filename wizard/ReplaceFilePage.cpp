@@ -1,6 +1,7 @@
 #include "ReplaceFilePage.h"
 
 #include "ModuleVersion.h"
+#include "ObjectPath.h"
 #include "PathRules.h"
 #include "SystemServices.h"
 #include "Text.h"
@@ -34,7 +35,7 @@ LRESULT CReplaceFilePage::CheckAndAdd()
     if (!IsSameText(GetLastComponent(current), GetLastComponent(replacement)) &&
         !Confirm(IDS_CONFIRM_NAME_DIFFERS))
         return WizardStay;
-    if (IsSameText(current, replacement))
+    if (IsSameObject(current, replacement))
         return Refuse(IDS_SAME_SOURCE_TARGET);
     if (!IsWindowsNT() && !HaveSameRoot(current, replacement))
         return Refuse(IDS_DIFFERENT_DRIVES_9X, MB_ICONEXCLAMATION);

@@ -1,6 +1,7 @@
 #include "SelectPage.h"
 
 #include "FileInfo.h"
+#include "ObjectPath.h"
 #include "SelectRegistryFileDlg.h"
 #include "ShellChoosers.h"
 #include "Text.h"
@@ -106,7 +107,7 @@ void CSelectPage::OnFilesDropped(const std::vector<std::string>& paths)
 
 LRESULT CSelectPage::OnWizardNext()
 {
-    m_path = TrimText(GetItemText(IDC_SELECT_PATH));
+    m_path = TrimBlanks(GetItemText(IDC_SELECT_PATH));
     FocusItem(IDC_SELECT_PATH);
 
     // A path longer than a path buffer cannot name anything; the shell's
@@ -119,6 +120,13 @@ LRESULT CSelectPage::OnWizardNext()
     if (m_sheet.GetOperations().Contains(m_path))
     {
         ShowMessage(IDS_ALREADY_IN_LIST, MB_ICONHAND);
+        return WizardStay;
+    }
+    // Emptied or moved, these would take the system with them, whatever
+    // the spelling that names them.
+    if (HoldsSystemFolder(m_path))
+    {
+        ShowMessage(IDS_SYSTEM_FOLDER, MB_ICONHAND);
         return WizardStay;
     }
     if (::PathIsDirectoryA(m_path.c_str()))

@@ -1,5 +1,25 @@
 // The Orvane wizard: its thirteen pages in their order, the data they share
 // and the confirmation before the wizard is left with operations listed.
+//
+// Which page leads where (Next unless said; each page's OnWizardNext and
+// OnWizardBack decide it):
+//   Welcome        -> Pending (only with operations queued at start) -> Select
+//   Pending        -> Summary ("Laisser", or "Enlever": the queue taken over);
+//                     "Ignorer" -> Select (the list emptied)
+//   Select         -> File action (a file) | Folder action (a folder)
+//                  Back -> Welcome (no operation yet) | Summary
+//   File action    -> Rename file | Replace file | Move file;
+//                     "Supprimer" adds the deletion -> Summary
+//                  Back -> Select
+//   Folder action  -> Rename folder | Move folder;
+//                     "Supprimer" adds the deletion -> Summary
+//                  Back -> Select
+//   Rename, Replace and Move pages -> Summary (the operation added)
+//                  Back -> their action page
+//   Summary        "Ajouter" -> Select; "Processus >" -> Processes;
+//                  Next runs the list -> Complete
+//   Processes      Back -> Summary
+//   Complete       Back -> Summary; Finish restarts when an operation waits
 #pragma once
 
 #include "CompletePage.h"

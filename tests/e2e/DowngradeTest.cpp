@@ -22,11 +22,11 @@ class OrvlineDowngrade : public ::testing::Test
 {
 protected:
     void Place(const char* sourceFixture, const char* targetFixture,
-               const char* targetName = "tool.exe")
+               const char* targetName = "tool.exe", const char* sourceName = "tool.exe")
     {
         ASSERT_TRUE(CreateDirectoryA(m_sourceDir.c_str(), nullptr) || PathExists(m_sourceDir));
         ASSERT_TRUE(CreateDirectoryA(m_targetDir.c_str(), nullptr) || PathExists(m_targetDir));
-        m_source = m_sourceDir + "\\tool.exe";
+        m_source = m_sourceDir + "\\" + sourceName;
         m_target = m_targetDir + "\\" + targetName;
         ASSERT_TRUE(CopyFileA(Fixture(sourceFixture).c_str(), m_source.c_str(), FALSE));
         ASSERT_TRUE(CopyFileA(Fixture(targetFixture).c_str(), m_target.c_str(), FALSE));
@@ -107,6 +107,16 @@ TEST_F(OrvlineDowngrade, OtherFileNameIsNotChecked)
     // Only a target of the source's own name is version-checked.
     Place("v5_1_2600_0", "v6_0_0_0", "other.exe");
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
+}
+
+TEST_F(OrvlineDowngrade, TargetByItsShortName)
+{
+    // The same file under its short name is a file of the source's name.
+    Place("v5_1_2600_0", "v5_1_2600_2180", "component.dll", "component.dll");
+    char shortPath[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameA(m_target.c_str(), shortPath, MAX_PATH));
+    ASSERT_STRCASENE(m_target.c_str(), shortPath);
+    ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(shortPath)));
 }
 
 TEST_F(OrvlineDowngrade, RefusalIsLogged)

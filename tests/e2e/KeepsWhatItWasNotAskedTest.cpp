@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "FileInfo.h"
+#include "Text.h"
 
 #include <gtest/gtest.h>
 
@@ -35,20 +36,31 @@ struct SRow
     std::vector<std::string> before;   // "name=bytes", or "name\" for a folder
     std::vector<std::string> queue;    // the queue's strings (UTF-8); empty: no queue
     DWORD queueType = REG_MULTI_SZ;
-    std::string locked;                // a file held open during the run
+    std::string locked;                // a file (or a folder, "name\") held open during the run
     DWORD exitCode;
     std::string err;                   // the exact error stream
-    std::vector<std::string> after;    // the whole tree of %d (and of %z under "Z\")
+    std::vector<std::string> after;    // the whole tree of %d (and of %z under "Z\"), in UTF-8;
+                                       // "name@" for a link, "name?" for a name no path reaches
     std::vector<std::string> queueAfter;
     bool backedUp = false;             // the backup is the queue as it was, type included
     std::vector<std::string> afterRestart; // empty: no restart
 };
 
-std::string Expand(std::string text, const std::string& dir, const std::string& zdir)
+// A row with what only the Unix side can make (links, names that Windows
+// cannot hold or write), and the output stream checked too.
+struct SSetupRow
+{
+    SRow row;
+    std::string unix;                  // a Unix shell script run first; %u: the scratch folder
+    const char* out;                   // the exact output after the banner
+};
+
+std::string Expand(std::string text, const std::string& dir, const std::string& zdir,
+                   const std::string& unixDir = std::string())
 {
     const std::string name = dir.substr(dir.find_last_of('\\') + 1);
     for (const auto& token : {std::make_pair("%d", dir), std::make_pair("%n", name),
-                              std::make_pair("%z", zdir)})
+                              std::make_pair("%z", zdir), std::make_pair("%u", unixDir)})
     {
         for (std::size_t at; (at = text.find(token.first)) != std::string::npos;)
             text.replace(at, 2, token.second);
@@ -56,27 +68,60 @@ std::string Expand(std::string text, const std::string& dir, const std::string& 
     return text;
 }
 
-void ListTree(const std::string& root, const std::string& prefix, std::vector<std::string>& out)
+std::string Utf8(const std::wstring& text)
 {
-    WIN32_FIND_DATAA data = {};
-    HANDLE find = FindFirstFileA((root + "\\*").c_str(), &data);
+    char buffer[1024] = {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           buffer, sizeof(buffer), nullptr, nullptr);
+    return std::string(buffer, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+std::string ReadWideFileBytes(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
+        bytes.append(buffer, read);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return bytes;
+}
+
+// The tree as it is, every name exact (the wide calls: no name read as
+// another), links not followed.
+void ListTree(const std::wstring& root, const std::string& prefix, std::vector<std::string>& out)
+{
+    WIN32_FIND_DATAW data = {};
+    HANDLE find = FindFirstFileW((root + L"\\*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return;
     do
     {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
             continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
         {
-            out.push_back(prefix + name + "\\");
-            ListTree(root + "\\" + name, prefix + name + "\\", out);
+            out.push_back(prefix + Utf8(name) + "@");
+        }
+        else if (name.find_first_of(L"\\/") != std::wstring::npos)
+        {
+            // No path reaches it: its name alone.
+            out.push_back(prefix + Utf8(name) + "?");
+        }
+        else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        {
+            out.push_back(prefix + Utf8(name) + "\\");
+            ListTree(root + L"\\" + name, prefix + Utf8(name) + "\\", out);
         }
         else
         {
-            out.push_back(prefix + name + "=" + ReadFileBytes(root + "\\" + name));
+            out.push_back(prefix + Utf8(name) + "=" + ReadWideFileBytes(root + L"\\" + name));
         }
-    } while (FindNextFileA(find, &data));
+    } while (FindNextFileW(find, &data));
     FindClose(find);
 }
 
@@ -102,13 +147,35 @@ private:
     std::string m_path;
 };
 
-void RunRow(const SRow& row)
+// Another letter for a folder, as "subst" gives one: a link in the prefix's
+// dosdevices folder, removed again at the end.
+class CDriveLetter
+{
+public:
+    CDriveLetter(char letter, const std::string& folder)
+    {
+        const std::string root = UnixPath("C:\\");
+        m_link = root.substr(0, root.rfind("/c:") + 1) + static_cast<char>(letter + 'a' - 'A') + ":";
+        EXPECT_TRUE(RunUnixShell("ln -sfn '" + UnixPath(folder) + "' '" + m_link + "'"));
+    }
+    ~CDriveLetter() { RunUnixShell("rm -f '" + m_link + "'"); }
+    CDriveLetter(const CDriveLetter&) = delete;
+    CDriveLetter& operator=(const CDriveLetter&) = delete;
+
+private:
+    std::string m_link;
+};
+
+void RunRow(const SRow& row, const std::string& unix = std::string(), const char* out = nullptr)
 {
     SCOPED_TRACE(row.name);
     CEmptyPendingQueue queue;
     CScratchDir dir;
     CZDir zdir;
-    const auto expand = [&](const std::string& text) { return Expand(text, dir.Path(), zdir.Path()); };
+    const std::string unixDir = UnixPath(dir.Path());
+    const auto expand = [&](const std::string& text) {
+        return Expand(text, dir.Path(), zdir.Path(), unixDir);
+    };
     const auto expandAll = [&](std::vector<std::string> lines) {
         for (std::string& line : lines)
             line = expand(line);
@@ -123,6 +190,10 @@ void RunRow(const SRow& row)
             ASSERT_TRUE(WriteFileBytes(dir / entry.substr(0, entry.find('=')),
                                        entry.substr(entry.find('=') + 1)));
     }
+    if (!unix.empty())
+    {
+        ASSERT_TRUE(RunUnixShell(expand(unix))) << unix;
+    }
     const std::vector<std::string> queued = expandAll(row.queue);
     if (!queued.empty())
     {
@@ -134,18 +205,24 @@ void RunRow(const SRow& row)
         std::unique_ptr<CHolder> holder;
         if (!row.locked.empty())
         {
-            holder.reset(new CHolder(CHolder::Open, dir / row.locked));
+            const bool folder = row.locked.back() == '\\';
+            holder.reset(new CHolder(folder ? CHolder::Folder : CHolder::Open,
+                                     dir / row.locked.substr(0, row.locked.size() - (folder ? 1 : 0))));
             ASSERT_TRUE(holder->IsHolding());
         }
         run = RunOrvlineIn(dir / row.folder, expand(row.args));
     }
     EXPECT_EQ(row.exitCode, run.exitCode) << run.err;
     EXPECT_EQ(expand(row.err), run.err);
+    if (out)
+    {
+        EXPECT_EQ(out, AfterBanner(run.out));
+    }
 
     const auto tree = [&] {
         std::vector<std::string> lines;
-        ListTree(dir.Path(), "", lines);
-        ListTree(zdir.Path(), "Z\\", lines);
+        ListTree(AnsiToWide(dir.Path()), "", lines);
+        ListTree(AnsiToWide(zdir.Path()), "Z\\", lines);
         return Sorted(lines);
     };
     EXPECT_EQ(Sorted(expandAll(row.after)), tree());
@@ -176,6 +253,14 @@ TEST(OrvlineKeeps, TheCommandLine)
         {"empty target", "", "%d\\a.txt \"\"", {"a.txt=a"}, {}, REG_MULTI_SZ, "", 2, "", {"a.txt=a"}, {}, false, {}},
         {"path after an option", "", "%d\\c.txt /log %d\\dest", {"c.txt=c"}, {}, REG_MULTI_SZ, "", 2,
          "", {"c.txt=c"}, {}, false, {}},
+        {"Unix path after an option", "", "%d\\a.txt -l /t/sub/new.txt", {"a.txt=a"}, {}, REG_MULTI_SZ, "",
+         2, "", {"a.txt=a"}, {}, false, {}},
+        {"name like an option after an option", "", "%d\\a.txt /log -new.txt", {"a.txt=a"}, {},
+         REG_MULTI_SZ, "", 2, "", {"a.txt=a"}, {}, false, {}},
+        {"share after an option", "", "%d\\a.txt /log //server/x", {"a.txt=a"}, {}, REG_MULTI_SZ, "", 2,
+         "", {"a.txt=a"}, {}, false, {}},
+        {"name like an option after a value", "", "%d\\a.txt /reboot:no -x.txt", {"a.txt=a"}, {},
+         REG_MULTI_SZ, "", 2, "", {"a.txt=a"}, {}, false, {}},
         // Relative paths are full paths from the start, in messages too.
         {"relative paths", "", "a.txt nosuch\\b.txt", {"a.txt=a"}, {}, REG_MULTI_SZ, "", 10,
          SystemLine("%d\\nosuch\\b.txt", ERROR_PATH_NOT_FOUND) + kFailed, {"a.txt=a"}, {}, false, {}},
@@ -199,6 +284,12 @@ TEST(OrvlineKeeps, TheCommandLine)
          SystemLine(kCannotAdd, ERROR_ACCESS_DENIED), {}, {}, false, {}},
         {"system folder", "", "c:\\windows\\system32\\ %d\\nosuch", {}, {}, REG_MULTI_SZ, "", 5,
          SystemLine(kCannotAdd, ERROR_ACCESS_DENIED), {}, {}, false, {}},
+        // The drive of a "\\?\" path is the drive it names.
+        {"folder with \\\\?\\ into a folder", "", "\\\\?\\%d\\F %d\\G", {"F\\", "F\\f=f", "G\\"}, {},
+         REG_MULTI_SZ, "", 0, "", {"G\\", "G\\F\\", "G\\F\\f=f"}, {}, false, {}},
+        {"locked file onto a \\\\?\\ path", "", "%d\\l.dll \\\\?\\%d\\m.dll", {"l.dll=l"}, {},
+         REG_MULTI_SZ, "l.dll", 0, "", {"l.dll=l"}, {"\\??\\%d\\l.dll", "\\??\\%d\\m.dll"}, false,
+         {"m.dll=l"}},
         // Devices are no files.
         {"device source", "", "COM1", {}, {}, REG_MULTI_SZ, "", 4, missing, {}, {}, false, {}},
         {"device with extension", "", "%d\\com1.txt", {}, {}, REG_MULTI_SZ, "", 4, missing, {}, {}, false, {}},
@@ -208,6 +299,30 @@ TEST(OrvlineKeeps, TheCommandLine)
     };
     for (const SRow& row : rows)
         RunRow(row);
+}
+
+TEST(OrvlineKeeps, TheSystemFoldersByAnySpelling)
+{
+    const std::string denied = SystemLine(kCannotAdd, ERROR_ACCESS_DENIED);
+    const std::string windows = UnixPath("C:\\windows");
+    // Q: names the drive C: too.
+    CDriveLetter letter('Q', "C:\\");
+    const SSetupRow rows[] = {
+        {{"Windows folder with \\\\?\\", "", "\\\\?\\C:\\windows %d\\nosuch", {}, {}, REG_MULTI_SZ, "", 5,
+          denied, {}, {}, false, {}}, "", ""},
+        {{"system folder with \\\\?\\", "", "\\\\?\\c:\\WINDOWS\\SYSTEM32\\ %d\\nosuch", {}, {},
+          REG_MULTI_SZ, "", 5, denied, {}, {}, false, {}}, "", ""},
+        {{"system folder on another letter", "", "Q:\\windows\\system32 %d\\nosuch", {}, {}, REG_MULTI_SZ,
+          "", 5, denied, {}, {}, false, {}}, "", ""},
+        {{"system folder through a link", "", "%d\\winlink\\system32 %d\\nosuch", {}, {}, REG_MULTI_SZ,
+          "", 5, denied, {"winlink@"}, {}, false, {}}, "ln -s '" + windows + "' %u/winlink", ""},
+        {{"link to the drive", "", "%d\\rootlink %d\\nosuch", {}, {}, REG_MULTI_SZ, "", 5, denied,
+          {"rootlink@"}, {}, false, {}}, "ln -s '" + UnixPath("C:\\") + "' %u/rootlink", ""},
+        {{"link to another drive", "", "%d\\zlink %d\\nosuch", {}, {}, REG_MULTI_SZ, "", 5, denied,
+          {"zlink@"}, {}, false, {}}, "ln -s / %u/zlink", ""},
+    };
+    for (const SSetupRow& row : rows)
+        RunRow(row.row, row.unix, row.out);
 }
 
 TEST(OrvlineKeeps, ShortNamesAreTheSameObject)
@@ -224,6 +339,7 @@ TEST(OrvlineKeeps, ShortNamesAreTheSameObject)
 
 TEST(OrvlineKeeps, WhatCanNeverHappen)
 {
+    const std::string overlong = "C:\\" + std::string(256, 'n');
     const SRow rows[] = {
         // A file never replaces a folder; nothing is queued.
         {"file onto a folder", "", "%d\\a.txt %d\\e", {"a.txt=a", "e\\", "e\\a.txt\\"}, {},
@@ -235,9 +351,87 @@ TEST(OrvlineKeeps, WhatCanNeverHappen)
         {"locked file replacing one on another drive", "", "%d\\l.dll %z\\l.dll",
          {"l.dll=l"}, {}, REG_MULTI_SZ, "l.dll", 10,
          SystemLine("%z\\l.dll", ERROR_NOT_SAME_DEVICE) + kFailed, {"l.dll=l"}, {}, false, {}},
+        // Nor what fails at once when nothing holds the object: the same
+        // reason, nothing queued.
+        {"locked folder into itself", "", "%d\\F %d\\F\\sub", {"F\\", "F\\sub\\"}, {}, REG_MULTI_SZ,
+         "F\\", 10, SystemLine("%d\\F\\sub\\F", ERROR_INVALID_PARAMETER) + kFailed, {"F\\", "F\\sub\\"},
+         {}, false, {}},
+        {"locked file into a missing folder", "", "%d\\a.txt %d\\nodir\\a.txt", {"a.txt=a"}, {},
+         REG_MULTI_SZ, "a.txt", 10, SystemLine("%d\\nodir\\a.txt", ERROR_PATH_NOT_FOUND) + kFailed,
+         {"a.txt=a"}, {}, false, {}},
+        {"wildcard in the new name", "", "%d\\a.txt %d\\b*x.txt", {"a.txt=a"}, {}, REG_MULTI_SZ, "a.txt",
+         10, SystemLine("%d\\b*x.txt", ERROR_INVALID_NAME) + kFailed, {"a.txt=a"}, {}, false, {}},
+        {"reserved character in the new name", "", "%d\\a.txt %d\\c<x.txt", {"a.txt=a"}, {},
+         REG_MULTI_SZ, "a.txt", 10, SystemLine("%d\\c<x.txt", ERROR_INVALID_NAME) + kFailed, {"a.txt=a"},
+         {}, false, {}},
+        {"new name longer than a name", "", "%d\\a.txt " + overlong, {"a.txt=a"}, {}, REG_MULTI_SZ, "a.txt",
+         10, SystemLine(overlong, ERROR_FILENAME_EXCED_RANGE) + kFailed, {"a.txt=a"}, {}, false, {}},
+        {"locked folder onto a folder", "", "%d\\F %d\\G", {"F\\", "G\\", "G\\F\\"}, {}, REG_MULTI_SZ,
+         "F\\", 10, SystemLine("%d\\G\\F", ERROR_ALREADY_EXISTS) + kFailed, {"F\\", "G\\", "G\\F\\"}, {},
+         false, {}},
+        // A folder queued over a file would replace it at the restart.
+        {"locked folder onto a file", "", "%d\\F %d\\H", {"F\\", "H\\", "H\\F=kept"}, {}, REG_MULTI_SZ,
+         "F\\", 10, SystemLine("%d\\H\\F", ERROR_ALREADY_EXISTS) + kFailed, {"F\\", "H\\", "H\\F=kept"},
+         {}, false, {"F\\", "H\\", "H\\F=kept"}},
     };
     for (const SRow& row : rows)
         RunRow(row);
+}
+
+TEST(OrvlineKeeps, NothingOutsideTheTree)
+{
+    // Fullwidth full stops and reverse solidus, which the ANSI calls read as
+    // "..\\" (the Unix side holds names in UTF-8).
+    const std::string fullwidth = "$(printf '\\357\\274\\216\\357\\274\\216\\357\\274\\274')";
+    const SSetupRow rows[] = {
+        // Reached through their short names.
+        {{"names the code page reads as paths", "", "%d\\a\\T", {"a\\", "a\\T\\", "a\\victim.txt=v", "keep\\",
+          "keep\\k=k"}, {}, REG_MULTI_SZ, "", 0, "", {"a\\", "a\\victim.txt=v", "keep\\", "keep\\k=k"}, {},
+          false, {}}, "cd %u/a/T && w=" + fullwidth + " && printf t > ${w}victim.txt && mkdir ${w}${w}keep && "
+          "printf i > ${w}${w}keep/inner", kProcessed},
+        // A fullwidth "a" that the ANSI calls read as the "a" of another file.
+        {{"name the code page reads as another", "", "%d\\a\\T", {"a\\", "a\\T\\", "a\\T\\a.txt=a"}, {},
+          REG_MULTI_SZ, "", 0, "", {"a\\"}, {}, false, {}},
+         "printf t > %u/a/T/$(printf '\\357\\275\\201').txt", kProcessed},
+        // No name reaches it alone: it stays, and so does its folder.
+        {{"name holding a separator", "", "%d\\a\\T", {"a\\", "a\\T\\", "a\\victim.txt=v"}, {},
+          REG_MULTI_SZ, "", 10, SystemLine("%d\\a\\T\\..?victim.txt", ERROR_INVALID_NAME) +
+          SystemLine("%d\\a\\T", ERROR_DIR_NOT_EMPTY) + kFailed,
+          {"a\\", "a\\T\\", "a\\T\\..\\victim.txt?", "a\\victim.txt=v"}, {}, false, {}},
+         "printf t > '%u/a/T/..\\victim.txt'", "Traitement...\r\n"},
+    };
+    for (const SSetupRow& row : rows)
+        RunRow(row.row, row.unix, row.out);
+}
+
+// A replacement that runs out of room on the way: the file it replaces stays
+// as it was, and nothing else is left on the volume.
+TEST(OrvlineKeeps, TheFileItReplacesOnAFullVolume)
+{
+    // E: is a volume of 1 MB that the test run mounts where it may
+    // (tools/test-prefixes).
+    ULARGE_INTEGER available = {};
+    if (!GetDiskFreeSpaceExA("E:\\", &available, nullptr, nullptr) || available.QuadPart > 4 << 20)
+        GTEST_SKIP() << "no small volume E: in this test run";
+    CScratchDir dir;
+    const std::string folder = "E:\\orvtest" + std::to_string(GetCurrentProcessId());
+    RemoveTree(folder);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string old(100 * 1024, 'o');
+    const std::string target = folder + "\\dst.bin";
+    ASSERT_TRUE(WriteFileBytes(target, old));
+    // 100 KB left: fewer than the new file needs even once the old one is gone.
+    ASSERT_TRUE(GetDiskFreeSpaceExA("E:\\", &available, nullptr, nullptr));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\filler", std::string(available.LowPart - 100 * 1024, 'f')));
+    const std::string source = dir.File("src.bin", std::string(400 * 1024, 'n'));
+
+    EXPECT_TRUE(RunEnded(RunOrvline(source + " " + target), 10, "Traitement...\r\n",
+                         FailureLine(target, ERROR_DISK_FULL) + kFailed));
+    EXPECT_TRUE(ReadFileBytes(target) == old);
+    std::vector<std::string> left;
+    ListTree(AnsiToWide(folder), "", left);
+    EXPECT_EQ(2u, left.size());
+    RemoveTree(folder);
 }
 
 TEST(OrvlineKeeps, TheQueueItDoesNotTakeOver)
@@ -267,17 +461,44 @@ TEST(OrvlineKeeps, TheQueueItDoesNotTakeOver)
         {"UTF-16 in a binary value", "", "/pending", {"a.txt=a", "m\\"}, binary, REG_BINARY, "", 0, "",
          {"m\\"}, {"\\??\\C:\\", "\\??\\%d\\m"}, true, {}},
         // Without "!" an existing destination is never overwritten.
+        // A failed entry stays queued, as the restart would try it.
         {"rename without replace", "", "/pending", {"new.txt=n", "old.txt=o"},
          {"\\??\\%d\\new.txt", "\\??\\%d\\old.txt"}, REG_MULTI_SZ, "", 10,
-         SystemLine("%d\\old.txt", ERROR_ALREADY_EXISTS) + kFailed, {"new.txt=n", "old.txt=o"}, {},
-         true, {}},
+         SystemLine("%d\\old.txt", ERROR_ALREADY_EXISTS) + kFailed, {"new.txt=n", "old.txt=o"},
+         {"\\??\\%d\\new.txt", "\\??\\%d\\old.txt"}, true, {}},
         {"locked rename without replace", "", "/pending", {"new.txt=n", "old.txt=o"},
          {"\\??\\%d\\new.txt", "\\??\\%d\\old.txt"}, REG_MULTI_SZ, "new.txt", 0, "",
          {"new.txt=n", "old.txt=o"}, {"\\??\\%d\\new.txt", "\\??\\%d\\old.txt"}, true,
          {"new.txt=n", "old.txt=o"}},
-        {"replace kept", "", "/pending", {"new.txt=n", "old.txt=o"},
+        // A queued replacement is a move: its source does not stay behind.
+        {"replace moves", "", "/pending", {"new.txt=n", "old.txt=o"},
          {"\\??\\%d\\new.txt", "!\\??\\%d\\old.txt"}, REG_MULTI_SZ, "", 0, "",
-         {"new.txt=n", "old.txt=n"}, {}, true, {}},
+         {"old.txt=n"}, {}, true, {"old.txt=n"}},
+        // After the take-over and a restart, every file ends as the restart
+        // alone would have left it: what cannot be done now stays queued, and
+        // so does every later entry that touches one of its paths, in order.
+        {"a locked deletion, then a rename onto its name", "", "/pending",
+         {"a.new=new", "b.dll=old"},
+         {"\\??\\%d\\b.dll", "", "\\??\\%d\\a.new", "\\??\\%d\\b.dll"}, REG_MULTI_SZ, "b.dll",
+         0, "", {"a.new=new", "b.dll=old"},
+         {"\\??\\%d\\b.dll", "", "\\??\\%d\\a.new", "\\??\\%d\\b.dll"}, true, {"b.dll=new"}},
+        {"two replacements of an absent name: the second wins", "", "/pending",
+         {"x.tmp=x", "y.tmp=y"},
+         {"\\??\\%d\\x.tmp", "!\\??\\%d\\b.dll", "\\??\\%d\\y.tmp", "!\\??\\%d\\b.dll"},
+         REG_MULTI_SZ, "", 0, "", {"b.dll=y"}, {}, true, {"b.dll=y"}},
+        {"a locked source, then its destination renamed", "", "/pending", {"a.txt=a"},
+         {"\\??\\%d\\a.txt", "\\??\\%d\\c.txt", "\\??\\%d\\c.txt", "\\??\\%d\\d.txt"},
+         REG_MULTI_SZ, "a.txt", 0, "", {"a.txt=a"},
+         {"\\??\\%d\\a.txt", "\\??\\%d\\c.txt", "\\??\\%d\\c.txt", "\\??\\%d\\d.txt"},
+         true, {"d.txt=a"}},
+        {"a failed rename holds back what touches its paths", "", "/pending",
+         {"a.new=new", "b.dll=old", "c.tmp=c"},
+         {"\\??\\%d\\a.new", "\\??\\%d\\b.dll", "\\??\\%d\\b.dll", "\\??\\%d\\z.dll",
+          "\\??\\%d\\c.tmp", ""},
+         REG_MULTI_SZ, "", 10, SystemLine("%d\\b.dll", ERROR_ALREADY_EXISTS) + kFailed,
+         {"a.new=new", "b.dll=old"},
+         {"\\??\\%d\\a.new", "\\??\\%d\\b.dll", "\\??\\%d\\b.dll", "\\??\\%d\\z.dll"}, true,
+         {"a.new=new", "z.dll=old"}},
         // Another type: the reason is told.
         {"string value", "", "/pending", {"a.txt=a"}, {"\\??\\%d\\a.txt"}, REG_SZ, "", 3,
          SystemLine("Traitement echoue", ERROR_INVALID_DATA), {"a.txt=a"}, {"\\??\\%d\\a.txt"}, false, {}},

@@ -34,7 +34,7 @@ const char kExtensions[] = ".cmd;.bat;.pif;.scf;.exe;.com;.scr;";
 
 } // namespace
 
-TEST(ResolveCommandLine, Cases)
+TEST(ResolveRunCommand, Cases)
 {
     const struct
     {
@@ -71,19 +71,19 @@ TEST(ResolveCommandLine, Cases)
     for (const auto& c : cases)
     {
         g_searches.clear();
-        const SCommandLine line = ResolveCommandLine(c.data, FakeSearch);
+        const SRunCommand line = ResolveRunCommand(c.data, FakeSearch);
         EXPECT_EQ(c.file, line.file) << c.data;
         EXPECT_EQ(c.arguments, line.arguments) << c.data;
         EXPECT_EQ(c.searches, g_searches) << c.data;
     }
 }
 
-TEST(ResolveCommandLine, SystemSearch)
+TEST(ResolveRunCommand, SystemSearch)
 {
     CScratchDir dir;
     char system[MAX_PATH] = {};
     ASSERT_NE(0u, GetSystemDirectoryA(system, MAX_PATH));
-    const std::string rundll = ResolveCommandLine("rundll32.exe shell32.dll,Control_RunDLL").file;
+    const std::string rundll = ResolveRunCommand("rundll32.exe shell32.dll,Control_RunDLL").file;
     EXPECT_TRUE(IsSameText(std::string(system) + "\\rundll32.exe", rundll)) << rundll;
 
     // Files present in the folder of "<dir>\agent /silent", and the file chosen.
@@ -102,7 +102,7 @@ TEST(ResolveCommandLine, SystemSearch)
         CScratchDir tools;
         for (const char* file : c.files)
             tools.File(file, "x");
-        EXPECT_EQ(tools / c.chosen, ResolveCommandLine(tools / "agent /silent").file);
+        EXPECT_EQ(tools / c.chosen, ResolveRunCommand(tools / "agent /silent").file);
     }
     std::string found;
     EXPECT_FALSE(SearchSystemPath(dir / "absent", ".exe", found));

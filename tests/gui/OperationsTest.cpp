@@ -4,6 +4,7 @@
 #include "GuiDriver.h"
 #include "Handles.h"
 #include "TestSupport.h"
+#include "WizardMessages.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -159,12 +160,18 @@ struct SRuleCase
     const char* input;  // "<dir>" stands for the scratch folder
     const char* text;
     EBoxIcon icon;
+    DWORD error = 0;    // the system's reason that follows the text
 };
+
+const char kCannotAdd[] = "Impossible d'ajouter le/les objet(s) à la liste.";
 
 const SRuleCase kRenameFileRules[] = {
     {"   ", "Le fichier ou le dossier de destination est invalide ou n'existe plus. Merci de corriger.",
      EBoxIcon::Hand},
     {"A.TXT", "La source et la destination ne peuvent pas être les mêmes. Merci de corriger.", EBoxIcon::Hand},
+    // A new name is a name, not a path.
+    {"sub\\b.txt", "Le fichier ou le dossier de destination est invalide ou n'existe plus. Merci de corriger.",
+     EBoxIcon::Hand},
     {"b.doc", "Les extensions du fichier source et du fichier de destination sont différentes. Voulez-vous "
               "continuer malgré tout?", EBoxIcon::Question},
     {"b.txt", "La destination existe déjà", EBoxIcon::Hand},
@@ -175,6 +182,8 @@ const SRuleCase kRenameFolderRules[] = {
      EBoxIcon::Hand},
     {"SUB", "La source et la destination ne peuvent pas être les mêmes. Merci de corriger.", EBoxIcon::Hand},
     {"other", "La destination existe déjà", EBoxIcon::Hand},
+    {"..\\up", "Le fichier ou le dossier de destination est invalide ou n'existe plus. Merci de corriger.",
+     EBoxIcon::Hand},
 };
 
 const SRuleCase kMoveFileRules[] = {
@@ -191,6 +200,13 @@ const SRuleCase kMoveFolderRules[] = {
      EBoxIcon::Hand},
     // <dir>\other\sub is a folder already.
     {"<dir>\\other", "La destination existe déjà", EBoxIcon::Hand},
+    // The folder itself, with a trailing backslash.
+    {"<dir>\\SUB\\", "La source et la destination ne peuvent pas être les mêmes. Merci de corriger.",
+     EBoxIcon::Hand},
+    // What neither an attempt nor the restart could do: into itself, over a
+    // file (<dir>\file\sub).
+    {"<dir>\\sub\\inner", kCannotAdd, EBoxIcon::Hand, ERROR_INVALID_PARAMETER},
+    {"<dir>\\file", kCannotAdd, EBoxIcon::Hand, ERROR_ALREADY_EXISTS},
 };
 
 const SRuleCase kReplaceRules[] = {
@@ -211,6 +227,9 @@ TEST_F(WizardOperations, DestinationPagesRefuseWhatTheirRulesRefuse)
     const std::string folder = m_dir.Folder("sub");
     m_dir.Folder("other");
     m_dir.Folder("other\\sub");
+    m_dir.Folder("sub\\inner");
+    m_dir.Folder("file");
+    m_dir.File("file\\sub", "f");
     m_dir.Folder("old");
     const std::string program = m_dir / "x.exe";
     ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_2180").c_str(), program.c_str(), FALSE));
@@ -249,7 +268,9 @@ TEST_F(WizardOperations, DestinationPagesRefuseWhatTheirRulesRefuse)
                 input.replace(dir, 5, m_dir.Path());
             Submit(page.inputId, input);
             const bool question = rule->icon == EBoxIcon::Question;
-            ExpectMessage(Ansi(rule->text), rule->icon, question, question ? IDNO : IDOK);
+            const std::string text = Ansi(rule->text);
+            ExpectMessage(rule->error ? AppendErrorText(text, rule->error) : text, rule->icon, question,
+                          question ? IDNO : IDOK);
             ASSERT_TRUE(m_wizard.WaitForPage(page.page)) << input;
             // The focus is back in the input, whose text stays.
             EXPECT_EQ(m_wizard.GetPageItem(page.inputId), m_wizard.GetFocus()) << input;
@@ -409,6 +430,64 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
     ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
     ASSERT_TRUE(m_wizard.Press(kFinishButton));
+    EXPECT_TRUE(m_wizard.WaitForExit());
+}
+
+TEST_F(WizardOperations, TheSystemFoldersAreNoSource)
+{
+    ASSERT_TRUE(RunUnixShell("ln -s '" + UnixPath("C:\\windows") + "' '" + UnixPath(m_dir.Path()) + "/winlink'"));
+    const std::string refused = Ansi("Ce dossier est la racine d'un disque ou contient le dossier Windows ou le "
+                                     "dossier système: il ne peut être ni supprimé ni déplacé. Veuillez en "
+                                     "sélectionner un autre.");
+    const char* screenshot = "message-121-system-folder";
+    for (const std::string& path : {std::string("C:\\"), std::string("\\\\?\\c:\\WINDOWS\\SYSTEM32\\"),
+                                    m_dir / "winlink"})
+    {
+        m_wizard.TypePageItem(IDC_SELECT_PATH, path);
+        ASSERT_TRUE(m_wizard.Press(kNextButton));
+        ExpectMessage(refused, EBoxIcon::Hand, false, IDOK, screenshot);
+        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT)) << path;
+        screenshot = nullptr;
+    }
+    ASSERT_TRUE(m_wizard.Press(IDCANCEL));
+    EXPECT_TRUE(m_wizard.WaitForExit());
+}
+
+TEST_F(WizardOperations, ATreeKeepsWhatItsNamesCannotReach)
+{
+    // In T: a name of fullwidth characters that the ANSI calls read as
+    // "..\victim.txt", reached through its short name, and "..\keep.txt"
+    // made on the Unix side, which no path reaches.
+    m_dir.Folder("a");
+    const std::string tree = m_dir.Folder("a\\T");
+    m_dir.File("a\\victim.txt", "v");
+    m_dir.File("a\\keep.txt", "k");
+    ASSERT_TRUE(RunUnixShell("cd '" + UnixPath(tree) + "' && printf t > "
+                             "$(printf '\\357\\274\\216\\357\\274\\216\\357\\274\\274')victim.txt && "
+                             "printf t > '..\\keep.txt'"));
+    Choose(tree, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY);
+    Run("message-27-names-kept");
+    EXPECT_EQ("v", ReadFileBytes(m_dir / "a\\victim.txt"));
+    EXPECT_EQ("k", ReadFileBytes(m_dir / "a\\keep.txt"));
+
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    const std::vector<STreeLine> lines = Tree();
+    const auto status = [&](const std::string& top) {
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const STreeLine& l) { return l.level == 0 && l.text == top; });
+        EXPECT_NE(lines.end(), line) << top;
+        if (line == lines.end() || line + 1 == lines.end())
+            return std::string("<none>");
+        EXPECT_EQ(2, line->overlay) << top;
+        return (line + 1)->text;
+    };
+    EXPECT_EQ(SystemText(ERROR_INVALID_NAME), status("Supprimer " + tree + "\\..?keep.txt"));
+    EXPECT_EQ(SystemText(ERROR_DIR_NOT_EMPTY), status("Supprimer " + tree));
+    EXPECT_EQ(6u, lines.size());
+    TakeScreenshot("370-tree-names-kept");
+    ASSERT_TRUE(m_wizard.Press(IDCANCEL));
+    ExpectMessage(Ansi("Voulez-vous réellement quitter ?"), EBoxIcon::Question, true, IDYES);
     EXPECT_TRUE(m_wizard.WaitForExit());
 }
 

@@ -415,7 +415,7 @@ TEST_F(RegistryDialog, DeleteRefused)
         ASSERT_NE(nullptr, box);
         EXPECT_EQ(Ansi(" La Clé Registre ne peut pas être supprimée") + "\nErreur " + std::to_string(c.error) +
                       ": " + SystemText(c.error),
-                  TrimLineEnd(CDialogRun::BoxText(box)));
+                  TrimBlanks(CDialogRun::BoxText(box)));
         EXPECT_STREQ(IconName(EBoxIcon::Hand), IconName(ReadBoxIcon(box)));
         run.Answer(box, IDOK);
         EXPECT_GE(run.Row("OrvMissing"), 0);

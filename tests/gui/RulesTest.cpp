@@ -4,6 +4,7 @@
 #include "ContextMenu.h"
 #include "GuiDriver.h"
 #include "ModuleVersion.h"
+#include "Text.h"
 #include "MyCommandLineInfo.h"
 #include "WizardMessages.h"
 #include "WizardText.h"
@@ -103,9 +104,9 @@ TEST(AboutBoxLines, LegalNoticeUpToTheFirstDot)
 
 TEST(WizardText, TrimBothEnds)
 {
-    EXPECT_EQ("C:\\a b", TrimText(" \t C:\\a b \r\n"));
-    EXPECT_EQ("", TrimText(" \t\r\n"));
-    EXPECT_EQ("x", TrimText("x"));
+    EXPECT_EQ("C:\\a b", TrimBlanks(" \t C:\\a b \r\n"));
+    EXPECT_EQ("", TrimBlanks(" \t\r\n"));
+    EXPECT_EQ("x", TrimBlanks("x"));
 }
 
 TEST(WizardMessages, ErrorTextFollowsTheMessage)

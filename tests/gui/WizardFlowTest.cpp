@@ -314,6 +314,45 @@ TEST_F(WizardFlow, QueuedOperationsBringThePendingPageAndTheQuestion)
     EXPECT_TRUE(PathExists(file));
 }
 
+// "Acquérir et Enlever" takes the queue over as orvline /pending does: a
+// locked deletion stays queued, and so does the rename onto its name that
+// waits for it, in their order; the replacement moves its source.
+TEST_F(WizardFlow, PendingPageTakesTheQueueOver)
+{
+    CScratchDir dir;
+    const std::string locked = dir.File("b.dll", "old");
+    const std::string renamed = dir.File("a.new", "new");
+    const std::string source = dir.File("n.tmp", "n");
+    const std::string replaced = dir.File("c.dll", "c");
+    const std::string queue = PendingQueueOf({NtPath(locked), "", NtPath(renamed), NtPath(locked),
+                                              NtPath(source), "!" + NtPath(replaced)});
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, queue));
+    {
+        CHolder holder(CHolder::Open, locked);
+        ASSERT_TRUE(holder.IsHolding());
+        CWizardProcess wizard;
+        Start(wizard);
+        ASSERT_TRUE(wizard.Press(kNextButton));
+        ASSERT_TRUE(wizard.WaitForPage(IDD_PENDING));
+        ASSERT_TRUE(wizard.ClickPageItem(IDC_PENDING_REMOVE));
+        ASSERT_TRUE(wizard.Press(kNextButton));
+        ASSERT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
+        ASSERT_TRUE(wizard.Press(kNextButton));
+        ExpectMessage(wizard, Ansi("Le/les fichier(s) et/ou dossier(s) sélectionné(s) sont sur le "
+                                   "point d'être traités. Voulez-vous continuer?"),
+                      EBoxIcon::Question, true, IDYES);
+        ASSERT_TRUE(wizard.WaitForPage(IDD_COMPLETE));
+        ASSERT_TRUE(wizard.ClickPageItem(IDC_NO_RESTART));
+        ASSERT_TRUE(wizard.Press(kFinishButton));
+        EXPECT_TRUE(wizard.WaitForExit());
+    }
+    EXPECT_EQ(PendingQueueOf({NtPath(locked), "", NtPath(renamed), NtPath(locked)}),
+              PendingQueueBytes());
+    EXPECT_EQ("new", ReadFileBytes(renamed));
+    EXPECT_FALSE(PathExists(source));
+    EXPECT_EQ("n", ReadFileBytes(replaced));
+}
+
 TEST_F(WizardFlow, PathArgumentFillsTheSelectPage)
 {
     CScratchDir dir;

@@ -2,6 +2,7 @@
 
 #include "FileInfo.h"
 #include "Handles.h"
+#include "ObjectPath.h"
 #include "Text.h"
 
 #include <shlwapi.h>
@@ -107,6 +108,9 @@ CScratchDir::CScratchDir()
 CScratchDir::~CScratchDir()
 {
     RemoveTree(m_path);
+    // Names that no path reaches alone ("..\x" made on the Unix side).
+    if (PathExists(m_path))
+        RunUnixShell("rm -rf '" + UnixPath(m_path) + "'");
 }
 
 std::string CScratchDir::File(const std::string& name, const std::string& bytes) const
@@ -142,8 +146,9 @@ void RemoveTree(const std::string& path)
         {
             do
             {
+                // A name that reads as another path is left alone.
                 const std::string name = data.cFileName;
-                if (name != "." && name != "..")
+                if (IsPlainName(name))
                     RemoveTree(path + "\\" + name);
             } while (::FindNextFileA(find.Get(), &data));
         }
@@ -311,6 +316,45 @@ std::string WindowsPath(const std::string& name)
     char folder[MAX_PATH] = {};
     ::GetWindowsDirectoryA(folder, MAX_PATH);
     return std::string(folder) + "\\" + name;
+}
+
+std::string UnixPath(const std::string& windowsPath)
+{
+    using UnixNameProc = char*(CDECL*)(LPCWSTR);
+    UnixNameProc unixName = nullptr;
+    if (!ResolveExport(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name", unixName))
+        return std::string();
+    char* name = unixName(AnsiToWide(windowsPath).c_str());
+    const std::string path = name ? name : "";
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return path;
+}
+
+bool RunUnixShell(const std::string& script)
+{
+    // Wine gives no handle to wait for a Unix program: the script leaves its
+    // exit status in a file, which appears only once complete.
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    const std::string status = std::string(folder) + "orvshell" + std::to_string(::GetCurrentProcessId());
+    ::DeleteFileA(status.c_str());
+    const std::string unixStatus = UnixPath(status);
+    std::string commandLine = "sh -c \"{ " + script + "; } >/dev/null 2>&1; echo $? > '" + unixStatus +
+                              ".part' && mv '" + unixStatus + ".part' '" + unixStatus + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (unixStatus.empty() || !::CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                                nullptr, nullptr, &startup, &process))
+        return false;
+    CHandle processHandle(process.hProcess);
+    CHandle threadHandle(process.hThread);
+    const DWORD start = ::GetTickCount();
+    while (!PathExists(status) && ::GetTickCount() - start < 30000)
+        ::Sleep(20);
+    const std::string code = ReadFileBytes(status);
+    ::DeleteFileA(status.c_str());
+    return code == "0\n";
 }
 
 bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,

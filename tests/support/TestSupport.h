@@ -98,6 +98,14 @@ bool RestartPrefix();
 // The Windows folder's path joined with a name.
 std::string WindowsPath(const std::string& name);
 
+// The Unix path of a Windows path in the prefix (Wine's own answer); empty
+// when Wine gives none.
+std::string UnixPath(const std::string& windowsPath);
+// Runs a script of the Unix shell (what Windows cannot make: links, names
+// outside the code page or with a backslash, a drive letter), given without
+// double quotes; true when it ended with 0.
+bool RunUnixShell(const std::string& script);
+
 // A registry value's raw bytes (terminators included) and type; false when
 // the key or the value cannot be read.
 bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,

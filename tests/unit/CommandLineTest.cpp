@@ -59,11 +59,14 @@ TEST(ParseCommandLine, NothingIsDeletedWhenATargetWasMeant)
         {{"a", "/log"}, ""},
         {{"a", "-p", "/r"}, ""},
         {{"a", "b", "/x"}, "b"},
-        // An empty argument, a path after the two places, a target alone.
+        {{"/pending", "/log", "/x"}, ""},
+        // An empty argument, a path after the two places, an unknown option
+        // after a source alone, a target alone.
         {{"a", ""}, nullptr},
         {{"", "/pending"}, nullptr},
         {{"a", "/log", "C:\\t\\dest"}, nullptr},
         {{"a", "b", "c"}, nullptr},
+        {{"a", "-l", "/t/sub/new.txt"}, nullptr},
         {{"/pending", "C:\\x"}, nullptr},
         {{"/reboot", "C:\\x"}, nullptr},
     };

@@ -2,6 +2,7 @@
 // PendingFileRenameOperations value and the [rename] section reader, also
 // fed with damaged and generated input.
 #include "PendingParser.h"
+#include "Text.h"
 
 #include <gtest/gtest.h>
 

@@ -91,7 +91,8 @@ TEST(WinInitLine, HeaderOnlyAtTheStartOfALine)
          "[boot]\r\n; see [Rename]\r\nshell=x\r\n[Rename]\r\n|"},
         {"[boot]\r\nx=[Rename]\r\n", "[boot]\r\nx=[Rename]\r\n[Rename]\r\n|"},
         {"[Renamed]\r\n", "[Renamed]\r\n[Rename]\r\n|"},
-        {" [Rename]\r\n", " [Rename]\r\n[Rename]\r\n|"},
+        // Blanks before the header, a comment after it, a byte-order mark.
+        {" [Rename]\r\n", " [Rename]\r\n|"},
     };
     for (const auto& c : cases)
     {

@@ -269,3 +269,103 @@ TEST_F(WinInitStore, OrvlineRunsTheSection)
     EXPECT_FALSE(PathExists(locked));
     EXPECT_TRUE(PathExists(moved));
 }
+
+// orvline as on Windows 9x/Me (MoveFileExA not implemented): each row the
+// wininit.ini before (none when null), whether it cannot be written, the files
+// held open, the command line; then the exit code, wininit.ini and the
+// files after the run, and the files after a restart. The section's shapes
+// are found alike by the writer and the reader, and a taken-over queue
+// keeps what the restart would do.
+TEST_F(WinInitStore, Orvline9xKeepsWhatTheRestartWouldDo)
+{
+    const std::string n = m_dir / "N.txt";
+    const std::string b = m_dir / "b.dll";
+    const std::string fresh = m_dir / "new.tmp";
+    const std::string locked = m_dir / "locked.dll";
+    for (const std::string& file : {n, b, fresh, locked})
+        ASSERT_TRUE(WriteFileBytes(file, "x"));
+    const std::string del = "NUL=" + ShortPath(n) + "\r\n";
+    const std::string old = "NUL=C:\\OLD.DLL\r\n";
+    const std::string other = "[boot]\r\nshell=Explorer.exe\r\n";
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string replace = ShortPath(b) + "=" + ShortPath(fresh) + "\r\n";
+    const std::string waiting = "NUL=" + ShortPath(locked) + "\r\n" + ShortPath(locked) + "=" +
+                                ShortPath(fresh) + "\r\n";
+    struct
+    {
+        const char* name;
+        const char* before; // null: no wininit.ini
+        bool unwritable; // a folder of that name
+        std::string args;
+        DWORD exitCode;
+        std::string after;
+        const char* filesAfter;        // N, b, new, locked: '1' there, '0' gone
+        const char* filesAfterRestart;
+    } rows[] = {
+        {"no file", nullptr, false, Quote(n), 0, "[Rename]\r\n" + del, "1111", "0111"},
+        {"leading blanks", "  [Rename]\r\n", false, Quote(n), 0, "  [Rename]\r\n" + del, "1111", "0111"},
+        {"a comment after the header", "[Rename] ; pending\r\n", false, Quote(n), 0,
+         "[Rename] ; pending\r\n" + del, "1111", "0111"},
+        {"a byte-order mark", "", false, Quote(n), 0, bom + "[Rename]\r\n" + old + del + other, "1111",
+         "0111"},
+        {"an indented next section", "", false, Quote(n), 0, "[Rename]\r\n" + del + "  " + other,
+         "1111", "0111"},
+        {"a tab before the next section", "", false, Quote(n), 0, "[Rename]\r\n" + del + "\t" + other,
+         "1111", "0111"},
+        {"an end-of-text mark", "", false, Quote(n), 0, "[Rename]\r\n" + old + del + "\x1a", "1111",
+         "0111"},
+        {"an end-of-text mark, no section", "", false, Quote(n), 0,
+         other + "[Rename]\r\n" + del + "\x1a", "1111", "0111"},
+        {"a file that cannot be written", nullptr, true, Quote(n), 10, "", "1111", "1111"},
+        {"a replacement moves its source", "", false, "/pending", 0, "[rename]\r\n", "1101", "1101"},
+        {"a locked deletion, then a rename onto its name", "", false, "/pending", 0,
+         "[rename]\r\n" + waiting, "1111", "1101"},
+    };
+    // The texts that need the rows' own strings.
+    const std::string befores[] = {"", "", "", bom + "[Rename]\r\n" + old + other,
+                                   "[Rename]\r\n  " + other, "[Rename]\r\n\t" + other,
+                                   "[Rename]\r\n" + old + "\x1a", other + "\x1a", "",
+                                   "[rename]\r\n" + replace, "[rename]\r\n" + waiting};
+    static_assert(sizeof(rows) / sizeof(rows[0]) == sizeof(befores) / sizeof(befores[0]), "");
+    const std::string orvline98 = Quote(GetBinPath("orvline98.exe"));
+    const auto files = [&] {
+        std::string there;
+        for (const std::string& file : {n, b, fresh, locked})
+            there += PathExists(file) ? '1' : '0';
+        return there;
+    };
+    for (std::size_t i = 0; i < sizeof(rows) / sizeof(rows[0]); ++i)
+    {
+        const auto& row = rows[i];
+        SCOPED_TRACE(row.name);
+        Clear();
+        ClearPendingQueue();
+        for (const std::string& file : {n, b, fresh, locked})
+            ASSERT_TRUE(WriteFileBytes(file, file));
+        if (row.before)
+        {
+            ASSERT_TRUE(WriteFileBytes(IniPath(), *row.before ? row.before : befores[i]));
+        }
+        if (row.unwritable)
+        {
+            ASSERT_TRUE(CreateDirectoryA(IniPath().c_str(), nullptr));
+        }
+        {
+            CHolder holdN(CHolder::Open, n);
+            CHolder holdLocked(CHolder::Open, locked);
+            ASSERT_TRUE(holdN.IsHolding() && holdLocked.IsHolding());
+            const SRunResult run = RunProgram(orvline98 + " " + row.args);
+            EXPECT_EQ(row.exitCode, run.exitCode) << run.err;
+            if (row.unwritable)
+            {
+                EXPECT_NE(std::string::npos, run.err.find(FailureLine(n, ERROR_ACCESS_DENIED))) << run.err;
+            }
+            EXPECT_EQ(row.after, ReadFileBytes(IniPath()));
+            EXPECT_EQ(row.filesAfter, files());
+            EXPECT_EQ("", PendingQueueBytes());
+        }
+        RemoveDirectoryA(IniPath().c_str());
+        ASSERT_TRUE(RestartPrefix());
+        EXPECT_EQ(row.filesAfterRestart, files());
+    }
+}

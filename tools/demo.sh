@@ -11,7 +11,7 @@ HELPERS=${2:?usage: demo.sh PROGRAM_DIR HELPER_DIR}
 : "${WINEPREFIX:?run this through ./orv demo}"
 if [ -z "${ORV_WINE:-}" ]; then
   # The Wine settings of ./orv (ORV_WINEARCH comes from it).
-  . "$(cd "$(dirname "$0")/.." && pwd)/cmake/wine-env.sh"
+  . "$(cd "$(dirname "$0")" && pwd)/wine-env.sh"
 fi
 for exe in "$BIN/orvline.exe" "$HELPERS/orvholder.exe"; do
   [ -f "$exe" ] || { echo "demo: $exe is missing; run ./orv build" >&2; exit 1; }

@@ -14,7 +14,7 @@ shift
 HERE=$(cd "$(dirname "$0")" && pwd)
 : "${WINEPREFIX:?run this through ./orv gui}"
 if [ -z "${ORV_WINE:-}" ]; then
-  . "$HERE/../cmake/wine-env.sh"
+  . "$HERE/wine-env.sh"
 fi
 EXE=$BUILD/bin/orvgui.exe
 [ -f "$EXE" ] || { echo "gui: $EXE is missing; run ./orv build" >&2; exit 1; }
@@ -32,7 +32,7 @@ if [ -n "${DISPLAY:-}" ] && xwininfo -root >/dev/null 2>&1; then
   exec "$ORV_WINE" "$EXE" "${args[@]}"
 fi
 
-. "$HERE/gui/xvfb.sh"
+. "$HERE/xvfb.sh"
 X11_KEY='HKCU\Software\Wine\X11 Driver'
 WIZARD_PID=
 finish() {

@@ -2,7 +2,7 @@
 # bench.sh PROGRAM_DIR TOOL_DIR PREFIX [ROUNDS]: orvline against its
 # yardsticks, run side by side in each round; each figure is the median over
 # the rounds of a ratio of two runs of the same round. Needs ORV_WINE and
-# ORV_WINESERVER (cmake/wine-env.sh).
+# ORV_WINESERVER (tools/wine-env.sh).
 set -euo pipefail
 program_dir=$1 tool_dir=$2 prefix=$3 rounds=${4:-5}
 export WINEPREFIX=$prefix

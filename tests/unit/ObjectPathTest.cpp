@@ -1,0 +1,43 @@
+// The rules of names read from a folder listing (code page 1252, as the test
+// prefixes are set up).
+#include "FolderListing.h"
+#include "ObjectPath.h"
+#include "Text.h"
+
+#include <gtest/gtest.h>
+
+TEST(ListedNames, OnePlainComponent)
+{
+    struct SCase
+    {
+        std::string name;
+        bool plain;
+    };
+    const SCase cases[] = {
+        {"a.txt", true},        {"..a", true},          {".profile", true},
+        {std::string(255, 'n'), true},                  {std::string(256, 'n'), false},
+        {"", false},            {".", false},           {"..", false},
+        {"..\\victim.txt", false}, {"a/b", false},      {"x:y", false},
+        {"b*x", false},         {"q?", false},          {"c<x", false},
+        {"d>x", false},         {"p|x", false},         {"\"q\"", false},
+        {"c\x01" "d", false},   {"trail.", false},      {"blank ", false},
+        {"caf\xe9", true},
+    };
+    for (const SCase& c : cases)
+        EXPECT_EQ(c.plain, IsPlainName(c.name)) << c.name;
+}
+
+TEST(ListedNames, ExactOrNotAtAll)
+{
+    std::string ansi;
+    EXPECT_TRUE(WideToAnsiExact(L"caf\x00e9.txt", ansi));
+    EXPECT_EQ("caf\xe9.txt", ansi);
+    // The best fit of the code page would read "..\victim.txt".
+    EXPECT_FALSE(WideToAnsiExact(L"\xff0e\xff0e\xff3cvictim.txt", ansi));
+    EXPECT_EQ("???victim.txt", ansi);
+
+    EXPECT_EQ("a.txt", ChooseEntryName("a.txt", true, "", true));
+    EXPECT_EQ("___V~4AM.TXT", ChooseEntryName("???victim.txt", false, "___V~4AM.TXT", true));
+    EXPECT_EQ("", ChooseEntryName("..\\victim.txt", true, "__\\V~1.TXT", true));
+    EXPECT_EQ("..?victim.txt", ShowName("..\\victim.txt"));
+}
