@@ -1,7 +1,9 @@
 #include "CommandLine.h"
 
 #include "ModuleVersion.h"
+#include "SystemServices.h"
 #include "Text.h"
+#include "resource.h"
 
 #include <shlwapi.h>
 
@@ -22,6 +24,9 @@ const SOption kOptions[] = {
     {"reboot", FlagReboot},
     {"downgrade", FlagDowngrade},
     {"log", FlagLog},
+    // New options come after the others: every abbreviation keeps its option.
+    {"holders", FlagHolders},
+    {"queue", FlagQueue},
 };
 
 } // namespace
@@ -83,7 +88,7 @@ SCommandLine ParseCommandLine(int argc, const char* const* argv)
 
 bool HasWork(const SCommandLine& line)
 {
-    return !line.refused && (!line.source.empty() || (line.flags & FlagPending));
+    return !line.refused && (!line.source.empty() || (line.flags & (FlagPending | FlagQueue)));
 }
 
 bool IsReservedDeviceName(const std::string& path)
@@ -107,6 +112,28 @@ bool IsReservedDeviceName(const std::string& path)
     if (name.size() == 4 && (IsSameTextPrefix(name, "COM", 3) || IsSameTextPrefix(name, "LPT", 3)))
         return name[3] >= '1' && name[3] <= '9';
     return false;
+}
+
+std::string FormatQueuedLine(const SQueuedOperation& operation)
+{
+    std::string line;
+    if (operation.target.empty())
+        line = LoadResourceText(IDS_QUEUED_DELETE) + " " + operation.source;
+    else if (operation.replace && operation.targetExists)
+        line = LoadResourceText(IDS_QUEUED_REPLACE) + " " + operation.target + " " +
+               LoadResourceText(IDS_QUEUED_WITH) + " " + operation.source;
+    else
+        line = LoadResourceText(IsSameFolder(operation.source, operation.target) ? IDS_QUEUED_RENAME
+                                                                                 : IDS_QUEUED_MOVE) +
+               " " + operation.source + " " + LoadResourceText(IDS_QUEUED_TO) + " " + operation.target;
+    if (!operation.sourceExists)
+        line += " " + LoadResourceText(IDS_QUEUED_SOURCE_GONE);
+    return line;
+}
+
+std::string FormatHolderLine(DWORD processId, const std::string& imagePath, const std::string& heldAs)
+{
+    return FormatText("%lu\t", static_cast<unsigned long>(processId)) + imagePath + "\t" + heldAs;
 }
 
 std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags)

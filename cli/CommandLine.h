@@ -12,6 +12,10 @@ enum EConsoleFlag : DWORD
     FlagReboot = 2,
     FlagDowngrade = 4,
     FlagLog = 8,
+    // Only tell, change nothing: the processes that hold the source, the
+    // operations queued for the restart.
+    FlagHolders = 16,
+    FlagQueue = 32,
 };
 
 // The flag bit of an option given without its leading "/" or "-"
@@ -37,14 +41,36 @@ struct SCommandLine
 // Other unknown options are ignored.
 SCommandLine ParseCommandLine(int argc, const char* const* argv);
 
-// True when there is something to do: a source, or the pending option, and
-// no argument refused.
+// True when there is something to do: a source, or the pending or queue
+// option, and no argument refused.
 bool HasWork(const SCommandLine& line);
 
 // True when the last component of the path names a reserved device (CON,
 // PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$), with or without an
 // extension or a trailing colon: "COM1", "C:\t\com1.txt", "aux:".
 bool IsReservedDeviceName(const std::string& path);
+
+// One operation of the restart queue as it stands: the object, its new
+// path (empty: deletion), whether it may replace an existing one, and
+// whether both exist now.
+struct SQueuedOperation
+{
+    std::string source;
+    std::string target;
+    bool replace = false;
+    bool sourceExists = false;
+    bool targetExists = false;
+};
+
+// The line of the queue listing, in the words of the program's string
+// table: "Supprimer C:\a.tmp", "Renommer C:\a.txt vers C:\b.txt",
+// "Deplacer ...", "Remplacer C:\c.dll avec C:\b.dll", followed by
+// " (source absente)" when the object no longer exists.
+std::string FormatQueuedLine(const SQueuedOperation& operation);
+
+// The line of a holder: its id, a tab, its executable, a tab, how it holds
+// the object ("ouvert").
+std::string FormatHolderLine(DWORD processId, const std::string& imagePath, const std::string& heldAs);
 
 // "Version 1.01 (build 9.5)", plus " [BETA]" for a pre-release.
 std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags);

@@ -41,42 +41,6 @@ bool IsServiceByGroups(const TOKEN_GROUPS& groups, PSID interactive, PSID servic
 
 } // namespace
 
-std::string NormalizeImagePath(const std::string& raw)
-{
-    struct SPrefix
-    {
-        const char* native;
-        const char* plain;
-    };
-    static const SPrefix prefixes[] = {{"\\SystemRoot", "%SystemRoot%"}, {"\\??\\", ""}};
-
-    std::string path = raw;
-    for (const SPrefix& prefix : prefixes)
-    {
-        const std::size_t length = std::strlen(prefix.native);
-        if (path.size() >= length && IsSameTextPrefix(path, prefix.native, length))
-        {
-            path = prefix.plain + path.substr(length);
-            break;
-        }
-    }
-    char expanded[MAX_PATH] = {};
-    const DWORD length = ::ExpandEnvironmentStringsA(path.c_str(), expanded, MAX_PATH);
-    // 0 is a failure; more than the buffer means the text did not fit: the
-    // unexpanded text is kept either way.
-    if (length != 0 && length <= MAX_PATH)
-        path = expanded;
-
-    // Trailing blanks and quotes first, then the leading ones.
-    const char* const trimmed = " \"";
-    const std::size_t last = path.find_last_not_of(trimmed);
-    if (last == std::string::npos)
-        return std::string();
-    path.erase(last + 1);
-    path.erase(0, path.find_first_not_of(trimmed));
-    return path;
-}
-
 bool IsServiceProcess(DWORD processId, bool& isService)
 {
     isService = false;
@@ -123,8 +87,11 @@ bool IsServiceProcess(DWORD processId, bool& isService)
     return true;
 }
 
-CProcess::CProcess(DWORD processId, DWORD taskThreadId, const std::string& rawImagePath)
-    : m_processId(processId), m_taskThreadId(taskThreadId), m_imagePath(NormalizeImagePath(rawImagePath))
+CProcess::CProcess(DWORD processId, DWORD taskThreadId, const std::string& rawImagePath, DWORD heldAs)
+    : m_processId(processId),
+      m_taskThreadId(taskThreadId),
+      m_imagePath(NormalizeImagePath(rawImagePath)),
+      m_heldAs(heldAs)
 {
     if (processId != 0 && taskThreadId == 0)
         IsServiceProcess(processId, m_isService);
@@ -135,12 +102,13 @@ CProcess::CProcess(DWORD processId, DWORD taskThreadId, const std::string& rawIm
 }
 
 CProcess::CProcess(DWORD processId, DWORD taskThreadId, const std::string& imagePath,
-                   const std::string& description, bool isService)
+                   const std::string& description, bool isService, DWORD heldAs)
     : m_processId(processId),
       m_taskThreadId(taskThreadId),
       m_imagePath(imagePath),
       m_description(description),
-      m_isService(isService && taskThreadId == 0)
+      m_isService(isService && taskThreadId == 0),
+      m_heldAs(heldAs)
 {
 }
 
@@ -200,10 +168,20 @@ int CompareProcesses(const CProcess& a, const CProcess& b, int column)
     case 1:
         return a.GetProcessId() < b.GetProcessId() ? -1 : a.GetProcessId() > b.GetProcessId() ? 1 : 0;
     case 2:
-        return ::lstrcmpiA(a.GetDescription().c_str(), b.GetDescription().c_str());
+    {
+        const int order = ::lstrcmpiA(a.GetDescription().c_str(), b.GetDescription().c_str());
+        if (order != 0)
+            return order;
+        return a.GetHeldAs() < b.GetHeldAs() ? -1 : a.GetHeldAs() > b.GetHeldAs() ? 1 : 0;
+    }
     default:
         return ::lstrcmpiA(a.GetImageName().c_str(), b.GetImageName().c_str());
     }
+}
+
+std::string FormatHolderDescription(const std::string& description, DWORD heldAs)
+{
+    return description + " (" + GetHeldAsText(heldAs) + ")";
 }
 
 std::string FormatProcessId(DWORD processId, bool windowsNT)

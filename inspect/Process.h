@@ -2,14 +2,11 @@
 // loaded: what the process page shows of it and how it is ended.
 #pragma once
 
+#include "HolderScan.h"
+
 #include <windows.h>
 
 #include <string>
-
-// The native forms that early system processes report ("\SystemRoot\...",
-// "\??\C:\...") as plain paths, environment strings expanded, blanks and
-// double quotes trimmed at both ends.
-std::string NormalizeImagePath(const std::string& raw);
 
 // Whether the process runs as a service, from the groups of its token: the
 // interactive group (S-1-5-4) says no, the service group (S-1-5-6) says
@@ -21,11 +18,13 @@ class CProcess
 {
 public:
     // A found process or task: the image path is normalised, the service
-    // flag and the description read from the system.
-    CProcess(DWORD processId, DWORD taskThreadId, const std::string& rawImagePath);
+    // flag and the description read from the system. `heldAs`: how it holds
+    // the file (EHeldAs bits).
+    CProcess(DWORD processId, DWORD taskThreadId, const std::string& rawImagePath,
+             DWORD heldAs = HeldLoaded);
     // A record with known contents, nothing asked of the system.
     CProcess(DWORD processId, DWORD taskThreadId, const std::string& imagePath,
-             const std::string& description, bool isService);
+             const std::string& description, bool isService, DWORD heldAs = HeldLoaded);
     virtual ~CProcess() = default;
 
     CProcess(const CProcess&) = delete;
@@ -40,6 +39,7 @@ public:
     std::string GetImageName() const;
     const std::string& GetDescription() const { return m_description; }
     bool IsService() const { return m_isService; }
+    DWORD GetHeldAs() const { return m_heldAs; }
 
     // The tooltip: names, description, version and copyright of the image;
     // empty when the image has no readable version resource.
@@ -61,12 +61,18 @@ private:
     std::string m_imagePath;
     std::string m_description;
     bool m_isService = false;
+    DWORD m_heldAs;
 };
 
 // The order of the process list for a click on header item `column`:
-// 1 by process id, 2 by description, anything else by image name; the
-// texts without regard to case. Negative, zero or positive.
+// 1 by process id, 2 by description (then loaded before open), anything
+// else by image name; the texts without regard to case. Negative, zero or
+// positive.
 int CompareProcesses(const CProcess& a, const CProcess& b, int column);
+
+// The description column: the description, then how the file is held,
+// "n/a (ouvert)".
+std::string FormatHolderDescription(const std::string& description, DWORD heldAs);
 
 // The "ID" column: decimal on the NT family, lower-case hexadecimal on
 // Windows 9x/Me (whose ids are addresses).

@@ -107,7 +107,7 @@ void CProcessListCtrl::FillList(const std::string& path)
 
     CProcessList records;
     CProcessManager manager;
-    if (!manager.EnumerateProcesses(path, records))
+    if (!manager.EnumerateHolders(path, records))
         return; // the list stays empty; no message
     for (auto& record : records)
         InsertRecord(std::move(record));
@@ -134,7 +134,7 @@ bool CProcessListCtrl::InsertRecord(std::unique_ptr<CProcess> record)
         return false;
     CProcess* row = record.release();
     SetItemText(item, 1, FormatProcessId(row->GetProcessId(), IsWindowsNT()));
-    SetItemText(item, 2, row->GetDescription());
+    SetItemText(item, 2, FormatHolderDescription(row->GetDescription(), row->GetHeldAs()));
     return true;
 }
 

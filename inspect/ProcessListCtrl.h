@@ -20,8 +20,8 @@ public:
     // the list's width.
     bool SubclassWindow(HWND hwnd);
 
-    // Rebuilds the rows from the processes that have `path` loaded, sorted
-    // by image name.
+    // Rebuilds the rows from the processes that hold `path`, loaded or
+    // open, sorted by image name.
     void FillList(const std::string& path);
     // Deletes every row with its record.
     void DeleteAllRows();

@@ -1,5 +1,6 @@
 #include "ProcessPage.h"
 
+#include "HolderScan.h"
 #include "Text.h"
 #include "resource.h"
 
@@ -13,6 +14,9 @@ CProcessPage::CProcessPage()
 BOOL CProcessPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
+    // Where the system keeps no handle table, only loaded modules are found.
+    const UINT note = CHolderScan::HasHandleTable() ? IDS_PROCESS_NOTE_NT : IDS_PROCESS_NOTE_9X;
+    SetItemText(IDC_PROCESS_NOTE, LoadResourceText(note));
     m_list.SubclassWindow(GetItem(IDC_PROCESS_LIST));
     return TRUE;
 }

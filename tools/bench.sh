@@ -8,7 +8,8 @@ program_dir=$1 tool_dir=$2 prefix=$3 rounds=${4:-5}
 export WINEPREFIX=$prefix
 orvline="$program_dir/orvline.exe"
 bench="$tool_dir/orvbench.exe"
-files=10000 folders=100 starts=10 queued=10000
+scanbench="$tool_dir/orvscanbench.exe"
+files=10000 folders=100 starts=10 queued=10000 holders=100 held=10000
 drive="$prefix/drive_c"
 
 "$ORV_WINESERVER" -p </dev/null >/dev/null 2>&1
@@ -71,9 +72,40 @@ for round in $(seq 1 "$rounds"); do
 done
 rm -rf "$drive/bench"
 
+# The holder scan: $holders processes hold $held files open in all, one of
+# them the target; the whole scan (modules and handles) against the module
+# scan of the same processes, both timed inside one program.
+mkdir -p "$drive/bench/h"
+pids=()
+for i in $(seq 1 "$holders"); do
+  "$ORV_WINE" "$bench" hold "C:\\bench\\h\\p$i" $((held / holders)) </dev/null >/dev/null 2>&1 &
+  pids+=($!)
+done
+ready=0
+for _ in $(seq 1 600); do
+  ready=$(find "$drive/bench/h" -maxdepth 1 -name '*.ready' | wc -l)
+  [ "$ready" -ge "$holders" ] && break
+  sleep 0.5
+done
+scan=""
+if [ "$ready" -ge "$holders" ]; then
+  scan=$("$ORV_WINE" "$scanbench" 'C:\bench\h\p50\f50.txt' "$rounds" </dev/null 2>/dev/null | tr -d '\r')
+fi
+"$ORV_WINE" "$bench" stop </dev/null >/dev/null 2>&1 || true
+wait "${pids[@]}" || true
+rm -rf "$drive/bench"
+read -r _ t_modules n_modules _ t_scan n_scan <<<"$scan" || true
+if [ -z "${t_scan:-}" ] || [ "${n_scan:-0}" -ne 1 ] || [ "${n_modules:-1}" -ne 0 ]; then
+  echo "bench: the holder scan did not find the one holder of the target ($ready holders ready; '$scan')" >&2
+  exit 1
+fi
+echo "holder scan: $holders processes, $held open files: whole scan $((t_scan / 1000)) ms, module scan $((t_modules / 1000)) ms (median of $rounds)"
+
 echo
 printf '%-52s %6s   %s\n' "figure (median of $rounds rounds)" ratio target
 printf '%-52s %6s   %s\n' "tree delete, orvline / minimal loop" "$(median <<<"${tree_vs_loop[*]}")" "<= 1.3"
 printf '%-52s %6s   %s\n' "tree delete, rd /s /q / orvline" "$(median <<<"${rd_vs_tree[*]}")" ">= 4"
 printf '%-52s %6s   %s\n' "start-up, orvline / hello world" "$(median <<<"${start_vs_hello[*]}")" "<= 1.1"
 printf '%-52s %6s   %s\n' "/pending of $queued queued deletions / same by name" "$(median <<<"${pending_vs_delete[*]}")" "<= 1.5"
+printf '%-52s %6s   %s\n' "holder scan of $held open files / module scan" "$(ratio "$t_scan" "$t_modules")" "<= 2"
+printf '%-52s %6s   %s\n' "holder scan of $held open files, seconds" "$(awk -v t="$t_scan" 'BEGIN { printf "%.2f", t / 1e6 }')" "< 1"

@@ -101,10 +101,7 @@ bool CFileTreeCtrl::CanShowProcesses(HTREEITEM item) const
         return false;
     const HTREEITEM parent = GetParentItem(item);
     if (!parent)
-    {
-        const CFileInfo* operation = GetOperation(item);
-        return operation && !operation->IsDirectory();
-    }
+        return GetOperation(item) != nullptr;
     if (GetChildItem(parent) != item)
         return false;
     const CFileInfo* operation = GetOperation(parent);

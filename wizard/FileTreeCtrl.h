@@ -34,8 +34,8 @@ public:
     CFileInfo* GetOperation(HTREEITEM item = nullptr) const;
 
     // Whether the processes holding a file may be shown for the line: a top
-    // line of a file, or the first child of such a line when the operation
-    // has a destination.
+    // line (a folder is held by whatever holds something inside it), or the
+    // first child of a file's line when the operation has a destination.
     bool CanShowProcesses(HTREEITEM item) const;
 
     // Every line removed, then one per operation in list order; false at the

@@ -118,6 +118,7 @@
 #define IDC_PROCESS_LIST                1011
 #define IDC_TERMINATE                   1009    /* "&Terminer le Processus", created disabled */
 #define IDC_REFRESH                     1017    /* "&Rafraîchir" */
+#define IDC_PROCESS_NOTE                1037    /* one line above the list, by system family */
 #define IDC_PROCESS_FILE                1042    /* the file whose holders are listed */
 
 /* File selection page (376) */
@@ -235,6 +236,11 @@
 #define IDS_STATUS_UPDATED              88
 #define IDS_PROCESS_INFO_FORMAT         89
 #define IDS_RUNS_AS_SERVICE             90
+#define IDS_HELD_LOADED                 91      /* process list: how the file is held */
+#define IDS_HELD_OPEN                   92
+#define IDS_HELD_LOADED_OPEN            93
+#define IDS_PROCESS_NOTE_NT             94      /* process page, above the list */
+#define IDS_PROCESS_NOTE_9X             95
 #define IDS_RESULT_FAILED               99      /* completion page after a failure */
 #define IDS_PROCESS_FILE                100     /* process page: the file whose holders are listed */
 #define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */

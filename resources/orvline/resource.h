@@ -28,8 +28,20 @@
 #define IDS_STATUS_DELETED          31
 #define IDS_STATUS_DELAYED          32
 #define IDS_STATUS_LABEL            33
+#define IDS_QUEUED_DELETE           40
+#define IDS_QUEUED_RENAME           41
+#define IDS_QUEUED_REPLACE          42
+#define IDS_QUEUED_MOVE             43
+#define IDS_QUEUED_TO               44
+#define IDS_QUEUED_WITH             45
+#define IDS_QUEUED_SOURCE_GONE      46
+#define IDS_QUEUE_EMPTY             47
+#define IDS_NO_HOLDER               48
 #define IDS_STATUS_MOVED            51
 #define IDS_STATUS_UPDATED          88
+#define IDS_HELD_LOADED             91
+#define IDS_HELD_OPEN               92
+#define IDS_HELD_LOADED_OPEN        93
 #define IDS_PRODUCT_NAME            57344
 
 #endif

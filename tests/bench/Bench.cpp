@@ -5,6 +5,9 @@
 //   orvbench queue DIR COUNT          COUNT files in DIR, each queued for deletion at restart
 //   orvbench files DIR COUNT          COUNT files in DIR, named as by queue
 //   orvbench delete DIR COUNT         deletes the files of files (or queue) by name
+//   orvbench hold DIR COUNT           COUNT files in DIR held open until "stop"; DIR.ready
+//                                     tells that they are
+//   orvbench stop                     ends every "hold"
 #include <windows.h>
 
 #include <cstdio>
@@ -87,6 +90,34 @@ int DeleteFiles(const std::string& root, int count)
     return 0;
 }
 
+const char kStopEvent[] = "OrvBenchStopHolding";
+
+int HoldFiles(const std::string& root, int count)
+{
+    // Created before the files: a "stop" that comes early is not lost.
+    const HANDLE stop = ::CreateEventA(nullptr, TRUE, FALSE, kStopEvent);
+    if (!stop)
+        return 1;
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    for (int i = 0; i < count; ++i)
+    {
+        const std::string path = root + "\\f" + std::to_string(i) + ".txt";
+        if (::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr) == INVALID_HANDLE_VALUE)
+            return 1;
+    }
+    if (!CreateEmptyFile(root + ".ready"))
+        return 1;
+    ::WaitForSingleObject(stop, 600000);
+    return 0;
+}
+
+int StopHolding()
+{
+    const HANDLE stop = ::CreateEventA(nullptr, TRUE, FALSE, kStopEvent);
+    return stop && ::SetEvent(stop) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -107,6 +138,11 @@ int main(int argc, char** argv)
         return MakeFiles(argv[2], std::atoi(argv[3]), false);
     if (mode == "delete" && argc == 4)
         return DeleteFiles(argv[2], std::atoi(argv[3]));
-    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue|files|delete DIR COUNT\n", stderr);
+    if (mode == "hold" && argc == 4)
+        return HoldFiles(argv[2], std::atoi(argv[3]));
+    if (mode == "stop")
+        return StopHolding();
+    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue|files|delete|hold DIR COUNT"
+               " | stop\n", stderr);
     return 2;
 }

@@ -376,14 +376,15 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     ExpectTreeAtItsLeft();
     TakeScreenshot("370-tree-long-line");
 
-    // "Processus >": a file's top line and its first child; never a status
-    // line or a folder. "Enlever" on any line removes the whole operation.
+    // "Processus >": a top line (a file's or a folder's) and the first child
+    // of a file's; never a status line. "Enlever" on any line removes the
+    // whole operation.
     struct SSelection
     {
         std::size_t line;
         bool processes;
     };
-    const SSelection selections[] = {{6, true}, {7, true}, {8, false}, {9, false}, {10, false}, {16, false}};
+    const SSelection selections[] = {{6, true}, {7, true}, {8, false}, {9, true}, {10, false}, {16, false}};
     for (const SSelection& selection : selections)
     {
         ASSERT_TRUE(m_wizard.SelectTreeItem(IDC_OPERATION_TREE, Tree()[selection.line].item));
@@ -393,7 +394,8 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_REMOVE));
     m_wizard.Settle();
     EXPECT_EQ(15u, Tree().size());
-    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_SHOW_PROCESSES));
+    // The selection moves up to the folder move's line: its holders too.
+    EXPECT_TRUE(m_wizard.IsPageItemEnabled(IDC_SHOW_PROCESSES));
 
     ASSERT_TRUE(m_wizard.SelectTreeItem(IDC_OPERATION_TREE, Tree()[7].item));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_SHOW_PROCESSES));

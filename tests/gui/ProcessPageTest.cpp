@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -18,6 +20,10 @@ const std::string kAskKill = Ansi("'%s' ne s'est pas fermé en utilisant la mét
                                   "forcer le processus à s'arrêter (des données peuvent être perdues) ?");
 const std::string kCannotEnd = Ansi("Impossible d'arrêter le processus '%s'.\n\n");
 const std::string kCannotEndSelf = "Vous ne pouvez pas ternimer le processus de l'application";
+const std::string kConfirmRun = Ansi("Le/les fichier(s) et/ou dossier(s) sélectionné(s) sont sur le point "
+                                     "d'être traités. Voulez-vous continuer?");
+const std::string kLoaded = Ansi("n/a (chargé)");
+const std::string kOpen = "n/a (ouvert)";
 
 std::string Fill(const std::string& format, const std::string& name)
 {
@@ -49,10 +55,12 @@ protected:
     // the process page of its line `line` in the summary tree.
     void Open(const std::string& path, std::size_t line = 0, const std::string& replacement = "")
     {
+        const bool folder = ::PathIsDirectoryA(path.c_str()) != FALSE;
         m_wizard.TypePageItem(IDC_SELECT_PATH, path);
         ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_FILE_ACTION)) << path;
-        ASSERT_TRUE(m_wizard.ClickPageItem(replacement.empty() ? IDC_FILE_DELETE : IDC_FILE_REPLACE));
+        ASSERT_TRUE(m_wizard.WaitForPage(folder ? IDD_FOLDER_ACTION : IDD_FILE_ACTION)) << path;
+        ASSERT_TRUE(m_wizard.ClickPageItem(folder ? IDC_FOLDER_DELETE
+                                                  : replacement.empty() ? IDC_FILE_DELETE : IDC_FILE_REPLACE));
         m_wizard.Settle();
         ASSERT_TRUE(m_wizard.Press(kNextButton));
         if (!replacement.empty())
@@ -62,6 +70,15 @@ protected:
             ASSERT_TRUE(m_wizard.Press(kNextButton));
         }
         ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY)) << path;
+        if (folder)
+        {
+            // The folder's content comes first, the folder itself last.
+            const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
+            ASSERT_FALSE(tree.empty());
+            line = tree.size() - 1;
+            while (line > 0 && tree[line].level != 0)
+                --line;
+        }
         ShowProcesses(line);
     }
 
@@ -145,14 +162,14 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
     EXPECT_EQ(Ansi("&Rafraîchir"), m_wizard.GetPageItemText(IDC_REFRESH));
 
-    ASSERT_EQ(2, GetListCount(List()));
-    EXPECT_EQ(-1, RowOf(reader.GetProcessId()));
-    for (const CHolder* holder : {&window, &quiet})
+    // Loaded, or only open.
+    ASSERT_EQ(3, GetListCount(List()));
+    for (const CHolder* holder : {&window, &quiet, &reader})
     {
         const int row = RowOf(holder->GetProcessId());
         ASSERT_GE(row, 0);
         EXPECT_EQ("orvholder.exe", GetListText(List(), row, 0));
-        EXPECT_EQ("n/a", GetListText(List(), row, 2));
+        EXPECT_EQ(holder == &reader ? kOpen : kLoaded, GetListText(List(), row, 2));
     }
     RECT client{};
     ::GetClientRect(List(), &client);
@@ -166,7 +183,7 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     Select(RowOf(window.GetProcessId()));
     EXPECT_TRUE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
-    EXPECT_TRUE(WaitForRows(1));
+    EXPECT_TRUE(WaitForRows(2));
     EXPECT_FALSE(m_wizard.HasMessageBox());
     DWORD exitCode = 0;
     ASSERT_TRUE(window.HasEnded(5000, &exitCode));
@@ -175,11 +192,14 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     // The keyboard goes on from the list, on the next row; Enter there ends
     // nothing and stays on the page.
     EXPECT_TRUE(WaitUntil([&] { return m_wizard.GetPageFocus() == IDC_PROCESS_LIST; }, 3000));
-    EXPECT_EQ(static_cast<UINT>(LVIS_SELECTED), GetListState(List(), 0, LVIS_SELECTED));
+    int selected = 0;
+    for (int i = 0; i < GetListCount(List()); ++i)
+        selected += GetListState(List(), i, LVIS_SELECTED) ? 1 : 0;
+    EXPECT_EQ(1, selected);
     EXPECT_EQ("", TypeKeySteps(m_wizard, {{VK_RETURN, 0, IDD_PROCESSES, IDC_PROCESS_LIST, false},
                                           {VK_TAB, 0, IDD_PROCESSES, IDC_REFRESH, false},
                                           {VK_TAB, VK_SHIFT, IDD_PROCESSES, IDC_PROCESS_LIST, false}}));
-    EXPECT_EQ(1, GetListCount(List()));
+    EXPECT_EQ(2, GetListCount(List()));
     EXPECT_FALSE(m_wizard.HasMessageBox());
     EXPECT_FALSE(quiet.HasEnded(0));
 
@@ -202,17 +222,67 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     Select(row);
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
     ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES);
-    EXPECT_TRUE(WaitForRows(0));
+    EXPECT_TRUE(WaitForRows(1));
     ASSERT_TRUE(quiet.HasEnded(5000, &exitCode));
     EXPECT_EQ(0xDEADDEEDu, exitCode);
     EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
-    // No row left: the button that stays enabled.
-    EXPECT_TRUE(WaitUntil([&] { return m_wizard.GetPageFocus() == IDC_REFRESH; }, 3000));
+    // A row left: the keyboard stays on the list.
+    EXPECT_TRUE(WaitUntil([&] { return m_wizard.GetPageFocus() == IDC_PROCESS_LIST; }, 3000));
+    reader.Release();
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_REFRESH));
+    EXPECT_TRUE(WaitForRows(0));
     m_wizard.Settle();
     TakeScreenshot("process-page-empty");
 
     ASSERT_TRUE(m_wizard.Press(kBackButton));
     EXPECT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+}
+
+// Whatever holds the folder or something in it, found by its handles and
+// ended from the page: then the folder goes at once, nothing is queued.
+TEST_F(ProcessPage, OpenHoldersOfAFolderEndedThenItGoesAtOnce)
+{
+    const std::string target = m_dir.Folder("target");
+    const std::string file = m_dir.File("target\\held.txt", "held");
+    const std::string sub = m_dir.Folder("target\\sub");
+    const std::string work = m_dir.Folder("target\\work");
+    CHolder opener(CHolder::Open, file);
+    CHolder folder(CHolder::Folder, sub);
+    CHolder inside(CHolder::Cwd, work);
+    // Holds nothing of the folder, and naming its pipe could hang.
+    CHolder pipe(CHolder::Pipe, "orvholder-page-" + std::to_string(::GetCurrentProcessId()));
+    ASSERT_TRUE(opener.IsHolding() && folder.IsHolding() && inside.IsHolding() && pipe.IsHolding());
+    Open(target);
+
+    EXPECT_EQ(Ansi("Processus qui ont chargé ou ouvert le fichier, ou un élément du dossier."),
+              m_wizard.GetPageItemText(IDC_PROCESS_NOTE));
+    ASSERT_EQ(3, GetListCount(List()));
+    for (const CHolder* holder : {&opener, &folder, &inside})
+    {
+        const int row = RowOf(holder->GetProcessId());
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(kOpen, GetListText(List(), row, 2));
+    }
+    EXPECT_EQ(-1, RowOf(pipe.GetProcessId()));
+    TakeScreenshot("process-page-open-holders");
+
+    // The one with a window closes when told; the two others are killed.
+    for (int row = 0; row < 3; ++row)
+        Select(row);
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
+    for (int asked = 0; asked < 2; ++asked)
+        ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES);
+    EXPECT_TRUE(WaitForRows(0));
+    for (const CHolder* holder : {&opener, &folder, &inside})
+        EXPECT_TRUE(holder->HasEnded(5000));
+
+    ASSERT_TRUE(m_wizard.Press(kBackButton));
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.Press(kNextButton));
+    ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
+    ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
+    EXPECT_FALSE(PathExists(target));
+    EXPECT_EQ("", PendingQueueBytes());
 }
 
 TEST_F(ProcessPage, SortedOnHeaderClicksAndEndedInOrder)

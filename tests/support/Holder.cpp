@@ -1,17 +1,23 @@
 // orvholder MODE PATH: keeps PATH in use until its standard input closes.
 //   open    PATH   the file opened without any sharing
 //   load    PATH   the DLL loaded into this process (no window)
-//   dir     PATH   the folder opened without any sharing
+//   dir     PATH   the folder opened for reading; its content can be listed,
+//                  but it cannot be removed
 //   window  PATH   the DLL loaded, and a top-level window that ends the
 //                  program when it is told to close
 //   guarded PATH   the DLL loaded, and a process that nobody may open to
 //                  end it or wait for it
+//   cwd     PATH   the folder as the current folder, and a window
+//   both    PATH   the DLL loaded and also opened for reading, and a window
+//   pipe    NAME   a named pipe whose client end waits in a read that never
+//                  ends (naming such a handle may hang), and a window
 // Prints "ready" once the object is held.
 #include <windows.h>
 #include <aclapi.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -81,13 +87,42 @@ bool GuardProcess()
                              nullptr, &empty, nullptr) == ERROR_SUCCESS;
 }
 
+DWORD WINAPI ReadForever(void* pipe)
+{
+    char byte = 0;
+    DWORD read = 0;
+    ::ReadFile(static_cast<HANDLE>(pipe), &byte, 1, &read, nullptr);
+    return 0;
+}
+
+// A synchronous client end of a pipe nobody writes to, with a read pending.
+bool HoldPipe(const char* name)
+{
+    const std::string path = std::string("\\\\.\\pipe\\") + name;
+    const HANDLE server = ::CreateNamedPipeA(path.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                             1, 4096, 4096, 0, nullptr);
+    if (server == INVALID_HANDLE_VALUE)
+        return false;
+    const HANDLE client = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+    if (client == INVALID_HANDLE_VALUE)
+        return false;
+    const HANDLE reader = ::CreateThread(nullptr, 0, ReadForever, client, 0, nullptr);
+    if (!reader)
+        return false;
+    // Until the read is under way.
+    ::Sleep(200);
+    ::CloseHandle(reader);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc != 3)
     {
-        std::fputs("usage: orvholder open|load|dir|window|guarded PATH\n", stderr);
+        std::fputs("usage: orvholder open|load|dir|window|guarded|cwd|both|pipe PATH\n", stderr);
         return 2;
     }
     const char* mode = argv[1];
@@ -96,13 +131,29 @@ int main(int argc, char** argv)
     if (std::strcmp(mode, "open") == 0)
         handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     else if (std::strcmp(mode, "dir") == 0)
-        handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        handle = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     else if (std::strcmp(mode, "load") == 0 || std::strcmp(mode, "window") == 0 ||
              std::strcmp(mode, "guarded") == 0)
         module = ::LoadLibraryA(argv[2]);
+    else if (std::strcmp(mode, "both") == 0 && (module = ::LoadLibraryA(argv[2])) != nullptr)
+        handle = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 
-    if (handle == INVALID_HANDLE_VALUE && !module)
+    const bool windowed = std::strcmp(mode, "window") == 0 || std::strcmp(mode, "cwd") == 0 ||
+                          std::strcmp(mode, "both") == 0 || std::strcmp(mode, "pipe") == 0;
+    if (std::strcmp(mode, "cwd") == 0 || std::strcmp(mode, "pipe") == 0)
+    {
+        const bool held = std::strcmp(mode, "cwd") == 0 ? ::SetCurrentDirectoryA(argv[2]) != FALSE
+                                                        : HoldPipe(argv[2]);
+        if (!held)
+        {
+            std::fprintf(stderr, "orvholder: cannot hold %s (%lu)\n", argv[2], ::GetLastError());
+            return 1;
+        }
+        return RunWindow();
+    }
+    if ((handle == INVALID_HANDLE_VALUE && !module) ||
+        (std::strcmp(mode, "both") == 0 && handle == INVALID_HANDLE_VALUE))
     {
         std::fprintf(stderr, "orvholder: cannot hold %s (%lu)\n", argv[2], ::GetLastError());
         return 1;
@@ -112,7 +163,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orvholder: cannot guard the process (%lu)\n", ::GetLastError());
         return 1;
     }
-    if (std::strcmp(mode, "window") == 0)
+    if (windowed)
         return RunWindow();
 
     std::fputs("ready\n", stdout);

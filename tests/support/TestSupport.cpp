@@ -205,7 +205,7 @@ CHolder::CHolder(EMode mode, const std::string& path, const std::string& program
     CHandle ownOutput(outputRead);
     CHandle childOutput(outputWrite);
 
-    static const char* const verbs[] = {"open", "load", "dir", "window", "guarded"};
+    static const char* const verbs[] = {"open", "load", "dir", "window", "guarded", "cwd", "both", "pipe"};
     std::string commandLine = Quote(program.empty() ? GetBinPath("orvholder.exe") : program) + " " +
                               verbs[mode] + " " + Quote(path);
     STARTUPINFOA startup = {};
@@ -547,7 +547,9 @@ const char kBanner[] =
 
 const char kUsage[] =
     "Syntaxe:\r\n\r\n"
-    "  orvline [<rep. source> [<rep. cible>]] [/downgrade] [/log] [/pending] [/reboot]\r\n\r\n"
+    "  orvline [<rep. source> [<rep. cible>]] [/downgrade] [/log] [/pending] [/reboot]\r\n"
+    "  orvline <rep. source> /holders\r\n"
+    "  orvline /queue\r\n\r\n"
     "Signification:\r\n\r\n"
     "  <rep. source>\tOption, repertoire complet d'acces au fichier\r\n"
     "  <rep. cible>\tOption, repertoire complet de destination\r\n\r\n"
@@ -555,7 +557,9 @@ const char kUsage[] =
     "  /downgrade\tAutorise le remplacement d'un fichier par une version plus ancienne\r\n"
     "  /log\t\tCree un fichier de rapport apres avoir effectue les operations\r\n"
     "  /pending\tAcquisition et traitement des operations en attente systeme\r\n"
-    "  /reboot\tRedemarrage automatique si c'est necessaire\r\n\r\n";
+    "  /reboot\tRedemarrage automatique si c'est necessaire\r\n"
+    "  /holders\tListe les processus qui utilisent le fichier ou le dossier, sans rien changer\r\n"
+    "  /queue\t\tListe les operations en attente du redemarrage, sans rien changer\r\n\r\n";
 
 const char kProcessed[] = "Traitement...\r\nFait.\r\n";
 const char kGathering[] = "Regroupement des operations en attente sur le systeme...\r\n";

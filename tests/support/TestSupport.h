@@ -64,7 +64,10 @@ class CHolder
 public:
     // Window: the DLL loaded and a window that ends the holder when told to
     // close. Guarded: the DLL loaded by a process nobody may open.
-    enum EMode { Open, Load, Folder, Window, Guarded };
+    // Cwd: the folder as current folder; Both: the DLL loaded and opened;
+    // Pipe: a pipe (named by `path`) with a read that never ends. These three
+    // have a window too.
+    enum EMode { Open, Load, Folder, Window, Guarded, Cwd, Both, Pipe };
     // `program`: another build of the holder (a copy, another resource).
     CHolder(EMode mode, const std::string& path, const std::string& program = std::string());
     ~CHolder();

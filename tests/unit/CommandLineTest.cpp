@@ -15,6 +15,12 @@ TEST(FindOptionFlag, AbbreviationsAndValues)
     EXPECT_EQ(FlagLog, FindOptionFlag("lo:x"));
     EXPECT_EQ(FlagReboot, FindOptionFlag("r"));
     EXPECT_EQ(FlagDowngrade, FindOptionFlag("d"));
+    // The options that only tell come last: no older abbreviation changes.
+    EXPECT_EQ(FlagHolders, FindOptionFlag("h"));
+    EXPECT_EQ(FlagHolders, FindOptionFlag("HOLD"));
+    EXPECT_EQ(FlagHolders, FindOptionFlag("holders:x"));
+    EXPECT_EQ(FlagQueue, FindOptionFlag("q"));
+    EXPECT_EQ(FlagQueue, FindOptionFlag("Queue"));
 }
 
 TEST(FindOptionFlag, NoMatch)
@@ -24,6 +30,8 @@ TEST(FindOptionFlag, NoMatch)
     EXPECT_EQ(0u, FindOptionFlag("logs"));
     EXPECT_EQ(0u, FindOptionFlag("logfile"));
     EXPECT_EQ(0u, FindOptionFlag("x"));
+    EXPECT_EQ(0u, FindOptionFlag("holdersx"));
+    EXPECT_EQ(0u, FindOptionFlag("queued"));
     // A colon at the start is part of the name, not a separator.
     EXPECT_EQ(0u, FindOptionFlag(":log"));
     EXPECT_EQ(0u, FindOptionFlag(":"));
@@ -69,6 +77,10 @@ TEST(ParseCommandLine, NothingIsDeletedWhenATargetWasMeant)
         {{"a", "-l", "/t/sub/new.txt"}, nullptr},
         {{"/pending", "C:\\x"}, nullptr},
         {{"/reboot", "C:\\x"}, nullptr},
+        // The queue is listed without a path; the holders need one.
+        {{"/queue"}, ""},
+        {{"/holders"}, nullptr},
+        {{"a", "/holders"}, ""},
     };
     for (const auto& c : cases)
     {
@@ -104,4 +116,24 @@ TEST(FormatSystemErrorLine, WithAndWithoutText)
     EXPECT_EQ("\nTraitement echoue: The file is in use. (32)\n",
               FormatSystemErrorLine("Traitement echoue", "The file is in use.\r\n", 32));
     EXPECT_EQ("\nTraitement echoue:  (12345)\n", FormatSystemErrorLine("Traitement echoue", "", 12345));
+}
+
+TEST(FormatQueuedLine, InTheWordsOfTheStringTable)
+{
+    struct
+    {
+        SQueuedOperation operation;
+        const char* line;
+    } cases[] = {
+        {{"C:\\t\\a.tmp", "", false, true, false}, "Supprimer C:\\t\\a.tmp"},
+        {{"C:\\t\\a.tmp", "", false, false, false}, "Supprimer C:\\t\\a.tmp (source absente)"},
+        {{"C:\\t\\a.txt", "C:\\t\\b.txt", false, true, false}, "Renommer C:\\t\\a.txt vers C:\\t\\b.txt"},
+        {{"C:\\t\\a.txt", "C:\\u\\a.txt", true, true, false}, "Deplacer C:\\t\\a.txt vers C:\\u\\a.txt"},
+        // Only an entry that may replace, onto a file that is there.
+        {{"C:\\t\\b.dll", "C:\\s\\c.dll", true, true, true}, "Remplacer C:\\s\\c.dll avec C:\\t\\b.dll"},
+        {{"C:\\t\\b.dll", "C:\\t\\c.dll", false, false, true},
+         "Renommer C:\\t\\b.dll vers C:\\t\\c.dll (source absente)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.line, FormatQueuedLine(c.operation)) << c.line;
 }
