@@ -91,7 +91,17 @@ std::string CFileInfo::GetActionText() const
     default: break;
     }
     const std::string text = label ? LoadResourceText(label) : std::string();
-    return text + " " + (m_action == ActionReplace ? m_destination : m_source);
+    return text + " " + GetActionPath();
+}
+
+const std::string& CFileInfo::GetActionPath() const
+{
+    return m_action == ActionReplace ? m_destination : m_source;
+}
+
+const std::string& CFileInfo::GetTargetPath() const
+{
+    return m_action == ActionReplace ? m_source : m_destination;
 }
 
 std::string CFileInfo::GetTargetText() const
@@ -101,7 +111,7 @@ std::string CFileInfo::GetTargetText() const
         label = LoadResourceText(IDS_ENGINE_TARGET_TO);
     else if (m_action == ActionReplace)
         label = LoadResourceText(IDS_ENGINE_TARGET_WITH);
-    return label + " " + (m_action == ActionReplace ? m_source : m_destination);
+    return label + " " + GetTargetPath();
 }
 
 std::string CFileInfo::GetRegistryText() const

@@ -90,6 +90,11 @@ public:
     // Texts of the wizard's operation tree.
     std::string GetActionText() const;
     std::string GetTargetText() const;
+    // The paths those two lines name: a replacement names the file it
+    // replaces first, then the new file; every other action its source,
+    // then its destination.
+    const std::string& GetActionPath() const;
+    const std::string& GetTargetPath() const;
     std::string GetRegistryText() const;
     int GetImage() const;
     int GetOverlay() const;

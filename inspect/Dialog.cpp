@@ -1,5 +1,6 @@
 #include "Dialog.h"
 
+#include <algorithm>
 #include <vector>
 
 INT_PTR CDialog::DoModal(HWND parent)
@@ -24,6 +25,74 @@ std::string CDialog::GetItemText(int id) const
 void CDialog::SetItemText(int id, const std::string& text) const
 {
     ::SetDlgItemTextA(m_hwnd, id, text.c_str());
+}
+
+void CDialog::FitItemText(int id, int width) const
+{
+    const HWND item = GetItem(id);
+    RECT bounds{};
+    if (!item || width <= 0 || !::GetWindowRect(item, &bounds))
+        return;
+    const int height = bounds.bottom - bounds.top;
+    const std::string text = GetItemText(id);
+    // The text without its last word.
+    const std::size_t blank = text.find_last_of(' ');
+    const std::size_t headEnd = blank == std::string::npos ? blank : text.find_last_not_of(' ', blank);
+    int fitted = width;
+    const HDC dc = ::GetDC(item);
+    if (dc && headEnd != std::string::npos)
+    {
+        const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageA(item, WM_GETFONT, 0, 0));
+        const HGDIOBJ previous = font ? ::SelectObject(dc, font) : nullptr;
+        // As a static control lays its text out.
+        const UINT format = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS |
+                            ((::GetWindowLongA(item, GWL_STYLE) & SS_NOPREFIX) ? DT_NOPREFIX : 0);
+        const auto textHeight = [&](const std::string& part, int lineWidth) {
+            RECT area = {0, 0, lineWidth, 0};
+            ::DrawTextA(dc, part.c_str(), static_cast<int>(part.size()), &area, format);
+            return area.bottom;
+        };
+        const std::string head = text.substr(0, headEnd + 1);
+        // The last word stands alone when leaving it out takes a line away.
+        for (int lineWidth = width; lineWidth > width / 2; --lineWidth)
+        {
+            const int full = textHeight(text, lineWidth);
+            if (full > height)
+                break;
+            if (textHeight(head, lineWidth) == full)
+            {
+                fitted = lineWidth;
+                break;
+            }
+        }
+        if (previous)
+            ::SelectObject(dc, previous);
+    }
+    if (dc)
+        ::ReleaseDC(item, dc);
+    ::SetWindowPos(item, nullptr, 0, 0, fitted, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CDialog::CenterOnOwner() const
+{
+    RECT work{};
+    RECT dialog{};
+    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) || !::GetWindowRect(m_hwnd, &dialog))
+        return;
+    RECT around = work;
+    const HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner))
+        ::GetWindowRect(owner, &around);
+    const int width = dialog.right - dialog.left;
+    const int height = dialog.bottom - dialog.top;
+    const auto place = [](LONG from, LONG to, int size, LONG low, LONG high) {
+        const LONG start = from + (to - from - size) / 2;
+        // The far edge first: a dialog larger than the screen keeps its top left corner on it.
+        return std::max(low, std::min(start, high - size));
+    };
+    ::SetWindowPos(m_hwnd, nullptr, place(around.left, around.right, width, work.left, work.right),
+                   place(around.top, around.bottom, height, work.top, work.bottom), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

@@ -33,11 +33,24 @@ public:
         ::CheckDlgButton(m_hwnd, id, check ? BST_CHECKED : BST_UNCHECKED);
     }
     bool IsItemChecked(int id) const { return ::IsDlgButtonChecked(m_hwnd, id) == BST_CHECKED; }
+    // In pixels; 0 without the item.
+    int GetItemWidth(int id) const
+    {
+        RECT bounds{};
+        return ::GetWindowRect(GetItem(id), &bounds) ? bounds.right - bounds.left : 0;
+    }
     // Through WM_NEXTDLGCTL, so that the default button follows the focus.
     void FocusItem(int id) const
     {
         ::SendMessageA(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetItem(id)), TRUE);
     }
+    // Word-wraps the item's text within `width` pixels, or narrower where
+    // that keeps its last word from standing alone on the last line, as long
+    // as the text still fits the item's height.
+    void FitItemText(int id, int width) const;
+    // Centres the dialog on the window that owns it (the screen's work area
+    // when it has none), kept within the work area.
+    void CenterOnOwner() const;
 
 protected:
     // Every message; `result` is what the dialog procedure answers (through

@@ -118,6 +118,22 @@ bool CListView::SetItemState(int item, UINT state, UINT mask) const
     return ::SendMessageA(m_hwnd, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&row)) != FALSE;
 }
 
+int CListView::FindItemData(LPARAM data) const
+{
+    LVFINDINFOA find{};
+    find.flags = LVFI_PARAM;
+    find.lParam = data;
+    return static_cast<int>(::SendMessageA(m_hwnd, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(&find)));
+}
+
+bool CListView::SelectItem(int item) const
+{
+    SetItemState(-1, 0, LVIS_SELECTED);
+    return SetItemState(item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED) &&
+           ::SendMessageA(m_hwnd, LVM_ENSUREVISIBLE, item, FALSE) != FALSE;
+}
+
 UINT CListView::GetItemState(int item, UINT mask) const
 {
     return static_cast<UINT>(::SendMessageA(m_hwnd, LVM_GETITEMSTATE, item, mask));

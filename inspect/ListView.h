@@ -30,6 +30,8 @@ public:
     bool SetItemText(int item, int column, const std::string& text) const;
     std::string GetItemText(int item, int column) const;
     LPARAM GetItemData(int item) const;
+    // The row whose item data is `data`, or -1.
+    int FindItemData(LPARAM data) const;
     bool SetItemData(int item, LPARAM data) const;
     bool DeleteItem(int item) const;
     bool DeleteAllItems() const;
@@ -40,6 +42,8 @@ public:
     int GetSelectedItem() const { return GetNextItem(-1, LVNI_SELECTED); }
     int GetSelectedCount() const;
     bool SetItemState(int item, UINT state, UINT mask) const;
+    // The row alone selected, with the focus rectangle, scrolled into view.
+    bool SelectItem(int item) const;
     UINT GetItemState(int item, UINT mask) const;
     bool SortItems(PFNLVCOMPARE compare, LPARAM sortData) const;
     HWND GetHeader() const;

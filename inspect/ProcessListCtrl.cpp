@@ -276,6 +276,16 @@ LRESULT CALLBACK CProcessListCtrl::WindowProc(HWND hwnd, UINT message, WPARAM wP
         }
         break;
     }
+    case WM_GETDLGCODE:
+    {
+        // Enter on a row stays with the list, which ends nothing with it;
+        // the dialog would press the sheet's default button (Back).
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        const LRESULT code = ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+            return code | DLGC_WANTMESSAGE;
+        return code;
+    }
     case WM_DESTROY:
         list->Detach();
         return ::CallWindowProcA(base, hwnd, message, wParam, lParam);

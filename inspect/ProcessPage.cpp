@@ -16,7 +16,7 @@ BOOL CProcessPage::OnInitDialog()
     CWizardPage::OnInitDialog();
     // Where the system keeps no handle table, only loaded modules are found.
     const UINT note = CHolderScan::HasHandleTable() ? IDS_PROCESS_NOTE_NT : IDS_PROCESS_NOTE_9X;
-    ::SetWindowTextA(GetItem(IDC_PROCESS_NOTE), LoadResourceText(note).c_str());
+    SetItemText(IDC_PROCESS_NOTE, LoadResourceText(note));
     m_list.SubclassWindow(GetItem(IDC_PROCESS_LIST));
     return TRUE;
 }
@@ -24,6 +24,7 @@ BOOL CProcessPage::OnInitDialog()
 bool CProcessPage::OnSetActive()
 {
     SetWizardButtons(PSWIZB_BACK);
+    SetItemText(IDC_PROCESS_FILE, FormatText(LoadResourceText(IDS_PROCESS_FILE).c_str(), m_filePath.c_str()));
     Refresh();
     return CWizardPage::OnSetActive();
 }
@@ -81,11 +82,32 @@ void CProcessPage::TerminateSelected()
 {
     // Nothing of the wizard may be used while processes are being ended:
     // each may take seconds, and a service up to half a minute.
+    const LPARAM next = GetRowAfterSelection();
     const HWND sheet = ::GetParent(GetHwnd());
     ::EnableWindow(sheet, FALSE);
     m_list.TerminateSelected();
     ::EnableWindow(sheet, TRUE);
+
+    // Disabling the sheet took the keyboard focus away from it.
+    const int row = next ? m_list.FindItemData(next) : -1;
+    if (row >= 0)
+        m_list.SelectItem(row);
+    FocusItem(m_list.GetItemCount() > 0 ? IDC_PROCESS_LIST : IDC_REFRESH);
     UpdateButtons();
+}
+
+LPARAM CProcessPage::GetRowAfterSelection() const
+{
+    const int first = m_list.GetSelectedItem();
+    if (first < 0)
+        return 0;
+    const int count = m_list.GetItemCount();
+    for (int item = first + 1; item < count; ++item)
+    {
+        if (!m_list.GetItemState(item, LVIS_SELECTED))
+            return m_list.GetItemData(item);
+    }
+    return first > 0 ? m_list.GetItemData(first - 1) : 0;
 }
 
 void CProcessPage::UpdateButtons()

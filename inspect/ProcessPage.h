@@ -25,6 +25,10 @@ protected:
 private:
     void Refresh();
     void TerminateSelected();
+    // The record of the row that the keyboard goes on from once the
+    // selected rows are handled: the first one after them, else the one
+    // before them; 0 when every row is selected.
+    LPARAM GetRowAfterSelection() const;
     // The terminate button follows the selection.
     void UpdateButtons();
 

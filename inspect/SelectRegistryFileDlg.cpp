@@ -15,6 +15,7 @@ CSelectRegistryFileDlg::CSelectRegistryFileDlg() : CDialog(IDD_SELECT_REGISTRY_F
 BOOL CSelectRegistryFileDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    CenterOnOwner();
     CheckItem(IDC_KEEP_REGISTRY_LINK, m_keepLink);
     m_list.Attach(GetItem(IDC_REGISTRY_LIST));
     m_list.Init();

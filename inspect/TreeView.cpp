@@ -122,3 +122,9 @@ void CTreeView::SetRedraw(bool redraw) const
     if (redraw)
         ::InvalidateRect(m_hwnd, nullptr, TRUE);
 }
+
+void CTreeView::ScrollToLeft() const
+{
+    // A thumb position, which every tree view takes (Wine's ignores SB_LEFT).
+    ::SendMessageA(m_hwnd, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+}

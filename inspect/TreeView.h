@@ -46,6 +46,8 @@ public:
 
     bool Expand(HTREEITEM item, UINT code) const;
     bool EnsureVisible(HTREEITEM item) const;
+    // Back to the start of the lines, where their pictures are.
+    void ScrollToLeft() const;
 
     // Off while many items change: the control then neither lays out nor
     // paints after each change, and catches up once when it is back on.

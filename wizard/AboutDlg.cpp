@@ -11,6 +11,7 @@ CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
 BOOL CAboutDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    CenterOnOwner();
 
     LOGFONTA font = {};
     const auto dialogFont = reinterpret_cast<HFONT>(::SendMessageA(GetHwnd(), WM_GETFONT, 0, 0));

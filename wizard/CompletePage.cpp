@@ -35,6 +35,7 @@ BOOL CCompletePage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     m_successText = GetItemText(IDC_RESULT_TEXT);
+    m_resultWidth = GetItemWidth(IDC_RESULT_TEXT);
     m_reportPath = GetReportFilePath();
     return TRUE;
 }
@@ -55,6 +56,9 @@ bool CCompletePage::OnSetActive()
     // not be true.
     SetItemText(IDC_RESULT_TEXT,
                 HasFailure(operations) ? LoadResourceText(IDS_RESULT_FAILED) : m_successText);
+    // A last word alone on its line ("d'infos.") reads apart from the
+    // words it belongs to ("pour + d'infos.").
+    FitItemText(IDC_RESULT_TEXT, m_resultWidth);
 
     SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
     return CWizardPage::OnSetActive();

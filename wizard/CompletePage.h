@@ -26,5 +26,6 @@ private:
     CVessraSheet& m_sheet;
     std::string m_reportPath;
     std::string m_successText;
+    int m_resultWidth = 0;  // of the outcome sentence, as the template lays it out
     bool m_restartNeeded = false;
 };

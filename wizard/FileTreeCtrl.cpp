@@ -7,6 +7,46 @@
 #include <algorithm>
 #include <new>
 
+namespace
+{
+
+const char kBaseProcProperty[] = "OrvFileTreeBaseProc";
+
+LRESULT CALLBACK TreeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto base = reinterpret_cast<WNDPROC>(::GetPropA(hwnd, kBaseProcProperty));
+    if (!base)
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    switch (message)
+    {
+    case WM_SYSKEYDOWN:
+        // Some tree views (Wine's) take a key pressed with Alt for one of
+        // their own, and Alt+F4 would never reach the sheet from here.
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base));
+        ::RemovePropA(hwnd, kBaseProcProperty);
+        break;
+    default:
+        break;
+    }
+    return ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+}
+
+} // namespace
+
+bool CFileTreeCtrl::SubclassWindow(HWND hwnd)
+{
+    Attach(hwnd);
+    if (!hwnd || ::GetPropA(hwnd, kBaseProcProperty))
+        return hwnd != nullptr;
+    const LONG_PTR base = ::GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+    if (!base || !::SetPropA(hwnd, kBaseProcProperty, reinterpret_cast<HANDLE>(base)))
+        return false;
+    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeProc));
+    return true;
+}
+
 bool CFileTreeCtrl::Init()
 {
     m_images.Reset(::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, IMG_TREE_COUNT, 0));
@@ -141,6 +181,9 @@ bool CFileTreeCtrl::InsertOperations(const CFileInfoList& operations, std::size_
     // The last operation added is the one the user has just defined.
     if (last)
         EnsureVisible(last);
+    // Bringing a long line into view scrolls the tree sideways, past the
+    // pictures and their outcome marks.
+    ScrollToLeft();
     return inserted;
 }
 

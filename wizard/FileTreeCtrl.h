@@ -24,6 +24,10 @@ public:
     // Lists of up to this many operations are shown with every line expanded.
     static constexpr std::size_t kExpandedListLimit = 100;
 
+    // Takes over the dialog's tree control, so that the window's own keys
+    // pressed with Alt reach the system even while the tree has the focus.
+    bool SubclassWindow(HWND hwnd);
+
     // The image list of the tree, with the outcome pictures as overlays 1 to
     // 3; false when it cannot be built.
     bool Init();

@@ -14,7 +14,7 @@ CSummaryPage::CSummaryPage(CVessraSheet& sheet)
 BOOL CSummaryPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
-    m_tree.Attach(GetItem(IDC_OPERATION_TREE));
+    m_tree.SubclassWindow(GetItem(IDC_OPERATION_TREE));
     m_tree.Init();
     UpdateButtons();
     AcceptDrops();
@@ -91,15 +91,14 @@ void CSummaryPage::OnShowProcesses()
     const HTREEITEM item = m_tree.GetSelectedItem();
     if (!m_tree.CanShowProcesses(item))
         return;
-    // The top line inspects the source, its first child the destination,
-    // whatever the action (for a replacement the top line names the
-    // replaced file, its child the new one).
+    // Each line inspects the file it names: for a replacement the top line
+    // is the replaced file and its child the new one.
     const HTREEITEM parent = m_tree.GetParentItem(item);
     const CFileInfo* operation = m_tree.GetOperation(parent ? parent : item);
     if (!operation)
         return;
     CProcessPage& processPage = m_sheet.GetProcessPage();
-    processPage.SetFilePath(parent ? operation->GetDestination() : operation->GetSource());
+    processPage.SetFilePath(parent ? operation->GetTargetPath() : operation->GetActionPath());
     m_sheet.SetActivePage(processPage);
 }
 

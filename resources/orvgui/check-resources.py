@@ -12,7 +12,8 @@ the given .res), parses it and checks that:
   - each wizard page has its size and the property-page style, and its
     controls lie inside the page without overlapping one another;
   - each dialog holds the controls the wizard code looks up;
-  - radio groups start with WS_GROUP and nothing inside starts another;
+  - the radio buttons of a group follow one another, the first with
+    WS_GROUP, and the control after the last starts a new group;
   - the bitmaps have their sizes, and the 16x16 strips use magenta as
     background;
   - the pop-up menu holds its three commands.
@@ -193,7 +194,8 @@ REQUIRED = {
                         "IDC_FILE_REPLACE", "IDC_FILE_MOVE"],
     "IDD_FOLDER_ACTION": ["IDC_FOLDER_DELETE", "IDC_FOLDER_RENAME",
                           "IDC_FOLDER_MOVE", "IDC_PROGRESS_TEXT"],
-    "IDD_PROCESSES": ["IDC_PROCESS_NOTE", "IDC_PROCESS_LIST", "IDC_TERMINATE", "IDC_REFRESH"],
+    "IDD_PROCESSES": ["IDC_PROCESS_NOTE", "IDC_PROCESS_FILE", "IDC_PROCESS_LIST", "IDC_TERMINATE",
+                      "IDC_REFRESH"],
     "IDD_SELECT": ["IDC_SELECT_PATH", "IDC_SELECT_BROWSE"],
     "IDD_PENDING": ["IDC_PENDING_KEEP", "IDC_PENDING_REMOVE",
                     "IDC_PENDING_IGNORE"],
@@ -249,14 +251,17 @@ def check_dialog(c, name, dlg, k):
     radios = [it for it in items if it["cls"] == "Button"
               and it["style"] & BS_TYPEMASK == BS_AUTORADIOBUTTON]
     if radios:
-        # One group from the first radio button to the last: no control in
-        # between may start another (LTEXT does unless NOT WS_GROUP).
+        # The radio buttons one after the other, the first starting the
+        # group and the control after the last starting the next one: the
+        # arrow keys then move between the choices only.
         first = items.index(radios[0])
         last = items.index(radios[-1])
         inner = [it["text"] or str(it["id"]) for it in items[first + 1:last + 1]
-                 if it["style"] & WS_GROUP]
-        c.check(name + " radio group", radios[0]["style"] & WS_GROUP and not inner,
-                "; ".join(inner))
+                 if it["style"] & WS_GROUP or it not in radios]
+        after = items[last + 1:last + 2]
+        open_end = [it["text"] or str(it["id"]) for it in after if not it["style"] & WS_GROUP]
+        c.check(name + " radio group", radios[0]["style"] & WS_GROUP and not inner and not open_end,
+                "; ".join(inner + open_end))
 
     if name in PAGES:
         need = WS_CHILD | WS_DISABLED | WS_CAPTION | DS_SETFONT

@@ -122,6 +122,7 @@
 #define IDC_TERMINATE                   1009    /* "&Terminer le Processus", created disabled */
 #define IDC_REFRESH                     1017    /* "&Rafraîchir" */
 #define IDC_PROCESS_NOTE                1037    /* one line above the list, by system family */
+#define IDC_PROCESS_FILE                1043    /* the file whose holders are listed */
 
 /* File selection page (376) */
 #define IDC_SELECT_PATH                 1004    /* edit "&Fichier ou dossier:" */
@@ -248,6 +249,7 @@
 #define IDS_LISTING_CANCELLED           101
 #define IDS_PROCESS_PROGRESS            102     /* summary page, while the list runs */
 #define IDS_PROCESS_CANCELLED           103
+#define IDS_PROCESS_FILE                104     /* process page: the file whose holders are listed */
 #define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */
 #define IDS_SYSTEM_FOLDER               121     /* select page: a drive root or a folder holding the system */
 #define IDS_PRODUCT_NAME                57344   /* 0xE000, also the application title */

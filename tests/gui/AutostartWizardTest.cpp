@@ -45,6 +45,8 @@ protected:
                        MAKEWPARAM(IDM_SELECT_REGISTRY_FILE, 0), 0);
         const HWND dialog = wizard.WaitForDialog(Ansi("Selectionner un Fichier Depuis la Base de Registre"));
         ASSERT_NE(nullptr, dialog);
+        // Over the middle of the wizard.
+        EXPECT_LE(GetCentreDistance(dialog, wizard.GetSheet()), 1);
         ASSERT_TRUE(SelectListRow(::GetDlgItem(dialog, IDC_REGISTRY_LIST), kValue));
         if (!keepLink)
             ::PostMessageA(::GetDlgItem(dialog, IDC_KEEP_REGISTRY_LINK), BM_CLICK, 0, 0);

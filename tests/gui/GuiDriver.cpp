@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <vector>
 
@@ -527,6 +529,98 @@ bool TakeScreenshot(const std::string& name)
     return WaitUntil([&] { return PathExists(windowsFile); }, 10000);
 }
 
+namespace
+{
+
+bool IsExtendedKey(WORD key)
+{
+    switch (key)
+    {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_HOME:
+    case VK_END:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_INSERT:
+    case VK_DELETE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+INPUT KeyInput(WORD key, bool up)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyA(key, 0));
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(key) ? KEYEVENTF_EXTENDEDKEY : 0);
+    return input;
+}
+
+} // namespace
+
+bool CWizardProcess::TypeKey(WORD key, WORD modifier) const
+{
+    if (!m_sheet)
+        return false;
+    // The keyboard goes to the window in front: the sheet, or the box or
+    // dialog that the program shows over it.
+    const auto inFront = [&] {
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(::GetForegroundWindow(), &processId);
+        return processId == m_processId;
+    };
+    if (!inFront())
+        ::SetForegroundWindow(m_sheet);
+    if (!WaitUntil(inFront, 3000))
+        return false;
+    std::vector<INPUT> inputs;
+    if (modifier)
+        inputs.push_back(KeyInput(modifier, false));
+    inputs.push_back(KeyInput(key, false));
+    inputs.push_back(KeyInput(key, true));
+    if (modifier)
+        inputs.push_back(KeyInput(modifier, true));
+    const UINT sent = ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Settle();
+    return sent == inputs.size();
+}
+
+std::string TypeKeySteps(const CWizardProcess& wizard, const std::vector<SKeyStep>& steps)
+{
+    for (std::size_t i = 0; i < steps.size(); ++i)
+    {
+        const SKeyStep& step = steps[i];
+        const auto landed = [&] {
+            return wizard.GetCurrentPage() == step.page && wizard.GetPageFocus() == step.focus &&
+                   (!step.checked || wizard.IsPageItemChecked(step.focus));
+        };
+        if (!wizard.TypeKey(step.key, step.modifier))
+            return "step " + std::to_string(i) + ": the key could not be typed";
+        if (!WaitUntil(landed, 3000))
+        {
+            const int focus = wizard.GetPageFocus();
+            return "step " + std::to_string(i) + " (key " + std::to_string(step.key) + "): page " +
+                   std::to_string(wizard.GetCurrentPage()) + ", focus " + std::to_string(focus) +
+                   (wizard.IsPageItemChecked(focus) ? " checked" : " not checked") + "; expected page " +
+                   std::to_string(step.page) + ", focus " + std::to_string(step.focus);
+        }
+    }
+    return std::string();
+}
+
+int CWizardProcess::GetPageFocus() const
+{
+    const HWND focus = GetFocus();
+    const auto page = reinterpret_cast<HWND>(SendWithTimeout(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return focus && page && ::GetParent(focus) == page ? ::GetDlgCtrlID(focus) : 0;
+}
+
 HWND CWizardProcess::GetFocus() const
 {
     GUITHREADINFO info{};
@@ -679,6 +773,55 @@ private:
 };
 
 } // namespace
+
+int GetCentreDistance(HWND a, HWND b)
+{
+    RECT first{};
+    RECT second{};
+    if (!::GetWindowRect(a, &first) || !::GetWindowRect(b, &second))
+        return INT_MAX;
+    // Twice the centres, to stay in whole pixels.
+    const int dx = std::abs((first.left + first.right) - (second.left + second.right)) / 2;
+    const int dy = std::abs((first.top + first.bottom) - (second.top + second.bottom)) / 2;
+    return std::max(dx, dy);
+}
+
+RECT GetTreeTextRect(HWND tree, HTREEITEM item)
+{
+    RECT rect{};
+    CRemoteBlock block(tree, sizeof(RECT));
+    // In: the item handle where the rectangle goes; out: the rectangle.
+    if (block.IsValid() && block.Write(&item, sizeof(item)) &&
+        SendWithTimeout(tree, TVM_GETITEMRECT, TRUE, block.Address()))
+        block.Read(&rect, sizeof(rect));
+    return rect;
+}
+
+bool EndsWithALoneWord(HWND control)
+{
+    const std::string text = GetText(control);
+    const std::size_t blank = text.find_last_of(' ');
+    RECT client{};
+    if (blank == std::string::npos || !::GetClientRect(control, &client))
+        return false;
+    const HDC dc = ::GetDC(nullptr);
+    // The font a dialog template with "FONT 8, "MS Shell Dlg"" gets.
+    CGdiObject font(::CreateFontA(-::MulDiv(8, ::GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL,
+                                  FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Shell Dlg"));
+    const HGDIOBJ old = ::SelectObject(dc, font.Get());
+    const auto height = [&](const std::string& part) {
+        RECT area = {0, 0, client.right, 0};
+        ::DrawTextA(dc, part.c_str(), static_cast<int>(part.size()), &area,
+                    DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+        return area.bottom;
+    };
+    // Alone when leaving it out takes a line away.
+    const bool alone = height(text.substr(0, blank)) < height(text);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return alone;
+}
 
 int GetListCount(HWND list)
 {

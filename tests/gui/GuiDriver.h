@@ -103,6 +103,15 @@ public:
     bool Press(int id) const;
     void PostSysCommand(WPARAM command) const;
 
+    // A key typed on the keyboard, `modifier` (VK_MENU, VK_SHIFT,
+    // VK_CONTROL, or 0) held around it: the program's window in front gets
+    // it as from a user, through its own message loop. False when no window
+    // of the program could be brought to the front.
+    bool TypeKey(WORD key, WORD modifier = 0) const;
+    // The control id of the focus window when it is a control of the
+    // active page; 0 otherwise (nothing, or a window elsewhere).
+    int GetPageFocus() const;
+
     // Waits until the program has handled what was sent to it and painted.
     void Settle() const;
 
@@ -118,6 +127,34 @@ private:
     DWORD m_processId = 0;
     HWND m_sheet = nullptr;
 };
+
+// One key typed on the wizard and where the keyboard is afterwards: the
+// active page and its control with the focus (0: none of the page's). On a
+// choice page `checked` asks that the focused radio button be the checked one.
+struct SKeyStep
+{
+    WORD key;
+    WORD modifier;  // VK_MENU, VK_SHIFT, VK_CONTROL or 0
+    UINT page;
+    int focus;
+    bool checked;
+};
+
+// Types the steps' keys one after the other; empty when each led where its
+// step says, otherwise what the first one that did not found.
+std::string TypeKeySteps(const CWizardProcess& wizard, const std::vector<SKeyStep>& steps);
+
+// How far apart the centres of two windows are, in pixels, along the axis
+// where they are farther apart.
+int GetCentreDistance(HWND a, HWND b);
+
+// The rectangle of a tree line's text in the tree's client area.
+RECT GetTreeTextRect(HWND tree, HTREEITEM item);
+
+// Whether the last line of a word-wrapped text control holds one word only,
+// its text laid out at the control's width in the font of the program's
+// dialogs (8 points "MS Shell Dlg").
+bool EndsWithALoneWord(HWND control);
 
 // A text of this source file (UTF-8) in the ANSI code page, as the
 // program's windows hold it.

@@ -137,6 +137,19 @@ protected:
 
     std::vector<STreeLine> Tree() const { return m_wizard.ReadTree(IDC_OPERATION_TREE); }
 
+    // Not scrolled sideways: the picture before the text of the last top
+    // line, which the filling brought into view, is shown whole.
+    void ExpectTreeAtItsLeft() const
+    {
+        const HWND tree = m_wizard.GetPageItem(IDC_OPERATION_TREE);
+        const auto indent = static_cast<LONG>(::SendMessageA(tree, TVM_GETINDENT, 0, 0));
+        const std::vector<STreeLine> lines = Tree();
+        const auto top =
+            std::find_if(lines.rbegin(), lines.rend(), [](const STreeLine& line) { return line.level == 0; });
+        ASSERT_NE(lines.rend(), top);
+        EXPECT_GE(GetTreeTextRect(tree, top->item).left, indent + 16);
+    }
+
     CEmptyPendingQueue m_queue;
     CScratchDir m_dir;
     CWizardProcess m_wizard;
@@ -328,7 +341,10 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     const std::string target = m_dir.Folder("target");
     // The same drive written in lower case.
     const std::string lowerTarget = "c" + target.substr(1);
-    const std::string kept = m_dir.File("kept.txt", "k");
+    // A line longer than the tree is wide.
+    const std::string longName = "a folder whose name alone is wider than the summary tree";
+    m_dir.Folder(longName);
+    const std::string kept = m_dir.File(longName + "\\kept.txt", "k");
 
     Add(renamed, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, IDC_NEW_FILE_NAME, " renamed.txt ");
     // A folder whose name has a dot takes the file inside it.
@@ -357,6 +373,8 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
                         {1, pending, 4, 0},
                         {0, "Supprimer " + kept, 0, 0},
                         {1, pending, 4, 0}});
+    ExpectTreeAtItsLeft();
+    TakeScreenshot("370-tree-long-line");
 
     // "Processus >": a top line (a file's or a folder's) and the first child
     // of a file's; never a status line. "Enlever" on any line removes the
@@ -387,6 +405,7 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
 
     Run();
     EXPECT_EQ(kSuccess, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
+    EXPECT_FALSE(EndsWithALoneWord(m_wizard.GetPageItem(IDC_RESULT_TEXT)));
     EXPECT_FALSE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
     EXPECT_FALSE(m_wizard.IsPageItemVisible(IDC_NO_RESTART));
     EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_SHOW_REPORT));
@@ -407,6 +426,7 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     EXPECT_EQ(1, done[6].overlay);
     EXPECT_EQ(Ansi("remplacement effectué avec succès"), done[8].text);
     EXPECT_EQ(1, done[9].overlay);
+    ExpectTreeAtItsLeft();
     TakeScreenshot("370-tree-done");
     ASSERT_TRUE(m_wizard.Press(kNextButton));
     ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
@@ -491,6 +511,7 @@ TEST_F(WizardOperations, TwoPassesReportBothAndTheBoxKeepsTheRestartAway)
 
     Run("message-27-process-error");
     EXPECT_EQ(kSomeFailed, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
+    EXPECT_FALSE(EndsWithALoneWord(m_wizard.GetPageItem(IDC_RESULT_TEXT)));
     EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
     EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_NO_RESTART));
     EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_SHOW_REPORT));

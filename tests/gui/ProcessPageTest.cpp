@@ -188,7 +188,20 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     DWORD exitCode = 0;
     ASSERT_TRUE(window.HasEnded(5000, &exitCode));
     EXPECT_EQ(0u, exitCode);
-    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+
+    // The keyboard goes on from the list, on the next row; Enter there ends
+    // nothing and stays on the page.
+    EXPECT_TRUE(WaitUntil([&] { return m_wizard.GetPageFocus() == IDC_PROCESS_LIST; }, 3000));
+    int selected = 0;
+    for (int i = 0; i < GetListCount(List()); ++i)
+        selected += GetListState(List(), i, LVIS_SELECTED) ? 1 : 0;
+    EXPECT_EQ(1, selected);
+    EXPECT_EQ("", TypeKeySteps(m_wizard, {{VK_RETURN, 0, IDD_PROCESSES, IDC_PROCESS_LIST, false},
+                                          {VK_TAB, 0, IDD_PROCESSES, IDC_REFRESH, false},
+                                          {VK_TAB, VK_SHIFT, IDD_PROCESSES, IDC_PROCESS_LIST, false}}));
+    EXPECT_EQ(2, GetListCount(List()));
+    EXPECT_FALSE(m_wizard.HasMessageBox());
+    EXPECT_FALSE(quiet.HasEnded(0));
 
     // No window: asked after five seconds; No keeps it, marked.
     Select(RowOf(quiet.GetProcessId()));
@@ -213,6 +226,8 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     ASSERT_TRUE(quiet.HasEnded(5000, &exitCode));
     EXPECT_EQ(0xDEADDEEDu, exitCode);
     EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+    // A row left: the keyboard stays on the list.
+    EXPECT_TRUE(WaitUntil([&] { return m_wizard.GetPageFocus() == IDC_PROCESS_LIST; }, 3000));
     reader.Release();
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_REFRESH));
     EXPECT_TRUE(WaitForRows(0));
@@ -346,8 +361,8 @@ TEST_F(ProcessPage, TheWizardDoesNotEndItself)
     EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
 }
 
-// A replacement: the top line inspects the new file, the "avec" line the
-// file being replaced.
+// A replacement: each line inspects the file it names, the top line the
+// file being replaced, the "avec" line the new file; the page says which.
 TEST_F(ProcessPage, ReplaceInspectsEachFileFromItsLine)
 {
     // Same name elsewhere: no question about a name that differs.
@@ -359,13 +374,20 @@ TEST_F(ProcessPage, ReplaceInspectsEachFileFromItsLine)
 
     Open(m_dll, 0, replacement);
     EXPECT_EQ(1, GetListCount(List()));
-    EXPECT_GE(RowOf(holdsNew.GetProcessId()), 0);
+    EXPECT_GE(RowOf(holdsOld.GetProcessId()), 0);
+    EXPECT_EQ(Ansi("Fichier sélectionné: ") + m_dll, m_wizard.GetPageItemText(IDC_PROCESS_FILE));
+    TakeScreenshot("375-process-page-file");
 
     ASSERT_TRUE(m_wizard.Press(kBackButton));
     ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
+    ASSERT_GE(tree.size(), 2u);
+    EXPECT_EQ("Remplacer " + m_dll, tree[0].text);
+    EXPECT_EQ("avec " + replacement, tree[1].text);
     ShowProcesses(1);
     EXPECT_EQ(1, GetListCount(List()));
-    EXPECT_GE(RowOf(holdsOld.GetProcessId()), 0);
+    EXPECT_GE(RowOf(holdsNew.GetProcessId()), 0);
+    EXPECT_EQ(Ansi("Fichier sélectionné: ") + replacement, m_wizard.GetPageItemText(IDC_PROCESS_FILE));
 }
 
 } // namespace

@@ -123,6 +123,8 @@ TEST_F(WelcomePage, AboutBoxShowsTheProgramVersion)
     EXPECT_EQ("Version: 1.00 (build 0.0)", GetText(::GetDlgItem(about, IDC_ABOUT_VERSION)));
     EXPECT_EQ("Copyright (C) 2026 Hadrel", GetText(::GetDlgItem(about, IDC_ABOUT_COPYRIGHT)));
     EXPECT_EQ("Orvane", GetText(::GetDlgItem(about, IDC_ABOUT_TITLE)));
+    // Over the middle of the wizard.
+    EXPECT_LE(GetCentreDistance(about, wizard.GetSheet()), 1);
     TakeScreenshot("135-about");
 
     // OK closes the box; the wizard stays on its page.

@@ -72,6 +72,12 @@ protected:
         ASSERT_TRUE(wizard.IsPageItemChecked(radio));
         ASSERT_TRUE(wizard.Press(kNextButton));
         ASSERT_TRUE(wizard.WaitForPage(destinationPage)) << screenshot;
+        ComeBack(wizard, actionPage, screenshot);
+    }
+
+    // From a destination page back to its action page.
+    static void ComeBack(CWizardProcess& wizard, UINT actionPage, const char* screenshot)
+    {
         // The destination keeps the buttons of the action page.
         EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C")) << screenshot;
         TakeScreenshot(screenshot);
@@ -137,7 +143,15 @@ TEST_F(WizardFlow, FileAndFolderActionPagesLeadToTheirDestinationPages)
     EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C"));
     EXPECT_TRUE(wizard.IsPageItemChecked(IDC_FOLDER_DELETE));
     TakeScreenshot("374-folder-action");
-    ChooseAndComeBack(wizard, IDD_FOLDER_ACTION, IDC_FOLDER_RENAME, IDD_RENAME_FOLDER, "382-rename-folder");
+    // The arrow keys go from choice to choice, the choice following the
+    // focus, and Enter goes on with it.
+    EXPECT_EQ("", TypeKeySteps(wizard, {{VK_DOWN, 0, IDD_FOLDER_ACTION, IDC_FOLDER_RENAME, true},
+                                        {VK_DOWN, 0, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, true},
+                                        {VK_DOWN, 0, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, true},
+                                        {VK_UP, 0, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, true},
+                                        {VK_UP, 0, IDD_FOLDER_ACTION, IDC_FOLDER_RENAME, true},
+                                        {VK_RETURN, 0, IDD_RENAME_FOLDER, IDC_NEW_FOLDER_NAME, false}}));
+    ComeBack(wizard, IDD_FOLDER_ACTION, "382-rename-folder");
     ChooseAndComeBack(wizard, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, IDD_MOVE_FOLDER, "381-move-folder");
     ASSERT_TRUE(wizard.Press(kBackButton));
     ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
@@ -146,8 +160,15 @@ TEST_F(WizardFlow, FileAndFolderActionPagesLeadToTheirDestinationPages)
     EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C"));
     EXPECT_TRUE(wizard.IsPageItemChecked(IDC_FILE_DELETE));
     TakeScreenshot("373-file-action");
+    EXPECT_EQ("", TypeKeySteps(wizard, {{VK_DOWN, 0, IDD_FILE_ACTION, IDC_FILE_RENAME, true},
+                                        {VK_DOWN, 0, IDD_FILE_ACTION, IDC_FILE_REPLACE, true},
+                                        {VK_DOWN, 0, IDD_FILE_ACTION, IDC_FILE_MOVE, true},
+                                        {VK_DOWN, 0, IDD_FILE_ACTION, IDC_FILE_DELETE, true},
+                                        {VK_UP, 0, IDD_FILE_ACTION, IDC_FILE_MOVE, true},
+                                        {VK_UP, 0, IDD_FILE_ACTION, IDC_FILE_REPLACE, true},
+                                        {VK_RETURN, 0, IDD_REPLACE_FILE, IDC_REPLACEMENT_PATH, false}}));
+    ComeBack(wizard, IDD_FILE_ACTION, "378-replace-file");
     ChooseAndComeBack(wizard, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, "379-rename-file");
-    ChooseAndComeBack(wizard, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE, "378-replace-file");
     ChooseAndComeBack(wizard, IDD_FILE_ACTION, IDC_FILE_MOVE, IDD_MOVE_FILE, "380-move-file");
 
     // A later visit keeps the last choice.
@@ -181,6 +202,12 @@ TEST_F(WizardFlow, ListedOperationAsksBeforeLeavingAndRunsFromTheSummary)
     ASSERT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
     EXPECT_EQ("-N-C", WaitForButtons(wizard, "-N-C"));
     TakeScreenshot("370-summary");
+
+    // Alt+F4 from the tree asks as from anywhere else.
+    ASSERT_EQ(IDC_OPERATION_TREE, wizard.GetPageFocus());
+    ASSERT_TRUE(wizard.TypeKey(VK_F4, VK_MENU));
+    ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO);
+    EXPECT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
 
     // "Ajouter >": the select page with an empty path, whose Back now
     // returns to the summary.
@@ -249,6 +276,12 @@ TEST_F(WizardFlow, QueuedOperationsBringThePendingPageAndTheQuestion)
         EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C"));
         EXPECT_TRUE(wizard.IsPageItemChecked(IDC_PENDING_IGNORE));
         TakeScreenshot("377-pending");
+        EXPECT_EQ("", TypeKeySteps(wizard, {{VK_UP, 0, IDD_PENDING, IDC_PENDING_REMOVE, true},
+                                            {VK_UP, 0, IDD_PENDING, IDC_PENDING_KEEP, true},
+                                            {VK_DOWN, 0, IDD_PENDING, IDC_PENDING_REMOVE, true},
+                                            {VK_DOWN, 0, IDD_PENDING, IDC_PENDING_IGNORE, true},
+                                            {VK_DOWN, 0, IDD_PENDING, IDC_PENDING_KEEP, true},
+                                            {VK_UP, 0, IDD_PENDING, IDC_PENDING_IGNORE, true}}));
         ASSERT_TRUE(wizard.Press(kBackButton));
         ASSERT_TRUE(wizard.WaitForPage(IDD_WELCOME));
 
