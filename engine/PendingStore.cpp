@@ -285,11 +285,6 @@ bool ClearWinInitLines(std::vector<std::string> lines)
     return ::SetEndOfFile(file.Get()) != FALSE;
 }
 
-bool IsDone(LONG status)
-{
-    return status == StatusReplaced || status == StatusMoved || status == StatusDeleted;
-}
-
 // A queued path as the take-over compares it, also one that is not read
 // as a path: "!" and "\??\" dropped.
 std::wstring QueueTextKey(const std::wstring& text)
