@@ -428,7 +428,7 @@ TEST_F(OrvlinePending, EntriesQueuedMeanwhileAreNotLost)
         // the writer puts in while the rewritten value is on its way to the
         // registry is still overwritten, rarely (1 in 60,000 over 20 rounds on
         // a busy 2-core machine). A clearing that does not look again right
-        // before its write loses hundreds.
+        // before its write loses several in a round.
         EXPECT_LE(lost, 1);
         // The writer was still at work when the queue was cleared.
         EXPECT_GT(stillQueued, 0);
