@@ -347,8 +347,9 @@ bool RunUnixShell(const std::string& script)
     if (unixStatus.empty() || !::CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0,
                                                 nullptr, nullptr, &startup, &process))
         return false;
-    CHandle processHandle(process.hProcess);
-    CHandle threadHandle(process.hThread);
+    // No handle is closed: Wine returns none for a Unix program, and some
+    // versions leave stale values in their place, which would close an
+    // unrelated handle of this process at random.
     const DWORD start = ::GetTickCount();
     while (!PathExists(status) && ::GetTickCount() - start < 30000)
         ::Sleep(20);
