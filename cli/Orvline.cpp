@@ -12,7 +12,6 @@
 #include "Report.h"
 #include "Scheduler.h"
 #include "SystemServices.h"
-#include "TakeOver.h"
 #include "Text.h"
 #include "resource.h"
 
@@ -245,13 +244,12 @@ int COrvline::Report()
 // more after the report.
 void COrvline::FreeReportFolder(const std::string& report) const
 {
-    const std::wstring reportKey = TakeOverKey(report);
     std::vector<const CFileInfo*> folders;
     for (std::size_t i = 0; i < m_list.GetCount(); ++i)
     {
         const CFileInfo* item = m_list.GetAt(i);
         if (item->GetStatus() == StatusDelayed && item->GetAction() == ActionDelete &&
-            item->IsDirectory() && IsWithin(reportKey, TakeOverKey(item->GetSource())))
+            item->IsDirectory() && LiesWithin(report, item->GetSource()))
             folders.push_back(item);
     }
     if (folders.empty() || !MoveFileOnReboot(report.c_str(), nullptr))

@@ -1,5 +1,6 @@
 #include "FileReplace.h"
 
+#include "Scheduler.h"
 #include "SystemServices.h"
 #include "Text.h"
 
@@ -16,6 +17,15 @@ bool CreateTemporaryFile(const char* folder, char (&path)[MAX_PATH])
     return ::GetTempFileNameA(folder, "orv", 0, path) != 0;
 }
 
+// The folder that holds a path, in a path buffer.
+bool GetFolder(const std::string& path, char (&folder)[MAX_PATH])
+{
+    if (CopyToBuffer(path, folder) && ::PathRemoveFileSpecA(folder))
+        return true;
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+}
+
 // Removes a temporary file, whatever attributes the copy gave it; the
 // last error stays that of the failure being reported.
 void RemoveTemporaryFile(const char* path)
@@ -27,28 +37,33 @@ void RemoveTemporaryFile(const char* path)
 }
 
 // 9x/Me cannot rename onto an existing file: the old file steps aside under
-// a temporary name of its own, the new one takes its name, and only then is
-// the old one deleted. When the new one cannot take the name, the old one
-// comes back.
-bool SwapInWithoutReplace(const char* folder, const char* complete, const char* destination)
+// a temporary name of its own in its folder, the new one takes its name, and
+// only then is the old one deleted (at the restart if it is still in use).
+// When the new one cannot take the name, the old one comes back.
+bool SwapIn(const char* source, const std::string& destination)
 {
-    if (::GetFileAttributesA(destination) == INVALID_FILE_ATTRIBUTES)
-        return ::MoveFileA(complete, destination) != FALSE;
+    if (::GetFileAttributesA(destination.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return ::MoveFileA(source, destination.c_str()) != FALSE;
 
+    char folder[MAX_PATH] = {};
+    if (!GetFolder(destination, folder))
+        return false;
     char aside[MAX_PATH] = {};
     if (!CreateTemporaryFile(folder, aside))
         return false;
     ::DeleteFileA(aside);
-    if (!::MoveFileA(destination, aside))
+    if (!::MoveFileA(destination.c_str(), aside))
         return false;
-    if (!::MoveFileA(complete, destination))
+    if (!::MoveFileA(source, destination.c_str()))
     {
         const DWORD error = ::GetLastError();
-        ::MoveFileA(aside, destination);
+        ::MoveFileA(aside, destination.c_str());
         ::SetLastError(error);
         return false;
     }
-    RemoveTemporaryFile(aside);
+    ::SetFileAttributesA(aside, FILE_ATTRIBUTE_NORMAL);
+    if (!::DeleteFileA(aside))
+        MoveFileOnReboot(aside, nullptr);
     return true;
 }
 
@@ -65,20 +80,27 @@ bool ReplaceWithCopy(const std::string& source, const std::string& destination)
 
     // In the destination's own folder: the swap is a rename on one volume.
     char folder[MAX_PATH] = {};
-    if (!CopyToBuffer(destination, folder) || !::PathRemoveFileSpecA(folder))
-    {
-        ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    if (!GetFolder(destination, folder))
         return false;
-    }
     char complete[MAX_PATH] = {};
     if (!CreateTemporaryFile(folder, complete))
         return false;
 
-    const bool replaced =
-        ::CopyFileA(source.c_str(), complete, FALSE) &&
-        (IsWindowsNT() ? ::MoveFileExA(complete, destination.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE
-                       : SwapInWithoutReplace(folder, complete, destination.c_str()));
+    const bool replaced = ::CopyFileA(source.c_str(), complete, FALSE) && MoveReplacing(complete, destination);
     if (!replaced)
         RemoveTemporaryFile(complete);
     return replaced;
+}
+
+bool MoveReplacing(const std::string& source, const std::string& destination)
+{
+    if (IsWindowsNT())
+    {
+        if (::MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+        // A system that answers like 9x/Me has no replacing move either.
+        if (::GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+            return false;
+    }
+    return SwapIn(source.c_str(), destination);
 }

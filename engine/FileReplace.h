@@ -1,4 +1,4 @@
-// A file replaced by a copy of another without ever being damaged.
+// A file replaced by another without ever being damaged.
 #pragma once
 
 #include <string>
@@ -10,3 +10,9 @@
 // False with the last error of the step that failed; a folder is never
 // replaced (ERROR_ACCESS_DENIED).
 bool ReplaceWithCopy(const std::string& source, const std::string& destination);
+
+// Moves `source` onto `destination`, replacing it if it exists: a rename,
+// never a copy that leaves its source behind. On 9x/Me, which has no
+// replacing move, the old destination steps aside first and comes back when
+// the move fails. False with the last error of the step that failed.
+bool MoveReplacing(const std::string& source, const std::string& destination);

@@ -92,14 +92,21 @@ bool IsFullDrivePath(const std::string& path)
     }
 }
 
+std::wstring StripQueueMarks(const std::wstring& text, bool allowReplace, bool& replace)
+{
+    replace = allowReplace && !text.empty() && text[0] == L'!';
+    std::size_t begin = replace ? 1 : 0;
+    if (text.compare(begin, 4, L"\\??\\") == 0)
+        begin += 4;
+    return text.substr(begin);
+}
+
 bool ReadQueuePath(const std::wstring& text, bool allowReplace, std::string& path, bool& replace)
 {
-    static const wchar_t kPrefix[] = L"\\??\\";
-    replace = allowReplace && !text.empty() && text[0] == L'!';
-    const std::wstring rest = text.substr(replace ? 1 : 0);
-    if (rest.compare(0, 4, kPrefix) != 0)
+    const std::size_t marked = (allowReplace && !text.empty() && text[0] == L'!') ? 1 : 0;
+    if (text.compare(marked, 4, L"\\??\\") != 0)
         return false;
-    const std::wstring wide = rest.substr(4);
+    const std::wstring wide = StripQueueMarks(text, allowReplace, replace);
     if (wide.empty() || wide.size() >= MAX_PATH)
         return false;
 

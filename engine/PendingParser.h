@@ -28,6 +28,12 @@ struct SPendingEntry
 // cuts off ends at the last character.
 std::vector<SPendingEntry> ParsePendingEntries(const wchar_t* text, std::size_t count);
 
+// A queued path's text without the "!" of a replacing target (`replace`
+// tells whether it was there; only with `allowReplace`) and without "\??\":
+// what a listing shows and the take-over compares, also for a form that
+// ReadQueuePath refuses.
+std::wstring StripQueueMarks(const std::wstring& text, bool allowReplace, bool& replace);
+
 // A queued path that the system would carry out as it is written: "\??\"
 // and a full drive path below the root ("C:\dir\f.dll"), without "." or ".."
 // components or empty ones. `allowReplace` accepts the "!" of a target.

@@ -41,9 +41,9 @@ struct SQueueValue
 // answers with a status instead of the last error; it becomes the last
 // error so that callers can report it. Another type than a list or bytes
 // fails with ERROR_INVALID_DATA.
-bool ReadQueueValue(SQueueValue& value)
+bool ReadQueueValue(SQueueValue& value, REGSAM access = kQueueAccess)
 {
-    LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, kQueueAccess,
+    LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, access,
                                   value.key.Receive());
     // Another program may let the value grow between the two queries.
     for (int attempt = 0; status == ERROR_SUCCESS; ++attempt)
@@ -106,10 +106,11 @@ bool GetWindowsFolder(char (&folder)[MAX_PATH])
     return true;
 }
 
-// The whole file's bytes, read with other writers shut out.
-bool ReadWholeFile(const char* path, std::string& bytes)
+// The whole file's bytes, read with other writers shut out unless `share`
+// lets them in.
+bool ReadWholeFile(const char* path, std::string& bytes, DWORD share = FILE_SHARE_READ)
 {
-    CFileHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    CFileHandle file(::CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
         return false;
@@ -289,14 +290,42 @@ bool ClearWinInitLines(std::vector<std::string> lines)
 // as a path: "!" and "\??\" dropped.
 std::wstring QueueTextKey(const std::wstring& text)
 {
-    std::size_t begin = !text.empty() && text[0] == L'!' ? 1 : 0;
-    if (text.compare(begin, 4, L"\\??\\") == 0)
-        begin += 4;
-    const std::wstring path = text.substr(begin);
+    bool replace = false;
+    const std::wstring path = StripQueueMarks(text, true, replace);
     return TakeOverKey(WideToAnsi(path.c_str(), static_cast<int>(path.size())));
 }
 
 } // namespace
+
+bool ReadQueueText(std::wstring& text)
+{
+    text.clear();
+    SQueueValue value;
+    if (!ReadQueueValue(value, KEY_QUERY_VALUE))
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    try
+    {
+        text = value.Text();
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    return true;
+}
+
+bool ReadWinInitText(std::string& text)
+{
+    text.clear();
+    char path[MAX_PATH] = {};
+    if (!GetWinInitPath(path))
+        return false;
+    if (ReadWholeFile(path, text, FILE_SHARE_READ | FILE_SHARE_WRITE))
+        return true;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 bool CFileInfoList::LoadPending()
 {

@@ -1,7 +1,16 @@
 // The operations already queued for the next restart.
 #pragma once
 
+#include <string>
+
 class CFileInfoList;
+
+// The queue as it is stored, read only, for a listing: the registry value's
+// UTF-16 text (NT family) or wininit.ini's bytes (Windows 9x/Me). No queue
+// at all reads as an empty one. False, with the last error, when the queue
+// is there but cannot be read (a value of another type: ERROR_INVALID_DATA).
+bool ReadQueueText(std::wstring& text);
+bool ReadWinInitText(std::string& text);
 
 // Clears from the queue the entries that the list's operations were taken
 // over from, one each, after copying the queue as it stands to its backup

@@ -3,10 +3,6 @@
 #include "FileReplace.h"
 #include "RestartRules.h"
 #include "Scheduler.h"
-#include "TakeOver.h"
-
-#include <shlwapi.h>
-
 
 namespace
 {
@@ -26,10 +22,6 @@ bool IsDeferredMoveError(DWORD code)
 
 LONG CFileInfo::Execute()
 {
-    // One look at the source tells whether it is there, whether it is a
-    // folder and which bits would make a deletion fail.
-    const DWORD attributes = ::GetFileAttributesA(m_source.c_str());
-
     m_errorCode = 0;
     m_status = StatusFailed;
     if (m_refusal != 0)
@@ -37,6 +29,10 @@ LONG CFileInfo::Execute()
         m_errorCode = m_refusal;
         return m_status;
     }
+
+    // One look at the source tells whether it is there, whether it is a
+    // folder and which bits would make a deletion fail.
+    const DWORD attributes = ::GetFileAttributesA(m_source.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
     {
         m_errorCode = ERROR_FILE_NOT_FOUND;
@@ -84,7 +80,7 @@ LONG CFileInfo::Execute()
     // A queued replacement is a rename that may overwrite, as the restart
     // does it; a new one is a copy that keeps its source.
     if (isFile && m_action == ActionReplace && IsQueued())
-        done = MoveReplacing(m_source.c_str(), m_destination.c_str());
+        done = MoveReplacing(m_source, m_destination);
     else if (isFile && m_action == ActionReplace)
         done = ReplaceWithCopy(m_source, m_destination);
     else

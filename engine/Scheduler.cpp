@@ -3,6 +3,7 @@
 #include "Handles.h"
 #include "ObjectPath.h"
 #include "SystemServices.h"
+#include "Text.h"
 
 #include <shlwapi.h>
 
@@ -10,11 +11,6 @@
 
 namespace
 {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
 
 enum class EIniLine
 {

@@ -29,12 +29,3 @@ std::vector<bool> PlanTakeOver(const std::vector<STakeOverEntry>& entries,
 // made long where the disk knows them, in upper case, as UTF-16 (a DBCS
 // trail byte is never taken for a backslash).
 std::wstring TakeOverKey(const std::string& path);
-
-// True when `key` is `folderKey` or a path inside it.
-bool IsWithin(const std::wstring& key, const std::wstring& folderKey);
-
-// A queued rename that may replace its destination, done now: a move that
-// replaces, never a copy that leaves its source behind. On Windows 9x/Me,
-// which has no replacing move, the old destination steps aside first and
-// comes back when the move fails.
-bool MoveReplacing(const char* source, const char* destination);

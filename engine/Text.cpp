@@ -49,15 +49,10 @@ std::size_t CharLength(const std::string& text, std::size_t i)
     return 1;
 }
 
-namespace
-{
-
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
-
-} // namespace
 
 std::string TrimBlanks(const std::string& text)
 {

@@ -30,6 +30,9 @@ bool IsSameTextPrefix(const std::string& a, const std::string& b, std::size_t by
 // lead byte followed by a valid trail byte, otherwise one; never past the end.
 std::size_t CharLength(const std::string& text, std::size_t i);
 
+// A blank, a tab or a line end (and vertical tab, form feed).
+bool IsBlank(char c);
+
 // Removes blanks, tabs and line ends at both ends (a DBCS trail byte is
 // never taken for one).
 std::string TrimBlanks(const std::string& text);

@@ -113,8 +113,17 @@ bool CServiceManager::StopService(const std::string& name, DWORD timeoutMs)
     {
         if (SendStop(service.Get()))
             return WaitForServiceState(service.Get(), SERVICE_STOP_PENDING, SERVICE_STOPPED, timeoutMs);
-        if (::GetLastError() != ERROR_DEPENDENT_SERVICES_RUNNING)
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_DEPENDENT_SERVICES_RUNNING)
+        {
+            // A service whose process ends as soon as it reports stopped can
+            // take the reply with it (broken pipe): its state tells.
+            if (::QueryServiceStatus(service.Get(), &status) &&
+                (status.dwCurrentState == SERVICE_STOPPED || status.dwCurrentState == SERVICE_STOP_PENDING))
+                return WaitForServiceState(service.Get(), SERVICE_STOP_PENDING, SERVICE_STOPPED, timeoutMs);
+            ::SetLastError(error);
             return false;
+        }
         if (retries == kStopRetries)
         {
             ::SetLastError(ERROR_DEPENDENT_SERVICES_RUNNING);

@@ -108,6 +108,8 @@ public:
         m_links.push_back({&service, &dependent});
     }
     int RefusedStops() const { return m_refused; }
+    // The request reaches the service, the answer does not (its process ended first).
+    void LoseReplies() { m_loseReplies = true; }
 
 protected:
     bool SendStop(SC_HANDLE service) override
@@ -119,7 +121,14 @@ protected:
             ::SetLastError(ERROR_DEPENDENT_SERVICES_RUNNING);
             return false;
         }
-        return CServiceManager::SendStop(service);
+        if (!CServiceManager::SendStop(service))
+            return false;
+        if (m_loseReplies)
+        {
+            ::SetLastError(ERROR_BROKEN_PIPE);
+            return false;
+        }
+        return true;
     }
 
     bool ReadActiveDependents(SC_HANDLE service, std::vector<std::string>& names) override
@@ -142,6 +151,7 @@ protected:
 private:
     std::vector<std::pair<const CTestService*, const CTestService*>> m_links;
     int m_refused = 0;
+    bool m_loseReplies = false;
 };
 
 class ServiceControl : public ::testing::Test
@@ -200,6 +210,17 @@ TEST_F(ServiceControl, RunningDependentsStoppedFirst)
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), first.State());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), second.State());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), base.State());
+}
+
+TEST_F(ServiceControl, StoppedServiceWhoseReplyWasLost)
+{
+    CTestService service("OrvTestLost", "normal");
+    ASSERT_TRUE(service.Start());
+    m_services.LoseReplies();
+
+    ::SetLastError(0xdeadbeef);
+    EXPECT_TRUE(m_services.StopService("OrvTestLost")) << ::GetLastError();
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), service.State());
 }
 
 TEST_F(ServiceControl, AlreadyStoppedNeedsNoRequest)
