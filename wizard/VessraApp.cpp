@@ -12,6 +12,7 @@
 
 CVessraApp::CVessraApp() : m_title(LoadResourceText(IDS_PRODUCT_NAME))
 {
+    SetMessageTexts(IDS_PRODUCT_NAME, IDS_ERROR_CODE);
 }
 
 void CVessraApp::SetRegistryKey(const char* company)

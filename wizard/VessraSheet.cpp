@@ -6,7 +6,8 @@
 #include "resource.h"
 
 CVessraSheet::CVessraSheet(CFileInfoList& operations)
-    : CWizardSheet(IDS_PRODUCT_NAME, nullptr, 0, IDB_WATERMARK, IDB_HEADER),
+    : CWizardSheet(IDS_PRODUCT_NAME, nullptr, 0, IDB_WATERMARK, IDB_HEADER, IDS_TITLE_FONT_FACE,
+                   IDC_BIG_TITLE),
       m_operations(operations),
       m_pendingPage(*this),
       m_selectPage(*this),

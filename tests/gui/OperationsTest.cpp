@@ -257,6 +257,7 @@ TEST_F(WizardOperations, DestinationPagesRefuseWhatTheirRulesRefuse)
         {program, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE, IDC_REPLACEMENT_PATH,
          std::begin(kReplaceRules), std::end(kReplaceRules)},
     };
+    SetMessageTexts(IDS_PRODUCT_NAME, IDS_ERROR_CODE);
     for (const SPage& page : pages)
     {
         Choose(page.path, page.actionPage, page.radio, page.page);

@@ -8,6 +8,7 @@
 #include "MyCommandLineInfo.h"
 #include "WizardMessages.h"
 #include "WizardText.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,7 @@ TEST(WizardText, TrimBothEnds)
 
 TEST(WizardMessages, ErrorTextFollowsTheMessage)
 {
+    SetMessageTexts(IDS_PRODUCT_NAME, IDS_ERROR_CODE);
     EXPECT_EQ(Ansi("Impossible d'ajouter le/les objet(s) à la liste.\nErreur 5: Access denied."),
               AppendErrorText(Ansi("Impossible d'ajouter le/les objet(s) à la liste."), 5));
 }

@@ -15,8 +15,11 @@ class CWizardPage;
 class CWizardSheet
 {
 public:
-    // The caption is a string id; the bitmaps are resource ids.
-    CWizardSheet(UINT captionId, HWND parent, UINT startPage, UINT watermarkId, UINT headerId);
+    // The caption and the title font's face name are string ids; the bitmaps
+    // are resource ids; bigTitleId is the control of each exterior page that
+    // shows its title in that font.
+    CWizardSheet(UINT captionId, HWND parent, UINT startPage, UINT watermarkId, UINT headerId,
+                 UINT titleFaceId, int bigTitleId);
     virtual ~CWizardSheet() = default;
 
     CWizardSheet(const CWizardSheet&) = delete;
@@ -39,6 +42,7 @@ public:
     HWND GetHwnd() const { return m_hwnd; }
     HFONT GetBoldFont() const { return static_cast<HFONT>(m_boldFont.Get()); }
     HFONT GetTitleFont() const { return static_cast<HFONT>(m_titleFont.Get()); }
+    int GetBigTitleId() const { return m_bigTitleId; }
 
 protected:
     // The window exists; no page is created yet.
@@ -59,6 +63,8 @@ private:
     std::string m_caption;
     HWND m_parent;
     UINT m_startPage;
+    UINT m_titleFaceId;
+    int m_bigTitleId;
     CGdiObject m_watermark;
     CGdiObject m_header;
     CGdiObject m_boldFont;

@@ -2,7 +2,6 @@
 
 #include "Text.h"
 #include "WizardPage.h"
-#include "resource.h"
 
 #include <algorithm>
 
@@ -42,10 +41,12 @@ void AddTemplateStyle(void* dialogTemplate, DWORD style)
 } // namespace
 
 CWizardSheet::CWizardSheet(UINT captionId, HWND parent, UINT startPage, UINT watermarkId,
-                           UINT headerId)
+                           UINT headerId, UINT titleFaceId, int bigTitleId)
     : m_caption(LoadResourceText(captionId)),
       m_parent(parent),
-      m_startPage(startPage)
+      m_startPage(startPage),
+      m_titleFaceId(titleFaceId),
+      m_bigTitleId(bigTitleId)
 {
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     m_watermark.Reset(::LoadBitmapA(instance, MAKEINTRESOURCEA(watermarkId)));
@@ -139,7 +140,7 @@ void CWizardSheet::CreateFonts()
     m_boldFont.Reset(::CreateFontIndirectA(&bold));
 
     LOGFONTA title = metrics.lfMessageFont;
-    CopyToBuffer(LoadResourceText(IDS_TITLE_FONT_FACE), title.lfFaceName);
+    CopyToBuffer(LoadResourceText(m_titleFaceId), title.lfFaceName);
     const HDC screen = ::GetDC(nullptr);
     const int pixelsPerInch = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen)

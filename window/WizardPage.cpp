@@ -2,7 +2,6 @@
 
 #include "Text.h"
 #include "WizardSheet.h"
-#include "resource.h"
 
 CWizardPage::CWizardPage(UINT dialogId) : CDialog(dialogId), m_exterior(true)
 {
@@ -43,7 +42,7 @@ BOOL CWizardPage::OnInitDialog()
 {
     if (m_exterior)
     {
-        ::SendDlgItemMessageA(GetHwnd(), IDC_BIG_TITLE, WM_SETFONT,
+        ::SendDlgItemMessageA(GetHwnd(), GetSheet().GetBigTitleId(), WM_SETFONT,
                               reinterpret_cast<WPARAM>(GetSheet().GetTitleFont()), TRUE);
     }
     return TRUE;

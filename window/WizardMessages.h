@@ -8,6 +8,11 @@
 
 #include <string>
 
+// The program's own strings that every box uses: its title (the caption) and
+// the "error <code>:" line of ShowError, a format holding one %d. Set once at
+// start-up, before the first box.
+void SetMessageTexts(UINT titleId, UINT errorCodeId);
+
 // Shows the text over the active window; the button pressed.
 int ShowMessageText(const std::string& text, UINT type);
 
