@@ -46,26 +46,22 @@ int main(int argc, char** argv)
     std::vector<double> scans;
     std::size_t moduleHolders = 0;
     std::size_t holders = 0;
+    // One scan on a scanner of its own: its time, and what it found.
+    const auto time = [&](bool (CHolderScan::*method)(const std::string&, CHolderList&), std::vector<double>& times,
+                          std::size_t& count) {
+        CHolderScan scan;
+        CHolderList found;
+        const double start = NowUs();
+        if (!(scan.*method)(path, found))
+            return false;
+        times.push_back(NowUs() - start);
+        count = found.size();
+        return true;
+    };
     for (int round = 0; round < rounds; ++round)
     {
-        {
-            CHolderScan scan;
-            CHolderList found;
-            const double start = NowUs();
-            if (!scan.ScanModules(path, found))
-                return 1;
-            modules.push_back(NowUs() - start);
-            moduleHolders = found.size();
-        }
-        {
-            CHolderScan scan;
-            CHolderList found;
-            const double start = NowUs();
-            if (!scan.Scan(path, found))
-                return 1;
-            scans.push_back(NowUs() - start);
-            holders = found.size();
-        }
+        if (!time(&CHolderScan::ScanModules, modules, moduleHolders) || !time(&CHolderScan::Scan, scans, holders))
+            return 1;
     }
     std::printf("modules %.0f %u scan %.0f %u\n", Median(modules), static_cast<unsigned>(moduleHolders),
                 Median(scans), static_cast<unsigned>(holders));

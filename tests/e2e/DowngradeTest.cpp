@@ -11,11 +11,6 @@ namespace
 
 const char kRefused[] = "\r\nRegression non-autorisee\r\n";
 
-std::string Fixture(const char* name)
-{
-    return std::string(ORV_FIXTURE_DIR) + "\\" + name + ".exe";
-}
-
 // A source folder and a target folder, each with a copy of a fixture under
 // the same name.
 class OrvlineDowngrade : public ::testing::Test
@@ -28,8 +23,8 @@ protected:
         ASSERT_TRUE(CreateDirectoryA(m_targetDir.c_str(), nullptr) || PathExists(m_targetDir));
         m_source = m_sourceDir + "\\" + sourceName;
         m_target = m_targetDir + "\\" + targetName;
-        ASSERT_TRUE(CopyFileA(Fixture(sourceFixture).c_str(), m_source.c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA(Fixture(targetFixture).c_str(), m_target.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(FixturePath(sourceFixture).c_str(), m_source.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(FixturePath(targetFixture).c_str(), m_target.c_str(), FALSE));
         m_sourceBytes = ReadFileBytes(m_source);
         m_targetBytes = ReadFileBytes(m_target);
         ASSERT_NE(m_sourceBytes, m_targetBytes);
@@ -90,9 +85,9 @@ TEST_F(OrvlineDowngrade, NewerOrEqualVersionGoesAhead)
     Place("v40000", "v39999");
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir)), false);
 
-    ASSERT_TRUE(CopyFileA(Fixture("v5_1_2600_0").c_str(), m_source.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(FixturePath("v5_1_2600_0").c_str(), m_source.c_str(), FALSE));
     m_sourceBytes = ReadFileBytes(m_source);
-    ASSERT_TRUE(CopyFileA(Fixture("v5_1_2600_0").c_str(), m_target.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(FixturePath("v5_1_2600_0").c_str(), m_target.c_str(), FALSE));
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
 }
 

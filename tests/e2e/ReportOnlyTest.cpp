@@ -56,7 +56,7 @@ TEST(OrvlineHolders, EveryWayOfHoldingAFolderOrAFile)
     const std::string sub = dir.Folder("target\\sub");
     const std::string work = dir.Folder("target\\work");
     const std::string dll = target + "\\lib.dll";
-    ASSERT_TRUE(::CopyFileA(GetBinPath("orvfixture.dll").c_str(), dll.c_str(), FALSE));
+    ASSERT_TRUE(CopyFixtureDll(dll));
 
     struct
     {

@@ -3,12 +3,9 @@
 // orvline.exe, and through Execute / Process directly for what the console
 // cannot show.
 #include "FileInfo.h"
-#include "Handles.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <memory>
@@ -19,45 +16,6 @@ namespace
 
 const char kFailed[] = "\r\nTraitement echoue\r\n";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-bool IsProcessRunning(const char* exeName)
-{
-    // Toolhelp answers INVALID_HANDLE_VALUE on failure, as CreateFile does.
-    CFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return false;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
-         more = Process32Next(snapshot.Get(), &entry))
-    {
-        if (lstrcmpiA(entry.szExeFile, exeName) == 0)
-            return true;
-    }
-    return false;
-}
-
-// Waits up to timeoutMs for the condition; true when it came true.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (!condition())
-    {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
-// A copy of the fixture DLL, for a process to keep loaded.
-std::string CopyFixtureDll(const std::string& path)
-{
-    EXPECT_TRUE(CopyFileA(GetBinPath("orvfixture.dll").c_str(), path.c_str(), FALSE))
-        << GetLastError();
-    return path;
-}
 
 // One Run value of the test, removed again afterwards.
 class CRunValue
@@ -215,7 +173,7 @@ TEST_F(OrvlineRunner, LockedFilesWaitForTheRestart)
     {
         SCOPED_TRACE(op.what);
         if (op.hold == LoadSource)
-            CopyFixtureDll(op.source);
+            ASSERT_TRUE(CopyFixtureDll(op.source)) << GetLastError();
         else
             ASSERT_TRUE(WriteOperationFiles(op));
         holders.push_back(std::make_unique<CHolder>(
@@ -269,11 +227,12 @@ TEST_F(OrvlineRunner, FolderTreeWithLockedFiles)
     const std::string freeTop = tree + "\\free.txt";
     const std::string lockedTop = tree + "\\locked.txt";
     const std::string freeBusy = busy + "\\free.txt";
-    const std::string loadedBusy = CopyFixtureDll(busy + "\\loaded.dll");
+    const std::string loadedBusy = busy + "\\loaded.dll";
     const std::string freeIdle = idle + "\\free.txt";
     for (const std::string& file : {freeTop, lockedTop, freeBusy, freeIdle})
         ASSERT_TRUE(WriteFileBytes(file, "x"));
     ASSERT_TRUE(SetFileAttributesA(freeIdle.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(CopyFixtureDll(loadedBusy)) << GetLastError();
 
     {
         CHolder lockedHolder(CHolder::Open, lockedTop);
@@ -364,8 +323,8 @@ TEST_F(OrvlineRunner, RebootAfterADelayedOperation)
                          "Traitement...\r\nRedemarrage...\r\nFait.\r\n", ""));
 
     // Wine restarts the prefix in the background and carries out the queue.
-    EXPECT_TRUE(WaitFor([&] { return !PathExists(marker); }, 20000));
-    EXPECT_TRUE(WaitFor([] { return !IsProcessRunning("wineboot.exe"); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return !PathExists(marker); }, 20000));
+    EXPECT_TRUE(WaitUntil([] { return !IsProcessRunning("wineboot.exe"); }, 20000));
     EXPECT_EQ("", PendingQueueBytes());
 }
 

@@ -1,7 +1,6 @@
 // A file picked from a Run value in the wizard: the value follows what
 // happens to the file, and the tree and the report say so.
 #include "GuiDriver.h"
-#include "RemoteControls.h"
 #include "TestSupport.h"
 #include "Text.h"
 #include "resource.h"
@@ -28,15 +27,6 @@ class AutostartWizard : public CQueueTest
 protected:
     void TearDown() override { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kValue); }
 
-    // The wizard started and on the select page.
-    static void ToSelectPage(CWizardProcess& wizard)
-    {
-        ASSERT_NE(nullptr, wizard.WaitForSheet());
-        ASSERT_TRUE(wizard.WaitForPage(IDD_WELCOME));
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
-    }
-
     // On the select page: the value's file chosen in the registry dialog.
     static void ChooseFromRegistry(CWizardProcess& wizard, bool keepLink, const std::string& file)
     {
@@ -57,13 +47,6 @@ protected:
         EXPECT_EQ(file, wizard.GetPageItemText(IDC_SELECT_PATH));
     }
 
-    // Next to the file action page.
-    static void ToFileAction(CWizardProcess& wizard)
-    {
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_FILE_ACTION));
-    }
-
     // The summary's lines under the operation, then the run and the
     // completion page; the restart is left to the test.
     std::vector<STreeLine> RunFromSummary(CWizardProcess& wizard, const char* screenshot = nullptr)
@@ -74,11 +57,7 @@ protected:
         lines = wizard.ReadTree(IDC_OPERATION_TREE);
         if (screenshot)
             TakeScreenshot(screenshot);
-        wizard.Press(kNextButton);
-        SMessageBox box;
-        if (wizard.WaitForMessageBox(box))
-            wizard.Answer(box, IDYES);
-        EXPECT_TRUE(wizard.WaitForPage(IDD_COMPLETE));
+        EXPECT_TRUE(RunList(wizard));
         return lines;
     }
 
@@ -140,22 +119,19 @@ TEST_F(AutostartWizard, DeleteTakesTheValueOnlyWithTheLink)
         const size_t reportBefore = ReadFileBytes(GetBinPath("orvgui.txt")).size();
 
         CWizardProcess wizard;
-        ToSelectPage(wizard);
+        ASSERT_TRUE(ShowsSelectPage(wizard));
         ChooseFromRegistry(wizard, c.keepLink, file);
         if (c.then == ChooseAgainUnlinked)
             ChooseFromRegistry(wizard, false, file);
         if (c.then == TypeFolderFirst)
         {
             wizard.TypePageItem(IDC_SELECT_PATH, m_dir.Path());
-            ASSERT_TRUE(wizard.Press(kNextButton));
-            ASSERT_TRUE(wizard.WaitForPage(IDD_FOLDER_ACTION));
-            ASSERT_TRUE(wizard.Press(kBackButton));
-            ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+            ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FOLDER_ACTION));
+            ASSERT_TRUE(wizard.PressTo(kBackButton, IDD_SELECT));
         }
         const std::string deleted = c.then == TypeOtherFile ? other : file;
         wizard.TypePageItem(IDC_SELECT_PATH, deleted);
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_FILE_ACTION));
+        ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
         ASSERT_TRUE(wizard.IsPageItemChecked(IDC_FILE_DELETE));
         ASSERT_TRUE(wizard.Press(kNextButton));
         const std::vector<STreeLine> lines =
@@ -180,13 +156,12 @@ TEST_F(AutostartWizard, RenameRewritesTheValueWithItsArguments)
     const std::string file = m_dir.File("agent.exe", "x");
     ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, kRunKey, kValue, file + " /min -x"));
     CWizardProcess wizard;
-    ToSelectPage(wizard);
+    ASSERT_TRUE(ShowsSelectPage(wizard));
     ChooseFromRegistry(wizard, true, file);
-    ToFileAction(wizard);
+    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
     ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_RENAME));
     wizard.Settle();
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_RENAME_FILE));
+    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_RENAME_FILE));
     wizard.TypePageItem(IDC_NEW_FILE_NAME, "agent new.exe");
     ASSERT_TRUE(wizard.Press(kNextButton));
     const std::vector<STreeLine> lines = RunFromSummary(wizard);
@@ -206,13 +181,12 @@ TEST_F(AutostartWizard, MoveWhileLockedNamesTheDestinationAtOnce)
     ASSERT_TRUE(holder.IsHolding());
 
     CWizardProcess wizard;
-    ToSelectPage(wizard);
+    ASSERT_TRUE(ShowsSelectPage(wizard));
     ChooseFromRegistry(wizard, true, file);
-    ToFileAction(wizard);
+    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
     ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_MOVE));
     wizard.Settle();
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_MOVE_FILE));
+    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_MOVE_FILE));
     wizard.TypePageItem(IDC_MOVE_DESTINATION, folder);
     ASSERT_TRUE(wizard.Press(kNextButton));
     RunFromSummary(wizard);

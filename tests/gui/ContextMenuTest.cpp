@@ -4,6 +4,7 @@
 #include "ContextMenu.h"
 #include "GuiDriver.h"
 #include "Handles.h"
+#include "TestSupport.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
@@ -22,31 +23,17 @@ struct SValue
     std::string bytes;
 };
 
-SValue ReadValue(const char* subKey, const char* name = nullptr)
+// The default value of a key.
+SValue ReadValue(const char* subKey)
 {
     SValue value;
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
-        return value;
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.Get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
-        return value;
-    value.bytes.resize(size);
-    if (size && ::RegQueryValueExA(key.Get(), name, nullptr, &value.type,
-                                   reinterpret_cast<BYTE*>(&value.bytes[0]), &size) != ERROR_SUCCESS)
-        return value;
-    value.found = true;
+    value.found = ReadRegistryValue(HKEY_CLASSES_ROOT, subKey, nullptr, value.bytes, &value.type);
     return value;
 }
 
-void WriteValue(const char* subKey, const char* name, DWORD type, const std::string& bytes)
+bool WriteValue(const char* subKey, DWORD type, const std::string& bytes)
 {
-    CRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey, 0, nullptr, 0, KEY_WRITE,
-                                               nullptr, key.Receive(), nullptr));
-    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key.Get(), name, 0, type,
-                                              reinterpret_cast<const BYTE*>(bytes.data()),
-                                              static_cast<DWORD>(bytes.size())));
+    return WriteRegistryValue(HKEY_CLASSES_ROOT, subKey, nullptr, type, bytes);
 }
 
 std::string Upper(std::string text)
@@ -122,7 +109,7 @@ TEST_F(ContextMenu, OnlyACommandStartingThisProgramCountsAsInstalled)
     };
     for (const auto& c : cases)
     {
-        WriteValue(kContextMenuCommandKey, nullptr, c.type, c.data + std::string(1, '\0'));
+        ASSERT_TRUE(WriteValue(kContextMenuCommandKey, c.type, c.data + std::string(1, '\0')));
         EXPECT_EQ(c.installed, IsContextMenuInstalled()) << c.data;
     }
 
@@ -130,16 +117,16 @@ TEST_F(ContextMenu, OnlyACommandStartingThisProgramCountsAsInstalled)
     const std::string folder = self.substr(0, self.rfind('\\'));
     const std::string name = self.substr(self.rfind('\\') + 1);
     ASSERT_TRUE(::SetEnvironmentVariableA("ORV_TEST_FOLDER", folder.c_str()));
-    WriteValue(kContextMenuCommandKey, nullptr, REG_EXPAND_SZ,
-               "\"%ORV_TEST_FOLDER%\\" + name + "\" \"%1\"" + std::string(1, '\0'));
+    ASSERT_TRUE(WriteValue(kContextMenuCommandKey, REG_EXPAND_SZ,
+                           "\"%ORV_TEST_FOLDER%\\" + name + "\" \"%1\"" + std::string(1, '\0')));
     EXPECT_TRUE(IsContextMenuInstalled());
     // The same text as plain REG_SZ names no existing program.
-    WriteValue(kContextMenuCommandKey, nullptr, REG_SZ,
-               "\"%ORV_TEST_FOLDER%\\" + name + "\" \"%1\"" + std::string(1, '\0'));
+    ASSERT_TRUE(WriteValue(kContextMenuCommandKey, REG_SZ,
+                           "\"%ORV_TEST_FOLDER%\\" + name + "\" \"%1\"" + std::string(1, '\0')));
     EXPECT_FALSE(IsContextMenuInstalled());
 
     // Installing over another copy's entry makes it ours.
-    WriteValue(kContextMenuCommandKey, nullptr, REG_SZ, "\"C:\\Other\\orvgui.exe\" \"%1\"");
+    ASSERT_TRUE(WriteValue(kContextMenuCommandKey, REG_SZ, "\"C:\\Other\\orvgui.exe\" \"%1\""));
     ASSERT_TRUE(InstallContextMenu());
     EXPECT_EQ(CommandBytes(self), ReadValue(kContextMenuCommandKey).bytes);
     EXPECT_TRUE(IsContextMenuInstalled());
@@ -147,7 +134,7 @@ TEST_F(ContextMenu, OnlyACommandStartingThisProgramCountsAsInstalled)
 
 TEST_F(ContextMenu, RemoveKeepsWhatOtherProgramsPutUnderShell)
 {
-    WriteValue(kOtherVerbKey, nullptr, REG_SZ, std::string("Other", 6));
+    ASSERT_TRUE(WriteValue(kOtherVerbKey, REG_SZ, std::string("Other", 6)));
     ASSERT_TRUE(InstallContextMenu());
 
     SetLastError(0xdeadbeef);
@@ -158,7 +145,7 @@ TEST_F(ContextMenu, RemoveKeepsWhatOtherProgramsPutUnderShell)
 
     // A value of its own keeps the Shell key too.
     ::SHDeleteKeyA(HKEY_CLASSES_ROOT, kOtherVerbKey);
-    WriteValue(kContextMenuShellKey, nullptr, REG_SZ, std::string("open", 5));
+    ASSERT_TRUE(WriteValue(kContextMenuShellKey, REG_SZ, std::string("open", 5)));
     ASSERT_TRUE(InstallContextMenu());
     ASSERT_TRUE(RemoveContextMenu());
     EXPECT_TRUE(ReadValue(kContextMenuShellKey).found);

@@ -10,17 +10,13 @@
 namespace
 {
 
-class WizardDrops : public ::testing::Test
+class WizardDrops : public CWizardTest
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-        ASSERT_TRUE(m_wizard.IsStarted());
-        ASSERT_NE(nullptr, m_wizard.WaitForSheet());
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_WELCOME));
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+        CWizardTest::SetUp();
     }
     void TearDown() override { ::OleUninitialize(); }
 
@@ -31,10 +27,6 @@ protected:
         m_wizard.Settle();
         return dropped;
     }
-
-    CEmptyPendingQueue m_queue;
-    CScratchDir m_dir;
-    CWizardProcess m_wizard;
 };
 
 TEST_F(WizardDrops, FirstSuitablePathFillsTheField)
@@ -53,21 +45,14 @@ TEST_F(WizardDrops, FirstSuitablePathFillsTheField)
     EXPECT_EQ(folder, m_wizard.GetPageItemText(IDC_SELECT_PATH));
 
     // The move page takes the first folder among the dropped objects.
-    m_wizard.TypePageItem(IDC_SELECT_PATH, first);
-    ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_FILE_ACTION));
-    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_FILE_MOVE));
-    m_wizard.Settle();
-    ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_MOVE_FILE));
+    ASSERT_TRUE(ChooseAction(m_wizard, first, IDD_FILE_ACTION, IDC_FILE_MOVE, IDD_MOVE_FILE));
     ASSERT_TRUE(Drop(IDC_MOVE_DESTINATION, CF_HDROP, MakeDropFiles({second, folder, m_dir.Path()})));
     EXPECT_EQ(folder, m_wizard.GetPageItemText(IDC_MOVE_DESTINATION));
     // Nothing suitable: the field stays.
     ASSERT_TRUE(Drop(IDC_MOVE_DESTINATION, IdListArrayFormat(), MakeIdListArray({second})));
     EXPECT_EQ(folder, m_wizard.GetPageItemText(IDC_MOVE_DESTINATION));
     TakeScreenshot("380-move-file-dropped");
-    ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_SUMMARY));
 
     // On the summary page a drop opens the select page with the first path.
     ASSERT_TRUE(Drop(IDC_OPERATION_TREE, CF_HDROP, MakeDropFiles({second, first})));

@@ -1,8 +1,7 @@
 #include "GuiDriver.h"
 
 #include "Handles.h"
-#include "TestSupport.h"
-#include "Text.h"
+#include "resource.h"
 
 #include <commctrl.h>
 
@@ -48,6 +47,12 @@ bool IsMessageBox(HWND hwnd, const void*)
            (::GetDlgItem(hwnd, IDOK) || ::GetDlgItem(hwnd, IDYES));
 }
 
+bool IsOtherWindow(HWND hwnd, const void* className)
+{
+    return ::IsWindowVisible(hwnd) && GetClass(hwnd) == static_cast<const char*>(className) &&
+           !IsSheet(hwnd, nullptr);
+}
+
 bool HasCaption(HWND hwnd, const void* caption)
 {
     return IsDialogWindow(hwnd) && GetCaption(hwnd) == *static_cast<const std::string*>(caption);
@@ -60,6 +65,56 @@ LRESULT SendWithTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     return static_cast<LRESULT>(result);
 }
+
+// A block of memory in the process that owns a window, for the messages
+// whose parameters point to structures.
+class CRemoteBlock
+{
+public:
+    CRemoteBlock(HWND window, std::size_t size) : m_size(size)
+    {
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(window, &processId);
+        m_process.Reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                      processId));
+        if (m_process)
+            m_address = ::VirtualAllocEx(m_process.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    }
+    ~CRemoteBlock()
+    {
+        if (m_address)
+            ::VirtualFreeEx(m_process.Get(), m_address, 0, MEM_RELEASE);
+    }
+    CRemoteBlock(const CRemoteBlock&) = delete;
+    CRemoteBlock& operator=(const CRemoteBlock&) = delete;
+
+    bool IsValid() const { return m_address != nullptr; }
+    LPARAM Address(std::size_t offset = 0) const
+    {
+        return reinterpret_cast<LPARAM>(static_cast<char*>(m_address) + offset);
+    }
+    bool Write(const void* data, std::size_t size, std::size_t offset = 0) const
+    {
+        SIZE_T written = 0;
+        return offset <= m_size && size <= m_size - offset &&
+               ::WriteProcessMemory(m_process.Get(), static_cast<char*>(m_address) + offset, data, size,
+                                    &written) &&
+               written == size;
+    }
+    bool Read(void* data, std::size_t size, std::size_t offset = 0) const
+    {
+        SIZE_T read = 0;
+        return offset <= m_size && size <= m_size - offset &&
+               ::ReadProcessMemory(m_process.Get(), static_cast<char*>(m_address) + offset, data, size,
+                                   &read) &&
+               read == size;
+    }
+
+private:
+    CHandle m_process;
+    void* m_address = nullptr;
+    std::size_t m_size;
+};
 
 bool IsUsable(HWND hwnd)
 {
@@ -206,14 +261,6 @@ const char* IconName(EBoxIcon icon)
     }
 }
 
-std::string Ansi(const char* utf8)
-{
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
-    return WideToAnsi(wide.c_str());
-}
-
 std::string GetText(HWND hwnd)
 {
     // WM_GETTEXT itself: GetWindowText does not ask the controls of another
@@ -344,6 +391,13 @@ HWND CWizardProcess::WaitForDialog(const std::string& caption, DWORD timeoutMs)
     return dialog;
 }
 
+HWND CWizardProcess::WaitForWindow(const char* className, DWORD timeoutMs) const
+{
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindWindowOfProcess(IsOtherWindow, className)) != nullptr; }, timeoutMs);
+    return window;
+}
+
 UINT CWizardProcess::GetCurrentPage() const
 {
     if (!m_sheet || !::IsWindow(m_sheet))
@@ -410,6 +464,17 @@ bool CWizardProcess::Press(int id) const
     return true;
 }
 
+::testing::AssertionResult CWizardProcess::PressTo(int id, UINT page, DWORD timeoutMs) const
+{
+    const UINT from = GetCurrentPage();
+    if (!Press(id))
+        return ::testing::AssertionFailure() << "button " << id << " cannot be pressed on page " << from;
+    if (!WaitForPage(page, timeoutMs))
+        return ::testing::AssertionFailure() << "page " << GetCurrentPage() << " instead of " << page
+                                             << " after button " << id << " on page " << from;
+    return ::testing::AssertionSuccess();
+}
+
 void CWizardProcess::PostSysCommand(WPARAM command) const
 {
     ::PostMessageA(m_sheet, WM_SYSCOMMAND, command, 0);
@@ -445,6 +510,77 @@ void CWizardProcess::Release() const
     CHandle thread(OpenWindowThread(m_sheet));
     if (thread)
         ::ResumeThread(thread.Get());
+}
+
+const std::string kConfirmRun = Ansi("Le/les fichier(s) et/ou dossier(s) sélectionné(s) sont sur le point "
+                                     "d'être traités. Voulez-vous continuer?");
+const std::string kConfirmQuit = Ansi("Voulez-vous réellement quitter ?");
+
+::testing::AssertionResult ShowsWelcome(CWizardProcess& wizard)
+{
+    if (!wizard.IsStarted() || !wizard.WaitForSheet())
+        return ::testing::AssertionFailure() << "no wizard sheet";
+    if (!wizard.WaitForPage(IDD_WELCOME))
+        return ::testing::AssertionFailure() << "page " << wizard.GetCurrentPage() << " instead of the welcome";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ShowsSelectPage(CWizardProcess& wizard)
+{
+    const ::testing::AssertionResult welcome = ShowsWelcome(wizard);
+    return welcome ? wizard.PressTo(kNextButton, IDD_SELECT) : welcome;
+}
+
+::testing::AssertionResult SubmitPath(CWizardProcess& wizard, const std::string& path, UINT page)
+{
+    if (wizard.GetCurrentPage() != IDD_SELECT)
+        return ::testing::AssertionFailure() << "page " << wizard.GetCurrentPage() << " instead of the select";
+    wizard.TypePageItem(IDC_SELECT_PATH, path);
+    return wizard.PressTo(kNextButton, page) << " (" << path << ")";
+}
+
+::testing::AssertionResult ChooseAction(CWizardProcess& wizard, const std::string& path, UINT actionPage,
+                                        int radio, UINT page)
+{
+    ::testing::AssertionResult reached = SubmitPath(wizard, path, actionPage);
+    if (reached && !wizard.ClickPageItem(radio))
+        reached = ::testing::AssertionFailure() << "choice " << radio << " cannot be clicked";
+    if (reached)
+    {
+        wizard.Settle();
+        reached = wizard.PressTo(kNextButton, page);
+    }
+    return reached << " (" << path << ")";
+}
+
+::testing::AssertionResult ExpectMessage(CWizardProcess& wizard, const std::string& text, EBoxIcon icon,
+                                         bool yesNo, int answer, const char* screenshot, DWORD timeoutMs)
+{
+    SMessageBox box;
+    if (!wizard.WaitForMessageBox(box, timeoutMs))
+        return ::testing::AssertionFailure() << "no message box: " << text;
+    EXPECT_EQ(text, box.text);
+    EXPECT_STREQ(IconName(icon), IconName(box.icon)) << text;
+    EXPECT_EQ(yesNo, box.yesNo) << text;
+    EXPECT_FALSE(::IsWindowEnabled(wizard.GetSheet())) << text;
+    if (screenshot)
+        TakeScreenshot(screenshot);
+    if (!wizard.Answer(box, answer))
+        return ::testing::AssertionFailure() << "the box stayed: " << box.text;
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult RunList(CWizardProcess& wizard, const char* failureScreenshot)
+{
+    if (!wizard.Press(kNextButton))
+        return ::testing::AssertionFailure() << "Next cannot be pressed on page " << wizard.GetCurrentPage();
+    ::testing::AssertionResult ran = ExpectMessage(wizard, kConfirmRun, EBoxIcon::Question, true, IDYES);
+    if (ran && failureScreenshot)
+        ran = ExpectMessage(wizard, Ansi("Une erreur est survenue pendant le traitement du/des fichier(s)"),
+                            EBoxIcon::Exclamation, false, IDOK, failureScreenshot);
+    if (ran && !wizard.WaitForPage(IDD_COMPLETE))
+        ran = ::testing::AssertionFailure() << "page " << wizard.GetCurrentPage() << " instead of the completion";
+    return ran;
 }
 
 EBoxIcon ReadBoxIcon(HWND box)
@@ -645,17 +781,11 @@ std::vector<STreeLine> CWizardProcess::ReadTree(int id) const
 {
     std::vector<STreeLine> lines;
     const HWND tree = GetPageItem(id);
-    CHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                                  m_processId));
-    if (!tree || !process)
-        return lines;
     // The item description and its text live in the program's memory.
-    const SIZE_T textSize = 1024;
-    void* remote = ::VirtualAllocEx(process.Get(), nullptr, sizeof(TVITEMA) + textSize,
-                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!remote)
+    char text[1024] = {};
+    CRemoteBlock block(tree, sizeof(TVITEMA) + sizeof(text));
+    if (!tree || !block.IsValid())
         return lines;
-    char* remoteText = static_cast<char*>(remote) + sizeof(TVITEMA);
 
     const auto next = [&](HTREEITEM item, UINT code) {
         return reinterpret_cast<HTREEITEM>(
@@ -666,17 +796,13 @@ std::vector<STreeLine> CWizardProcess::ReadTree(int id) const
         query.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_IMAGE | TVIF_STATE;
         query.hItem = item;
         query.stateMask = TVIS_OVERLAYMASK;
-        query.pszText = remoteText;
-        query.cchTextMax = static_cast<int>(textSize);
-        char text[1024] = {};
-        SIZE_T copied = 0;
+        query.pszText = reinterpret_cast<char*>(block.Address(sizeof(TVITEMA)));
+        query.cchTextMax = sizeof(text);
         STreeLine line;
         line.item = item;
         line.level = level;
-        if (::WriteProcessMemory(process.Get(), remote, &query, sizeof(query), &copied) &&
-            SendWithTimeout(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote)) &&
-            ::ReadProcessMemory(process.Get(), remote, &query, sizeof(query), &copied) &&
-            ::ReadProcessMemory(process.Get(), remoteText, text, sizeof(text) - 1, &copied))
+        if (block.Write(&query, sizeof(query)) && SendWithTimeout(tree, TVM_GETITEMA, 0, block.Address()) &&
+            block.Read(&query, sizeof(query)) && block.Read(text, sizeof(text) - 1, sizeof(TVITEMA)))
         {
             line.text = text;
             line.image = query.iImage;
@@ -690,7 +816,6 @@ std::vector<STreeLine> CWizardProcess::ReadTree(int id) const
         for (HTREEITEM child = next(top, TVGN_CHILD); child; child = next(child, TVGN_NEXT))
             read(child, 1);
     }
-    ::VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
     return lines;
 }
 
@@ -721,58 +846,6 @@ bool CWizardProcess::SelectTreeItem(int id, HTREEITEM item) const
     Settle();
     return selected;
 }
-
-namespace
-{
-
-// A block of memory in the process that owns a window, for the messages
-// whose parameters point to structures.
-class CRemoteBlock
-{
-public:
-    CRemoteBlock(HWND window, std::size_t size)
-    {
-        DWORD processId = 0;
-        ::GetWindowThreadProcessId(window, &processId);
-        m_process.Reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
-                                      processId));
-        if (m_process)
-            m_address = ::VirtualAllocEx(m_process.Get(), nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    }
-    ~CRemoteBlock()
-    {
-        if (m_address)
-            ::VirtualFreeEx(m_process.Get(), m_address, 0, MEM_RELEASE);
-    }
-    CRemoteBlock(const CRemoteBlock&) = delete;
-    CRemoteBlock& operator=(const CRemoteBlock&) = delete;
-
-    bool IsValid() const { return m_address != nullptr; }
-    LPARAM Address(std::size_t offset = 0) const
-    {
-        return reinterpret_cast<LPARAM>(static_cast<char*>(m_address) + offset);
-    }
-    bool Write(const void* data, std::size_t size, std::size_t offset = 0) const
-    {
-        SIZE_T written = 0;
-        return ::WriteProcessMemory(m_process.Get(), static_cast<char*>(m_address) + offset, data, size,
-                                    &written) &&
-               written == size;
-    }
-    bool Read(void* data, std::size_t size, std::size_t offset = 0) const
-    {
-        SIZE_T read = 0;
-        return ::ReadProcessMemory(m_process.Get(), static_cast<char*>(m_address) + offset, data, size,
-                                   &read) &&
-               read == size;
-    }
-
-private:
-    CHandle m_process;
-    void* m_address = nullptr;
-};
-
-} // namespace
 
 int GetCentreDistance(HWND a, HWND b)
 {
@@ -860,6 +933,20 @@ bool SetListState(HWND list, int row, UINT state, UINT mask)
     item.stateMask = mask;
     return block.IsValid() && block.Write(&item, sizeof(item)) &&
            SendWithTimeout(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), block.Address()) != 0;
+}
+
+bool SelectListRow(HWND list, const std::string& text)
+{
+    // The search and its text in the program's memory.
+    CRemoteBlock block(list, sizeof(LVFINDINFOA) + text.size() + 1);
+    LVFINDINFOA find{};
+    find.flags = LVFI_STRING;
+    find.psz = reinterpret_cast<const char*>(block.Address(sizeof(LVFINDINFOA)));
+    if (!block.IsValid() || !block.Write(&find, sizeof(find)) ||
+        !block.Write(text.c_str(), text.size() + 1, sizeof(LVFINDINFOA)))
+        return false;
+    const auto row = static_cast<int>(SendWithTimeout(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), block.Address()));
+    return row >= 0 && SetListState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
 int GetListColumnWidth(HWND list, int column)

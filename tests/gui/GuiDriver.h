@@ -3,6 +3,8 @@
 // answered, screenshots taken of the X display.
 #pragma once
 
+#include "TestSupport.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -74,6 +76,9 @@ public:
     bool PostAnswer(const SMessageBox& box, int buttonId) const;
     // A dialog of the program by caption.
     HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000);
+    // A shown top-level window of the program by class ("#32768" a menu),
+    // other than the sheet.
+    HWND WaitForWindow(const char* className, DWORD timeoutMs = 10000) const;
 
     // The dialog id of the active page; 0 when there is none.
     UINT GetCurrentPage() const;
@@ -101,6 +106,8 @@ public:
     bool IsButtonEnabled(int id) const;
     // Presses a wizard button (or Cancel) when it can be pressed.
     bool Press(int id) const;
+    // Presses it and waits for the page it leads to.
+    ::testing::AssertionResult PressTo(int id, UINT page, DWORD timeoutMs = 10000) const;
     void PostSysCommand(WPARAM command) const;
 
     // A key typed on the keyboard, `modifier` (VK_MENU, VK_SHIFT,
@@ -126,6 +133,43 @@ private:
     HANDLE m_process = nullptr;
     DWORD m_processId = 0;
     HWND m_sheet = nullptr;
+};
+
+// The wizard's questions before running the list and before leaving with it.
+extern const std::string kConfirmRun;
+extern const std::string kConfirmQuit;
+
+// The sheet up on the welcome page; the same, then Next to the select page
+// (nothing queued).
+::testing::AssertionResult ShowsWelcome(CWizardProcess& wizard);
+::testing::AssertionResult ShowsSelectPage(CWizardProcess& wizard);
+
+// From the select page: the path typed, Next, and the page that follows;
+// then, for ChooseAction, the choice of that action page, Next, and the page
+// it leads to.
+::testing::AssertionResult SubmitPath(CWizardProcess& wizard, const std::string& path, UINT page);
+::testing::AssertionResult ChooseAction(CWizardProcess& wizard, const std::string& path, UINT actionPage,
+                                        int radio, UINT page);
+
+// The message box that the program shows next: its text, icon and buttons,
+// and the wizard that cannot be used meanwhile, checked; then the screenshot
+// (when named) and the answer. Fails when no box comes or it stays.
+::testing::AssertionResult ExpectMessage(CWizardProcess& wizard, const std::string& text, EBoxIcon icon,
+                                         bool yesNo, int answer, const char* screenshot = nullptr,
+                                         DWORD timeoutMs = 10000);
+
+// Next on the summary page, its question answered Yes and, when a screenshot
+// is named for it, the message that something failed; then the completion page.
+::testing::AssertionResult RunList(CWizardProcess& wizard, const char* failureScreenshot = nullptr);
+
+// A test of the wizard on its select page, with an empty restart queue and
+// a scratch folder of its own.
+class CWizardTest : public CQueueTest
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(ShowsSelectPage(m_wizard)); }
+
+    CWizardProcess m_wizard;
 };
 
 // One key typed on the wizard and where the keyboard is afterwards: the
@@ -156,10 +200,6 @@ RECT GetTreeTextRect(HWND tree, HTREEITEM item);
 // dialogs (8 points "MS Shell Dlg").
 bool EndsWithALoneWord(HWND control);
 
-// A text of this source file (UTF-8) in the ANSI code page, as the
-// program's windows hold it.
-std::string Ansi(const char* utf8);
-
 // Text of any window (through WM_GETTEXT, across processes).
 std::string GetText(HWND hwnd);
 
@@ -176,21 +216,9 @@ int GetListCount(HWND list);
 std::string GetListText(HWND list, int row, int column);
 UINT GetListState(HWND list, int row, UINT mask);
 bool SetListState(HWND list, int row, UINT state, UINT mask);
+// Selects and focuses the row whose first column reads `text`; false when
+// there is none.
+bool SelectListRow(HWND list, const std::string& text);
 int GetListColumnWidth(HWND list, int column);
 // A click on a header item, as the mouse gives it.
 void ClickListHeader(HWND list, int column);
-
-// Polls a condition every 20 ms until it holds or the time is up.
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;)
-    {
-        if (condition())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return false;
-        ::Sleep(20);
-    }
-}

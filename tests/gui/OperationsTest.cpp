@@ -2,24 +2,16 @@
 // messages, the operations in the summary tree, the run, the completion
 // page with its report and the restart.
 #include "GuiDriver.h"
-#include "Handles.h"
 #include "TestSupport.h"
 #include "WizardMessages.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 
 namespace
 {
-
-std::string Fixture(const char* name)
-{
-    return std::string(ORV_FIXTURE_DIR) + "\\" + name + ".exe";
-}
 
 std::string ReportPath()
 {
@@ -42,97 +34,47 @@ std::size_t CountOf(const std::string& text, const std::string& part)
     return count;
 }
 
-bool IsWinebootRunning()
-{
-    CFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = snapshot && ::Process32First(snapshot.Get(), &entry); more;
-         more = ::Process32Next(snapshot.Get(), &entry))
-    {
-        if (::lstrcmpiA(entry.szExeFile, "wineboot.exe") == 0)
-            return true;
-    }
-    return false;
-}
-
-const std::string kConfirmRun = Ansi("Le/les fichier(s) et/ou dossier(s) sélectionné(s) sont sur le point "
-                                     "d'être traités. Voulez-vous continuer?");
 const std::string kSuccess = Ansi("Les fichiers et/ou les dossiers sélectionnés ont été traités avec succès. "
                                   "Cliquez sur 'Afficher le Rapport' pour + d'infos.");
 const std::string kSomeFailed = Ansi("Certaines opérations n'ont pas pu être effectuées. Cliquez sur "
                                      "'Afficher le Rapport' pour + d'infos.");
 
-class WizardOperations : public ::testing::Test
+class WizardOperations : public CWizardTest
 {
 protected:
     void SetUp() override
     {
         ::DeleteFileA(ReportPath().c_str());
-        ASSERT_TRUE(m_wizard.IsStarted());
-        ASSERT_NE(nullptr, m_wizard.WaitForSheet());
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_WELCOME));
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+        CWizardTest::SetUp();
     }
 
     // From the select page to a destination page (or, for a deletion, the
     // summary): the path typed, the action chosen.
-    void Choose(const std::string& path, UINT actionPage, int radio, UINT page)
+    ::testing::AssertionResult Choose(const std::string& path, UINT actionPage, int radio, UINT page)
     {
-        ASSERT_EQ(static_cast<UINT>(IDD_SELECT), m_wizard.GetCurrentPage());
-        m_wizard.TypePageItem(IDC_SELECT_PATH, path);
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(actionPage)) << path;
-        ASSERT_TRUE(m_wizard.ClickPageItem(radio));
-        m_wizard.Settle();
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(page)) << path;
+        return ChooseAction(m_wizard, path, actionPage, radio, page);
     }
 
     // Types into the page's input and presses Next.
-    void Submit(int inputId, const std::string& input)
+    bool Submit(int inputId, const std::string& input)
     {
         m_wizard.TypePageItem(inputId, input);
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-    }
-
-    void ExpectMessage(const std::string& text, EBoxIcon icon, bool yesNo, int answer,
-                       const char* screenshot = nullptr)
-    {
-        SMessageBox box;
-        ASSERT_TRUE(m_wizard.WaitForMessageBox(box)) << text;
-        EXPECT_EQ(text, box.text);
-        EXPECT_STREQ(IconName(icon), IconName(box.icon)) << text;
-        EXPECT_EQ(yesNo, box.yesNo) << text;
-        if (screenshot)
-            TakeScreenshot(screenshot);
-        ASSERT_TRUE(m_wizard.Answer(box, answer)) << text;
+        return m_wizard.Press(kNextButton);
     }
 
     // A whole operation from the select page back to it through the summary.
-    void Add(const std::string& path, UINT actionPage, int radio, UINT page, int inputId,
-             const std::string& input)
+    ::testing::AssertionResult Add(const std::string& path, UINT actionPage, int radio, UINT page, int inputId,
+                                   const std::string& input)
     {
-        Choose(path, actionPage, radio, page);
-        if (page != IDD_SUMMARY)
+        ::testing::AssertionResult added = Choose(path, actionPage, radio, page);
+        if (added && page != IDD_SUMMARY)
         {
-            Submit(inputId, input);
-            ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY)) << path;
+            m_wizard.TypePageItem(inputId, input);
+            added = m_wizard.PressTo(kNextButton, IDD_SUMMARY) << " (" << path << ")";
         }
-        ASSERT_TRUE(m_wizard.ClickPageItem(IDC_ADD));
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
-    }
-
-    // Next on the summary page, answered Yes: the completion page.
-    void Run(const char* failureScreenshot = nullptr)
-    {
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
-        if (failureScreenshot)
-            ExpectMessage(Ansi("Une erreur est survenue pendant le traitement du/des fichier(s)"),
-                          EBoxIcon::Exclamation, false, IDOK, failureScreenshot);
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
+        if (added && !(m_wizard.ClickPageItem(IDC_ADD) && m_wizard.WaitForPage(IDD_SELECT)))
+            added = ::testing::AssertionFailure() << "no way back to the select page from " << path;
+        return added;
     }
 
     std::vector<STreeLine> Tree() const { return m_wizard.ReadTree(IDC_OPERATION_TREE); }
@@ -150,9 +92,6 @@ protected:
         EXPECT_GE(GetTreeTextRect(tree, top->item).left, indent + 16);
     }
 
-    CEmptyPendingQueue m_queue;
-    CScratchDir m_dir;
-    CWizardProcess m_wizard;
 };
 
 struct SRuleCase
@@ -232,8 +171,8 @@ TEST_F(WizardOperations, DestinationPagesRefuseWhatTheirRulesRefuse)
     m_dir.File("file\\sub", "f");
     m_dir.Folder("old");
     const std::string program = m_dir / "x.exe";
-    ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_2180").c_str(), program.c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_0").c_str(), (m_dir / "old\\x.exe").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(FixturePath("v5_1_2600_2180").c_str(), program.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(FixturePath("v5_1_2600_0").c_str(), (m_dir / "old\\x.exe").c_str(), FALSE));
 
     struct SPage
     {
@@ -260,45 +199,41 @@ TEST_F(WizardOperations, DestinationPagesRefuseWhatTheirRulesRefuse)
     SetMessageTexts(IDS_PRODUCT_NAME, IDS_ERROR_CODE);
     for (const SPage& page : pages)
     {
-        Choose(page.path, page.actionPage, page.radio, page.page);
+        ASSERT_TRUE(Choose(page.path, page.actionPage, page.radio, page.page));
         for (const SRuleCase* rule = page.begin; rule != page.end; ++rule)
         {
             std::string input = rule->input;
             const std::size_t dir = input.find("<dir>");
             if (dir != std::string::npos)
                 input.replace(dir, 5, m_dir.Path());
-            Submit(page.inputId, input);
+            ASSERT_TRUE(Submit(page.inputId, input));
             const bool question = rule->icon == EBoxIcon::Question;
             const std::string text = Ansi(rule->text);
-            ExpectMessage(rule->error ? AppendErrorText(text, rule->error) : text, rule->icon, question,
-                          question ? IDNO : IDOK);
+            ASSERT_TRUE(ExpectMessage(m_wizard, rule->error ? AppendErrorText(text, rule->error) : text,
+                                      rule->icon, question, question ? IDNO : IDOK));
             ASSERT_TRUE(m_wizard.WaitForPage(page.page)) << input;
             // The focus is back in the input, whose text stays.
             EXPECT_EQ(m_wizard.GetPageItem(page.inputId), m_wizard.GetFocus()) << input;
             EXPECT_EQ(input, m_wizard.GetPageItemText(page.inputId));
         }
-        ASSERT_TRUE(m_wizard.Press(kBackButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(page.actionPage));
-        ASSERT_TRUE(m_wizard.Press(kBackButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+        ASSERT_TRUE(m_wizard.PressTo(kBackButton, page.actionPage));
+        ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SELECT));
     }
 
     // The read-only texts follow the selected path; the input keeps the
     // last text typed.
-    Choose(file, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE);
+    ASSERT_TRUE(Choose(file, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE));
     EXPECT_EQ("a.txt", m_wizard.GetPageItemText(IDC_CURRENT_FILE_NAME));
     EXPECT_EQ("b.txt", m_wizard.GetPageItemText(IDC_NEW_FILE_NAME));
     // The object vanished since it was chosen.
     ASSERT_TRUE(::DeleteFileA(file.c_str()));
-    Submit(IDC_NEW_FILE_NAME, "c.txt");
-    ExpectMessage(Ansi("Le fichier ou le dossier source n'existe pas. Merci de corriger."), EBoxIcon::Hand,
-                  false, IDOK);
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_FILE_ACTION));
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+    ASSERT_TRUE(Submit(IDC_NEW_FILE_NAME, "c.txt"));
+    ASSERT_TRUE(ExpectMessage(m_wizard, Ansi("Le fichier ou le dossier source n'existe pas. Merci de corriger."),
+                              EBoxIcon::Hand, false, IDOK));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_FILE_ACTION));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SELECT));
 
-    Choose(program, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE);
+    ASSERT_TRUE(Choose(program, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE));
     EXPECT_EQ(program, m_wizard.GetPageItemText(IDC_CURRENT_PATH));
     EXPECT_EQ("5.1.2600.2180", m_wizard.GetPageItemText(IDC_FILE_VERSION));
     TakeScreenshot("378-replace-version");
@@ -334,8 +269,8 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     const std::string backup = m_dir.Folder("backup.old");
     const std::string replaced = m_dir.Folder("rep") + "\\x.exe";
     const std::string replacement = m_dir.Folder("new") + "\\x.exe";
-    ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_0").c_str(), replaced.c_str(), FALSE));
-    ASSERT_TRUE(::CopyFileA(Fixture("v5_1_2600_2180").c_str(), replacement.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(FixturePath("v5_1_2600_0").c_str(), replaced.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(FixturePath("v5_1_2600_2180").c_str(), replacement.c_str(), FALSE));
     const std::string folder = m_dir.Folder("rf");
     const std::string movedFolder = m_dir.Folder("mf");
     m_dir.File("mf\\inside.txt", "i");
@@ -347,13 +282,15 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     m_dir.Folder(longName);
     const std::string kept = m_dir.File(longName + "\\kept.txt", "k");
 
-    Add(renamed, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, IDC_NEW_FILE_NAME, " renamed.txt ");
+    ASSERT_TRUE(Add(renamed, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, IDC_NEW_FILE_NAME, " renamed.txt "));
     // A folder whose name has a dot takes the file inside it.
-    Add(moved, IDD_FILE_ACTION, IDC_FILE_MOVE, IDD_MOVE_FILE, IDC_MOVE_DESTINATION, backup);
-    Add(replaced, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE, IDC_REPLACEMENT_PATH, replacement);
-    Add(folder, IDD_FOLDER_ACTION, IDC_FOLDER_RENAME, IDD_RENAME_FOLDER, IDC_NEW_FOLDER_NAME, "rf2");
-    Add(movedFolder, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, IDD_MOVE_FOLDER, IDC_MOVE_DESTINATION, lowerTarget);
-    Choose(kept, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY);
+    ASSERT_TRUE(Add(moved, IDD_FILE_ACTION, IDC_FILE_MOVE, IDD_MOVE_FILE, IDC_MOVE_DESTINATION, backup));
+    ASSERT_TRUE(
+        Add(replaced, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE, IDC_REPLACEMENT_PATH, replacement));
+    ASSERT_TRUE(Add(folder, IDD_FOLDER_ACTION, IDC_FOLDER_RENAME, IDD_RENAME_FOLDER, IDC_NEW_FOLDER_NAME, "rf2"));
+    ASSERT_TRUE(
+        Add(movedFolder, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, IDD_MOVE_FOLDER, IDC_MOVE_DESTINATION, lowerTarget));
+    ASSERT_TRUE(Choose(kept, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY));
 
     const std::string pending = Ansi("non-traité");
     const std::string to = "vers ";
@@ -401,10 +338,9 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     ASSERT_TRUE(m_wizard.SelectTreeItem(IDC_OPERATION_TREE, Tree()[7].item));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_SHOW_PROCESSES));
     ASSERT_TRUE(m_wizard.WaitForPage(IDD_PROCESSES));
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
 
-    Run();
+    ASSERT_TRUE(RunList(m_wizard));
     EXPECT_EQ(kSuccess, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
     EXPECT_FALSE(EndsWithALoneWord(m_wizard.GetPageItem(IDC_RESULT_TEXT)));
     EXPECT_FALSE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
@@ -414,14 +350,13 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     EXPECT_FALSE(PathExists(renamed));
     EXPECT_EQ("r", ReadFileBytes(m_dir / "renamed.txt"));
     EXPECT_EQ("m", ReadFileBytes(backup + "\\mov.txt"));
-    EXPECT_EQ(ReadFileBytes(Fixture("v5_1_2600_2180")), ReadFileBytes(replaced));
+    EXPECT_EQ(ReadFileBytes(FixturePath("v5_1_2600_2180")), ReadFileBytes(replaced));
     EXPECT_FALSE(PathExists(folder));
     EXPECT_TRUE(PathExists(m_dir / "rf2"));
     EXPECT_EQ("i", ReadFileBytes(target + "\\mf\\inside.txt"));
     EXPECT_TRUE(PathExists(kept));
 
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
     const std::vector<STreeLine> done = Tree();
     ASSERT_EQ(15u, done.size());
     EXPECT_EQ(1, done[6].overlay);
@@ -429,9 +364,7 @@ TEST_F(WizardOperations, EveryOperationJoinsTheTreeAndRuns)
     EXPECT_EQ(1, done[9].overlay);
     ExpectTreeAtItsLeft();
     TakeScreenshot("370-tree-done");
-    ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
+    ASSERT_TRUE(RunList(m_wizard));
     ASSERT_TRUE(m_wizard.Press(kFinishButton));
     EXPECT_TRUE(m_wizard.WaitForExit());
 }
@@ -448,7 +381,7 @@ TEST_F(WizardOperations, TheSystemFoldersAreNoSource)
     {
         m_wizard.TypePageItem(IDC_SELECT_PATH, path);
         ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ExpectMessage(refused, EBoxIcon::Hand, false, IDOK, screenshot);
+        ASSERT_TRUE(ExpectMessage(m_wizard, refused, EBoxIcon::Hand, false, IDOK, screenshot));
         ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT)) << path;
         screenshot = nullptr;
     }
@@ -468,13 +401,12 @@ TEST_F(WizardOperations, ATreeKeepsWhatItsNamesCannotReach)
     ASSERT_TRUE(RunUnixShell("cd '" + UnixPath(tree) + "' && printf t > "
                              "$(printf '\\357\\274\\216\\357\\274\\216\\357\\274\\274')victim.txt && "
                              "printf t > '..\\keep.txt'"));
-    Choose(tree, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY);
-    Run("message-27-names-kept");
+    ASSERT_TRUE(Choose(tree, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY));
+    ASSERT_TRUE(RunList(m_wizard, "message-27-names-kept"));
     EXPECT_EQ("v", ReadFileBytes(m_dir / "a\\victim.txt"));
     EXPECT_EQ("k", ReadFileBytes(m_dir / "a\\keep.txt"));
 
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
     const std::vector<STreeLine> lines = Tree();
     const auto status = [&](const std::string& top) {
         const auto line = std::find_if(lines.begin(), lines.end(),
@@ -490,7 +422,7 @@ TEST_F(WizardOperations, ATreeKeepsWhatItsNamesCannotReach)
     EXPECT_EQ(6u, lines.size());
     TakeScreenshot("370-tree-names-kept");
     ASSERT_TRUE(m_wizard.Press(IDCANCEL));
-    ExpectMessage(Ansi("Voulez-vous réellement quitter ?"), EBoxIcon::Question, true, IDYES);
+    ASSERT_TRUE(ExpectMessage(m_wizard, kConfirmQuit, EBoxIcon::Question, true, IDYES));
     EXPECT_TRUE(m_wizard.WaitForExit());
 }
 
@@ -504,13 +436,13 @@ TEST_F(WizardOperations, TwoPassesReportBothAndTheBoxKeepsTheRestartAway)
     CHolder holder(CHolder::Open, locked);
     ASSERT_TRUE(holder.IsHolding());
 
-    Add(locked, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY, 0, "");
-    Add(source, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, IDC_NEW_FILE_NAME, "y.txt");
-    Choose(folder, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY);
+    ASSERT_TRUE(Add(locked, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY, 0, ""));
+    ASSERT_TRUE(Add(source, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, IDC_NEW_FILE_NAME, "y.txt"));
+    ASSERT_TRUE(Choose(folder, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY));
     // The name is taken before the run: the rename fails.
     ASSERT_TRUE(WriteFileBytes(taken, "t"));
 
-    Run("message-27-process-error");
+    ASSERT_TRUE(RunList(m_wizard, "message-27-process-error"));
     EXPECT_EQ(kSomeFailed, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
     EXPECT_FALSE(EndsWithALoneWord(m_wizard.GetPageItem(IDC_RESULT_TEXT)));
     EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
@@ -520,8 +452,7 @@ TEST_F(WizardOperations, TwoPassesReportBothAndTheBoxKeepsTheRestartAway)
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_NO_RESTART));
     m_wizard.Settle();
 
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
     const std::vector<STreeLine> tree = Tree();
     ASSERT_EQ(9u, tree.size());
     // Delayed file: document and hourglass; failed: red cross; deleted
@@ -537,7 +468,7 @@ TEST_F(WizardOperations, TwoPassesReportBothAndTheBoxKeepsTheRestartAway)
     TakeScreenshot("370-tree-outcomes");
 
     ASSERT_TRUE(::DeleteFileA(taken.c_str()));
-    Run();
+    ASSERT_TRUE(RunList(m_wizard));
     EXPECT_EQ(kSuccess, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
     EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
     EXPECT_TRUE(m_wizard.IsPageItemChecked(IDC_NO_RESTART));
@@ -547,7 +478,7 @@ TEST_F(WizardOperations, TwoPassesReportBothAndTheBoxKeepsTheRestartAway)
 
     // No restart: the queue keeps the locked file, queued by each pass.
     ::Sleep(700);
-    EXPECT_FALSE(IsWinebootRunning());
+    EXPECT_FALSE(IsProcessRunning("wineboot.exe"));
     EXPECT_EQ(PendingQueueOf({NtPath(locked), "", NtPath(locked), ""}), PendingQueueBytes());
 
     // One dated block per pass, the second with the new statuses.
@@ -576,10 +507,8 @@ TEST_F(WizardOperations, LargeFolderShowsEveryLineAndItsOutcome)
     }
     sources.push_back(root);
     m_wizard.TypePageItem(IDC_SELECT_PATH, root);
-    ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_FOLDER_ACTION));
-    ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY, 120000));
+    ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_FOLDER_ACTION));
+    ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_SUMMARY, 120000));
 
     // Every operation once, with its status line, whatever the listing order;
     // the folder itself last.
@@ -616,7 +545,7 @@ TEST_F(WizardOperations, LargeFolderShowsEveryLineAndItsOutcome)
     const std::string missing = sources[5];
     ASSERT_TRUE(::DeleteFileA(missing.c_str()));
     ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
+    ASSERT_TRUE(ExpectMessage(m_wizard, kConfirmRun, EBoxIcon::Question, true, IDYES));
     SMessageBox box;
     ASSERT_TRUE(m_wizard.WaitForMessageBox(box, 120000));
     EXPECT_EQ(Ansi("Une erreur est survenue pendant le traitement du/des fichier(s)"), box.text);
@@ -625,8 +554,7 @@ TEST_F(WizardOperations, LargeFolderShowsEveryLineAndItsOutcome)
     ASSERT_TRUE(m_wizard.Answer(box, IDOK));
     ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
     EXPECT_FALSE(PathExists(root));
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY, 60000));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY, 60000));
     expectEveryLine(1, 1, done, missing);
 }
 
@@ -636,8 +564,7 @@ TEST_F(WizardOperations, CancelStopsTheListingAndAddsNothing)
     for (int i = 0; i < 20; ++i)
         ASSERT_TRUE(WriteFileBytes(root + "\\f" + std::to_string(i) + ".txt", ""));
     m_wizard.TypePageItem(IDC_SELECT_PATH, root);
-    ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_FOLDER_ACTION));
+    ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_FOLDER_ACTION));
 
     // Cancel pressed right behind Next: the listing stops at once.
     ASSERT_TRUE(m_wizard.Hold());
@@ -665,7 +592,7 @@ TEST_F(WizardOperations, CancelStopsTheRunAndTheReportTellsWhatWasNotDone)
     const std::string folder = m_dir.Folder("kept");
     const std::string a = m_dir.File("kept\\a.txt", "a");
     const std::string b = m_dir.File("kept\\b.txt", "b");
-    Choose(folder, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY);
+    ASSERT_TRUE(Choose(folder, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY));
 
     // Yes and Cancel as one burst: the run stops before its first operation.
     ASSERT_TRUE(m_wizard.Press(kNextButton));
@@ -677,9 +604,10 @@ TEST_F(WizardOperations, CancelStopsTheRunAndTheReportTellsWhatWasNotDone)
     m_wizard.Release();
     ASSERT_TRUE(pressed);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd); }, 10000));
-    ExpectMessage(Ansi("Le traitement a été arrêté: 3 opération(s) n'ont pas été effectuée(s) et restent dans "
-                       "la liste."),
-                  EBoxIcon::Exclamation, false, IDOK, "message-process-cancelled");
+    ASSERT_TRUE(ExpectMessage(m_wizard,
+                              Ansi("Le traitement a été arrêté: 3 opération(s) n'ont pas été effectuée(s) et "
+                                   "restent dans la liste."),
+                              EBoxIcon::Exclamation, false, IDOK, "message-process-cancelled"));
     ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
     EXPECT_EQ(kSomeFailed, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
     EXPECT_FALSE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
@@ -687,8 +615,7 @@ TEST_F(WizardOperations, CancelStopsTheRunAndTheReportTellsWhatWasNotDone)
     EXPECT_EQ("b", ReadFileBytes(b));
     EXPECT_EQ(3u, CountOf(ReadReport(), "\nStatut:: " + Ansi("non-traité")));
 
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
     const std::vector<STreeLine> tree = Tree();
     ASSERT_EQ(6u, tree.size());
     for (std::size_t i = 0; i < tree.size(); i += 2)
@@ -698,7 +625,7 @@ TEST_F(WizardOperations, CancelStopsTheRunAndTheReportTellsWhatWasNotDone)
     }
 
     // The next run does them all.
-    Run();
+    ASSERT_TRUE(RunList(m_wizard));
     EXPECT_EQ(kSuccess, m_wizard.GetPageItemText(IDC_RESULT_TEXT));
     EXPECT_FALSE(PathExists(folder));
 }
@@ -709,8 +636,8 @@ TEST_F(WizardOperations, FinishRestartsWhenAnOperationWaits)
     {
         CHolder holder(CHolder::Open, locked);
         ASSERT_TRUE(holder.IsHolding());
-        Choose(locked, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY);
-        Run();
+        ASSERT_TRUE(Choose(locked, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY));
+        ASSERT_TRUE(RunList(m_wizard));
     }
     EXPECT_TRUE(m_wizard.IsPageItemVisible(IDC_NO_RESTART));
     EXPECT_FALSE(m_wizard.IsPageItemChecked(IDC_NO_RESTART));
@@ -721,7 +648,7 @@ TEST_F(WizardOperations, FinishRestartsWhenAnOperationWaits)
     // Wine restarts the prefix in the background and carries out the queue;
     // on a busy machine that takes a while.
     EXPECT_TRUE(WaitUntil([&] { return !PathExists(locked); }, 60000));
-    EXPECT_TRUE(WaitUntil([] { return !IsWinebootRunning(); }, 60000));
+    EXPECT_TRUE(WaitUntil([] { return !IsProcessRunning("wineboot.exe"); }, 60000));
     EXPECT_EQ("", PendingQueueBytes());
 }
 

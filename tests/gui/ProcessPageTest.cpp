@@ -1,7 +1,10 @@
 // The process page as a user reaches it from the summary page: the holders
-// of the selected file listed, sorted, refreshed and ended.
+// of the selected file listed, sorted, refreshed and ended; where the system
+// keeps no handle table (Windows 9x/Me), the modules that have it loaded.
 #include "GuiDriver.h"
+#include "SystemServices.h"
 #include "TestSupport.h"
+#include "Text.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +23,6 @@ const std::string kAskKill = Ansi("'%s' ne s'est pas fermé en utilisant la mét
                                   "forcer le processus à s'arrêter (des données peuvent être perdues) ?");
 const std::string kCannotEnd = Ansi("Impossible d'arrêter le processus '%s'.\n\n");
 const std::string kCannotEndSelf = "Vous ne pouvez pas ternimer le processus de l'application";
-const std::string kConfirmRun = Ansi("Le/les fichier(s) et/ou dossier(s) sélectionné(s) sont sur le point "
-                                     "d'être traités. Voulez-vous continuer?");
 const std::string kLoaded = Ansi("n/a (chargé)");
 const std::string kOpen = "n/a (ouvert)";
 
@@ -31,17 +32,13 @@ std::string Fill(const std::string& format, const std::string& name)
     return format.substr(0, at) + name + format.substr(at + 2);
 }
 
-class ProcessPage : public ::testing::Test
+class ProcessPage : public CWizardTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(::CopyFileA(GetBinPath("orvfixture.dll").c_str(), m_dll.c_str(), FALSE));
-        ASSERT_TRUE(m_wizard.IsStarted());
-        ASSERT_NE(nullptr, m_wizard.WaitForSheet());
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_WELCOME));
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SELECT));
+        ASSERT_TRUE(CopyFixtureDll(m_dll));
+        CWizardTest::SetUp();
     }
 
     void TearDown() override
@@ -53,42 +50,37 @@ protected:
 
     // The operation on `path` (deleted, or replaced by `replacement`) and
     // the process page of its line `line` in the summary tree.
-    void Open(const std::string& path, std::size_t line = 0, const std::string& replacement = "")
+    ::testing::AssertionResult Open(const std::string& path, std::size_t line = 0,
+                                    const std::string& replacement = "")
     {
         const bool folder = ::PathIsDirectoryA(path.c_str()) != FALSE;
-        m_wizard.TypePageItem(IDC_SELECT_PATH, path);
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-        ASSERT_TRUE(m_wizard.WaitForPage(folder ? IDD_FOLDER_ACTION : IDD_FILE_ACTION)) << path;
-        ASSERT_TRUE(m_wizard.ClickPageItem(folder ? IDC_FOLDER_DELETE
-                                                  : replacement.empty() ? IDC_FILE_DELETE : IDC_FILE_REPLACE));
-        m_wizard.Settle();
-        ASSERT_TRUE(m_wizard.Press(kNextButton));
-        if (!replacement.empty())
+        ::testing::AssertionResult opened =
+            folder ? ChooseAction(m_wizard, path, IDD_FOLDER_ACTION, IDC_FOLDER_DELETE, IDD_SUMMARY)
+            : replacement.empty()
+                ? ChooseAction(m_wizard, path, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY)
+                : ChooseAction(m_wizard, path, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE);
+        if (opened && !replacement.empty())
         {
-            ASSERT_TRUE(m_wizard.WaitForPage(IDD_REPLACE_FILE));
             m_wizard.TypePageItem(IDC_REPLACEMENT_PATH, replacement);
-            ASSERT_TRUE(m_wizard.Press(kNextButton));
+            opened = m_wizard.PressTo(kNextButton, IDD_SUMMARY);
         }
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY)) << path;
-        if (folder)
+        if (opened && folder)
         {
             // The folder's content comes first, the folder itself last.
             const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
-            ASSERT_FALSE(tree.empty());
-            line = tree.size() - 1;
-            while (line > 0 && tree[line].level != 0)
+            for (line = tree.empty() ? 0 : tree.size() - 1; line > 0 && tree[line].level != 0;)
                 --line;
         }
-        ShowProcesses(line);
+        return opened ? ShowProcesses(line) : opened;
     }
 
-    void ShowProcesses(std::size_t line)
+    ::testing::AssertionResult ShowProcesses(std::size_t line)
     {
         const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
-        ASSERT_LT(line, tree.size());
-        ASSERT_TRUE(m_wizard.SelectTreeItem(IDC_OPERATION_TREE, tree[line].item));
-        ASSERT_TRUE(m_wizard.ClickPageItem(IDC_SHOW_PROCESSES));
-        ASSERT_TRUE(m_wizard.WaitForPage(IDD_PROCESSES));
+        if (line >= tree.size() || !m_wizard.SelectTreeItem(IDC_OPERATION_TREE, tree[line].item) ||
+            !m_wizard.ClickPageItem(IDC_SHOW_PROCESSES) || !m_wizard.WaitForPage(IDD_PROCESSES))
+            return ::testing::AssertionFailure() << "no process page from line " << line << " of " << tree.size();
+        return ::testing::AssertionSuccess();
     }
 
     HWND List() const { return m_wizard.GetPageItem(IDC_PROCESS_LIST); }
@@ -120,20 +112,11 @@ protected:
         m_wizard.Settle();
     }
 
-    void ExpectMessage(const std::string& text, EBoxIcon icon, bool yesNo, int answer,
-                       const char* screenshot = nullptr)
+    // Up to five seconds pass before a process without windows is asked about.
+    ::testing::AssertionResult ExpectMessage(const std::string& text, EBoxIcon icon, bool yesNo, int answer,
+                                             const char* screenshot = nullptr)
     {
-        SMessageBox box;
-        // Up to five seconds pass before a process without windows is asked about.
-        ASSERT_TRUE(m_wizard.WaitForMessageBox(box, 20000)) << text;
-        EXPECT_EQ(text, box.text);
-        EXPECT_STREQ(IconName(icon), IconName(box.icon)) << text;
-        EXPECT_EQ(yesNo, box.yesNo) << text;
-        // Nothing of the wizard can be used meanwhile.
-        EXPECT_FALSE(::IsWindowEnabled(m_wizard.GetSheet())) << text;
-        if (screenshot)
-            TakeScreenshot(screenshot);
-        ASSERT_TRUE(m_wizard.Answer(box, answer)) << text;
+        return ::ExpectMessage(m_wizard, text, icon, yesNo, answer, screenshot, 20000);
     }
 
     bool WaitForRows(int count) const
@@ -141,10 +124,7 @@ protected:
         return WaitUntil([&] { return GetListCount(List()) == count; }, 10000);
     }
 
-    CEmptyPendingQueue m_queue;
-    CScratchDir m_dir;
     const std::string m_dll = m_dir / "held.dll";
-    CWizardProcess m_wizard;
 };
 
 TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
@@ -153,7 +133,7 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     CHolder quiet(CHolder::Load, m_dll);
     CHolder reader(CHolder::Open, m_dll);
     ASSERT_TRUE(window.IsHolding() && quiet.IsHolding() && reader.IsHolding());
-    Open(m_dll);
+    ASSERT_TRUE(Open(m_dll));
 
     // Back only; the terminate button waits for a selection.
     EXPECT_TRUE(WaitUntil([&] { return m_wizard.IsButtonEnabled(kBackButton); }, 2000));
@@ -206,9 +186,9 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     // No window: asked after five seconds; No keeps it, marked.
     Select(RowOf(quiet.GetProcessId()));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
-    ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDNO);
-    ExpectMessage(Fill(kCannotEnd, "orvholder.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false,
-                  IDOK, "process-page-failure-message");
+    ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDNO));
+    ASSERT_TRUE(ExpectMessage(Fill(kCannotEnd, "orvholder.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand,
+                              false, IDOK, "process-page-failure-message"));
     m_wizard.Settle();
     EXPECT_TRUE(::IsWindowEnabled(m_wizard.GetSheet()));
     const int row = RowOf(quiet.GetProcessId());
@@ -221,7 +201,7 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     // Yes kills it.
     Select(row);
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
-    ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES);
+    ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES));
     EXPECT_TRUE(WaitForRows(1));
     ASSERT_TRUE(quiet.HasEnded(5000, &exitCode));
     EXPECT_EQ(0xDEADDEEDu, exitCode);
@@ -250,7 +230,7 @@ TEST_F(ProcessPage, OpenHoldersOfAFolderEndedThenItGoesAtOnce)
     // Holds nothing of the folder, and naming its pipe could hang.
     CHolder pipe(CHolder::Pipe, "orvholder-page-" + std::to_string(::GetCurrentProcessId()));
     ASSERT_TRUE(opener.IsHolding() && folder.IsHolding() && inside.IsHolding() && pipe.IsHolding());
-    Open(target);
+    ASSERT_TRUE(Open(target));
 
     EXPECT_EQ(Ansi("Processus qui ont chargé ou ouvert le fichier, ou un élément du dossier."),
               m_wizard.GetPageItemText(IDC_PROCESS_NOTE));
@@ -269,16 +249,13 @@ TEST_F(ProcessPage, OpenHoldersOfAFolderEndedThenItGoesAtOnce)
         Select(row);
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
     for (int asked = 0; asked < 2; ++asked)
-        ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES);
+        ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES));
     EXPECT_TRUE(WaitForRows(0));
     for (const CHolder* holder : {&opener, &folder, &inside})
         EXPECT_TRUE(holder->HasEnded(5000));
 
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
-    ASSERT_TRUE(m_wizard.Press(kNextButton));
-    ExpectMessage(kConfirmRun, EBoxIcon::Question, true, IDYES);
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_COMPLETE));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
+    ASSERT_TRUE(RunList(m_wizard));
     EXPECT_FALSE(PathExists(target));
     EXPECT_EQ("", PendingQueueBytes());
 }
@@ -296,7 +273,7 @@ TEST_F(ProcessPage, SortedOnHeaderClicksAndEndedInOrder)
     CHolder a(CHolder::Load, m_dll, programs[1]);
     CHolder b(CHolder::Load, m_dll, programs[2]);
     ASSERT_TRUE(a.IsHolding() && b.IsHolding() && c.IsHolding());
-    Open(m_dll);
+    ASSERT_TRUE(Open(m_dll));
 
     EXPECT_EQ((std::vector<std::string>{"a.exe", "b.exe", "c.exe"}), Column(0));
     std::vector<std::pair<DWORD, std::string>> byId = {
@@ -319,11 +296,11 @@ TEST_F(ProcessPage, SortedOnHeaderClicksAndEndedInOrder)
     for (int row = 0; row < 3; ++row)
         Select(row);
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
-    ExpectMessage(Fill(kAskKill, "a.exe"), EBoxIcon::Question, true, IDNO);
-    ExpectMessage(Fill(kCannotEnd, "a.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false, IDOK);
-    ExpectMessage(Fill(kAskKill, "b.exe"), EBoxIcon::Question, true, IDYES);
-    ExpectMessage(Fill(kAskKill, "c.exe"), EBoxIcon::Question, true, IDNO);
-    ExpectMessage(Fill(kCannotEnd, "c.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false, IDOK);
+    ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "a.exe"), EBoxIcon::Question, true, IDNO));
+    ASSERT_TRUE(ExpectMessage(Fill(kCannotEnd, "a.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false, IDOK));
+    ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "b.exe"), EBoxIcon::Question, true, IDYES));
+    ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "c.exe"), EBoxIcon::Question, true, IDNO));
+    ASSERT_TRUE(ExpectMessage(Fill(kCannotEnd, "c.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false, IDOK));
     EXPECT_TRUE(WaitForRows(2));
     EXPECT_EQ((std::vector<std::string>{"a.exe", "c.exe"}), Column(0));
     for (int row = 0; row < 2; ++row)
@@ -340,7 +317,7 @@ TEST_F(ProcessPage, SortedOnHeaderClicksAndEndedInOrder)
 
 TEST_F(ProcessPage, TheWizardDoesNotEndItself)
 {
-    Open(GetBinPath("orvgui.exe"));
+    ASSERT_TRUE(Open(GetBinPath("orvgui.exe")));
     const int count = GetListCount(List());
     ASSERT_GE(count, 1);
     int own = -1;
@@ -352,7 +329,7 @@ TEST_F(ProcessPage, TheWizardDoesNotEndItself)
     ASSERT_GE(own, 0);
     Select(own);
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
-    ExpectMessage(kCannotEndSelf, EBoxIcon::Exclamation, false, IDOK);
+    ASSERT_TRUE(ExpectMessage(kCannotEndSelf, EBoxIcon::Exclamation, false, IDOK));
     m_wizard.Settle();
     EXPECT_EQ(count, GetListCount(List()));
     EXPECT_EQ(0u, GetListState(List(), own, LVIS_SELECTED | LVIS_OVERLAYMASK));
@@ -370,22 +347,41 @@ TEST_F(ProcessPage, ReplaceInspectsEachFileFromItsLine)
     CHolder holdsNew(CHolder::Load, replacement);
     ASSERT_TRUE(holdsOld.IsHolding() && holdsNew.IsHolding());
 
-    Open(m_dll, 0, replacement);
+    ASSERT_TRUE(Open(m_dll, 0, replacement));
     EXPECT_EQ(1, GetListCount(List()));
     EXPECT_GE(RowOf(holdsOld.GetProcessId()), 0);
     EXPECT_EQ(Ansi("Fichier sélectionné: ") + m_dll, m_wizard.GetPageItemText(IDC_PROCESS_FILE));
     TakeScreenshot("375-process-page-file");
 
-    ASSERT_TRUE(m_wizard.Press(kBackButton));
-    ASSERT_TRUE(m_wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
     const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
     ASSERT_GE(tree.size(), 2u);
     EXPECT_EQ("Remplacer " + m_dll, tree[0].text);
     EXPECT_EQ("avec " + replacement, tree[1].text);
-    ShowProcesses(1);
+    ASSERT_TRUE(ShowProcesses(1));
     EXPECT_EQ(1, GetListCount(List()));
     EXPECT_GE(RowOf(holdsNew.GetProcessId()), 0);
     EXPECT_EQ(Ansi("Fichier sélectionné: ") + replacement, m_wizard.GetPageItemText(IDC_PROCESS_FILE));
+}
+
+// Where the system keeps no handle table (Windows 9x/Me): one line says so,
+// and the processes that have the file loaded are listed.
+using ProcessPageW98 = ProcessPage;
+
+TEST_F(ProcessPageW98, OneLineSaysThatOnlyLoadedModulesAreFound)
+{
+    ASSERT_FALSE(IsWindowsNT());
+    CHolder loader(CHolder::Load, m_dll);
+    CHolder reader(CHolder::Open, m_dll);
+    ASSERT_TRUE(loader.IsHolding() && reader.IsHolding());
+    ASSERT_TRUE(Open(m_dll));
+
+    EXPECT_EQ(Ansi("Windows 9x/Me n'a pas de table des handles : modules chargés seulement."),
+              m_wizard.GetPageItemText(IDC_PROCESS_NOTE));
+    ASSERT_EQ(1, GetListCount(List()));
+    EXPECT_EQ(FormatText("%lx", static_cast<unsigned long>(loader.GetProcessId())), GetListText(List(), 0, 1));
+    EXPECT_EQ(kLoaded, GetListText(List(), 0, 2));
+    TakeScreenshot("process-page-9x");
 }
 
 } // namespace

@@ -9,42 +9,6 @@
 namespace
 {
 
-struct SWindowSearch
-{
-    DWORD processId;
-    const char* className;
-    HWND except;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<SWindowSearch*>(lParam);
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(hwnd, &processId);
-    char name[64] = {};
-    ::GetClassNameA(hwnd, name, sizeof(name));
-    if (processId != search->processId || hwnd == search->except || !::IsWindowVisible(hwnd) ||
-        lstrcmpA(name, search->className) != 0)
-        return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
-// A visible top-level window of the wizard's process, other than the sheet.
-HWND WaitForWindow(const CWizardProcess& wizard, const char* className)
-{
-    SWindowSearch search{0, className, wizard.GetSheet(), nullptr};
-    ::GetWindowThreadProcessId(wizard.GetSheet(), &search.processId);
-    WaitUntil(
-        [&] {
-            ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        10000);
-    return search.found;
-}
-
 BOOL CALLBACK FindText(HWND hwnd, LPARAM lParam)
 {
     auto* text = reinterpret_cast<std::string*>(lParam);
@@ -64,7 +28,7 @@ bool HasChildText(HWND parent, std::string text)
 void PickFromMenu(const CWizardProcess& wizard, char mnemonic)
 {
     ASSERT_TRUE(wizard.ClickPageItem(IDC_SELECT_BROWSE));
-    const HWND menu = WaitForWindow(wizard, "#32768");
+    const HWND menu = wizard.WaitForWindow("#32768");
     ASSERT_NE(nullptr, menu);
     RECT menuRect{};
     RECT buttonRect{};
@@ -80,14 +44,11 @@ TEST(SelectMenu, FileDialogAndFolderBrowser)
     CScratchDir dir;
     const std::string file = dir.File("chosen.txt", "c");
     CWizardProcess wizard;
-    ASSERT_NE(nullptr, wizard.WaitForSheet());
-    ASSERT_TRUE(wizard.WaitForPage(IDD_WELCOME));
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+    ASSERT_TRUE(ShowsSelectPage(wizard));
 
     // "un &Fichier": the open-file dialog with the program's filter.
     PickFromMenu(wizard, 'f');
-    const HWND open = WaitForWindow(wizard, "#32770");
+    const HWND open = wizard.WaitForWindow("#32770");
     ASSERT_NE(nullptr, open);
     EXPECT_TRUE(HasChildText(open, "Tous les fichiers (*.*)"));
     TakeScreenshot("376-select-open-file");
@@ -99,7 +60,7 @@ TEST(SelectMenu, FileDialogAndFolderBrowser)
     // "un &Dossier": the folder browser with its title; cancelled, nothing
     // changes.
     PickFromMenu(wizard, 'd');
-    const HWND browser = WaitForWindow(wizard, "#32770");
+    const HWND browser = wizard.WaitForWindow("#32770");
     ASSERT_NE(nullptr, browser);
     EXPECT_TRUE(HasChildText(browser, Ansi("Sélection du dossier de destination")));
     TakeScreenshot("376-select-folder");

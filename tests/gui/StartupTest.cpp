@@ -2,7 +2,6 @@
 // and the context-menu entry that the answer leaves in the registry.
 #include "ContextMenu.h"
 #include "GuiDriver.h"
-#include "Handles.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,19 +16,13 @@ const std::string kInstallQuestion =
 const std::string kRemoveQuestion =
     Ansi("Voulez-vous désactiver la prise en charge par le menu contextuel?");
 
+// The default value's bytes when it is a REG_SZ; "<missing>" otherwise.
 std::string ReadDefaultValue(const char* subKey)
 {
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
-        return "<missing>";
-    char data[1024] = {};
-    DWORD size = sizeof(data) - 1;
+    std::string bytes;
     DWORD type = REG_NONE;
-    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ)
-        return "<missing>";
-    return std::string(data, size);
+    return ReadRegistryValue(HKEY_CLASSES_ROOT, subKey, nullptr, bytes, &type) && type == REG_SZ ? bytes
+                                                                                               : "<missing>";
 }
 
 class Startup : public ::testing::Test
@@ -42,18 +35,14 @@ protected:
     // checks that it ends without showing the wizard.
     static void AnswerQuestion(const std::string& arguments, const std::string& question, int answer)
     {
+        SCOPED_TRACE(arguments);
         CWizardProcess orvgui(arguments);
         ASSERT_TRUE(orvgui.IsStarted());
-        SMessageBox box;
-        ASSERT_TRUE(orvgui.WaitForMessageBox(box)) << arguments;
-        EXPECT_EQ(question, box.text) << arguments;
-        EXPECT_STREQ("question", IconName(box.icon)) << arguments;
-        EXPECT_TRUE(box.yesNo) << arguments;
-        if (answer == IDYES && arguments == "/install")
-            TakeScreenshot("message-53-install-menu");
-        ASSERT_TRUE(orvgui.Answer(box, answer)) << arguments;
-        EXPECT_TRUE(orvgui.WaitForExit()) << arguments;
-        EXPECT_EQ(nullptr, orvgui.GetSheet()) << arguments;
+        ASSERT_TRUE(ExpectMessage(orvgui, question, EBoxIcon::Question, true, answer,
+                                  answer == IDYES && arguments == "/install" ? "message-53-install-menu"
+                                                                             : nullptr));
+        EXPECT_TRUE(orvgui.WaitForExit());
+        EXPECT_EQ(nullptr, orvgui.GetSheet());
     }
 };
 

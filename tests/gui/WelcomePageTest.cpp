@@ -17,28 +17,17 @@ const char kInstallText[] = "+ &Contextuel";
 const char kRemoveText[] = "- Con&textuel";
 const char kOtherVerbKey[] = "AllFileSystemObjects\\Shell\\OtherTool";
 
-void WriteCommand(const char* subKey, const std::string& text)
+bool WriteCommand(const char* subKey, const std::string& text)
 {
-    CRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey, 0, nullptr, 0, KEY_WRITE,
-                                               nullptr, key.Receive(), nullptr));
-    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExA(key.Get(), nullptr, 0, REG_SZ,
-                                              reinterpret_cast<const BYTE*>(text.c_str()),
-                                              static_cast<DWORD>(text.size() + 1)));
+    return WriteRegistryString(HKEY_CLASSES_ROOT, subKey, nullptr, text);
 }
 
+// The command of the context-menu entry; "<missing>" without one.
 std::string ReadCommand()
 {
-    CRegKey key;
-    if (::RegOpenKeyExA(HKEY_CLASSES_ROOT, kContextMenuCommandKey, 0, KEY_READ, key.Receive()) !=
-        ERROR_SUCCESS)
-        return "<missing>";
-    char data[1024] = {};
-    DWORD size = sizeof(data) - 1;
-    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
-        ERROR_SUCCESS)
-        return "<missing>";
-    return data;
+    std::string bytes;
+    return ReadRegistryValue(HKEY_CLASSES_ROOT, kContextMenuCommandKey, nullptr, bytes) ? bytes.c_str()
+                                                                                          : "<missing>";
 }
 
 class WelcomePage : public ::testing::Test
@@ -47,22 +36,12 @@ protected:
     void SetUp() override { ::SHDeleteKeyA(HKEY_CLASSES_ROOT, kContextMenuShellKey); }
     void TearDown() override { ::SHDeleteKeyA(HKEY_CLASSES_ROOT, kContextMenuShellKey); }
 
-    static void Start(CWizardProcess& wizard)
-    {
-        ASSERT_TRUE(wizard.IsStarted());
-        ASSERT_NE(nullptr, wizard.WaitForSheet());
-        ASSERT_TRUE(wizard.WaitForPage(IDD_WELCOME));
-    }
-
     // Clicks the context-menu button and answers its question.
-    static void Toggle(CWizardProcess& wizard, const std::string& question, int answer)
+    static ::testing::AssertionResult Toggle(CWizardProcess& wizard, const std::string& question, int answer)
     {
-        ASSERT_TRUE(wizard.ClickPageItem(IDC_CONTEXT_MENU));
-        SMessageBox box;
-        ASSERT_TRUE(wizard.WaitForMessageBox(box));
-        EXPECT_EQ(question, box.text);
-        EXPECT_STREQ("question", IconName(box.icon));
-        ASSERT_TRUE(wizard.Answer(box, answer));
+        if (!wizard.ClickPageItem(IDC_CONTEXT_MENU))
+            return ::testing::AssertionFailure() << "the context-menu button cannot be clicked";
+        return ExpectMessage(wizard, question, EBoxIcon::Question, true, answer);
     }
 };
 
@@ -74,26 +53,26 @@ TEST_F(WelcomePage, ContextMenuButtonFollowsTheRegistry)
 
     // Another copy's entry, and another program's verb beside it.
     const std::string otherCopy = "\"C:\\Autre\\orvgui.exe\" \"%1\"";
-    WriteCommand(kContextMenuCommandKey, otherCopy);
-    WriteCommand(kOtherVerbKey, "Other");
+    ASSERT_TRUE(WriteCommand(kContextMenuCommandKey, otherCopy));
+    ASSERT_TRUE(WriteCommand(kOtherVerbKey, "Other"));
 
     CWizardProcess wizard;
-    Start(wizard);
+    ASSERT_TRUE(ShowsWelcome(wizard));
     EXPECT_EQ(kInstallText, wizard.GetPageItemText(IDC_CONTEXT_MENU));
 
-    Toggle(wizard, installQuestion, IDNO);
+    ASSERT_TRUE(Toggle(wizard, installQuestion, IDNO));
     EXPECT_EQ(kInstallText, wizard.GetPageItemText(IDC_CONTEXT_MENU));
     EXPECT_EQ(otherCopy, ReadCommand());
 
-    Toggle(wizard, installQuestion, IDYES);
+    ASSERT_TRUE(Toggle(wizard, installQuestion, IDYES));
     EXPECT_EQ(kRemoveText, wizard.GetPageItemText(IDC_CONTEXT_MENU));
     EXPECT_EQ(ours, ReadCommand());
     TakeScreenshot("365-welcome-menu-installed");
 
-    Toggle(wizard, removeQuestion, IDNO);
+    ASSERT_TRUE(Toggle(wizard, removeQuestion, IDNO));
     EXPECT_EQ(kRemoveText, wizard.GetPageItemText(IDC_CONTEXT_MENU));
 
-    Toggle(wizard, removeQuestion, IDYES);
+    ASSERT_TRUE(Toggle(wizard, removeQuestion, IDYES));
     EXPECT_EQ(kInstallText, wizard.GetPageItemText(IDC_CONTEXT_MENU));
     EXPECT_EQ("<missing>", ReadCommand());
     CRegKey other;
@@ -105,9 +84,9 @@ TEST_F(WelcomePage, ContextMenuButtonFollowsTheRegistry)
 
 TEST_F(WelcomePage, EntryWrittenAtStartShowsTheRemoveText)
 {
-    WriteCommand(kContextMenuCommandKey, "\"" + GetBinPath("orvgui.exe") + "\" \"%1\"");
+    ASSERT_TRUE(WriteCommand(kContextMenuCommandKey, "\"" + GetBinPath("orvgui.exe") + "\" \"%1\""));
     CWizardProcess wizard;
-    Start(wizard);
+    ASSERT_TRUE(ShowsWelcome(wizard));
     EXPECT_EQ(kRemoveText, wizard.GetPageItemText(IDC_CONTEXT_MENU));
     ASSERT_TRUE(wizard.Press(IDCANCEL));
     EXPECT_TRUE(wizard.WaitForExit());
@@ -116,7 +95,7 @@ TEST_F(WelcomePage, EntryWrittenAtStartShowsTheRemoveText)
 TEST_F(WelcomePage, AboutBoxShowsTheProgramVersion)
 {
     CWizardProcess wizard;
-    Start(wizard);
+    ASSERT_TRUE(ShowsWelcome(wizard));
     ASSERT_TRUE(wizard.ClickPageItem(IDC_ABOUT));
     const HWND about = wizard.WaitForDialog("A Propos de Orvane...");
     ASSERT_NE(nullptr, about);

@@ -9,43 +9,9 @@
 namespace
 {
 
-const std::string kConfirmQuit = Ansi("Voulez-vous réellement quitter ?");
-
-class WizardFlow : public ::testing::Test
+class WizardFlow : public CQueueTest
 {
 protected:
-    void SetUp() override { ClearPendingQueue(); }
-    void TearDown() override { ClearPendingQueue(); }
-
-    // Starts the wizard and waits for its first page.
-    void Start(CWizardProcess& wizard)
-    {
-        ASSERT_TRUE(wizard.IsStarted());
-        ASSERT_NE(nullptr, wizard.WaitForSheet());
-        ASSERT_TRUE(wizard.WaitForPage(IDD_WELCOME));
-    }
-
-    // Next on the select page with the path typed in.
-    static void SelectPath(CWizardProcess& wizard, const std::string& path, UINT expectedPage)
-    {
-        ASSERT_EQ(static_cast<UINT>(IDD_SELECT), wizard.GetCurrentPage());
-        wizard.TypePageItem(IDC_SELECT_PATH, path);
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(expectedPage)) << path;
-    }
-
-    static void ExpectMessage(CWizardProcess& wizard, const std::string& text, EBoxIcon icon,
-                              bool yesNo, int answer, const char* screenshot = nullptr)
-    {
-        SMessageBox box;
-        ASSERT_TRUE(wizard.WaitForMessageBox(box)) << text;
-        EXPECT_EQ(text, box.text);
-        EXPECT_STREQ(IconName(icon), IconName(box.icon)) << text;
-        EXPECT_EQ(yesNo, box.yesNo) << text;
-        if (screenshot)
-            TakeScreenshot(screenshot);
-        ASSERT_TRUE(wizard.Answer(box, answer)) << text;
-    }
 
     // Back, Next, Finish and Cancel as the user can press them ("BN-C"),
     // once the page's own button request has been handled.
@@ -64,33 +30,31 @@ protected:
     }
 
     // The choice pages: a radio button, Next, the page it leads to, Back.
-    static void ChooseAndComeBack(CWizardProcess& wizard, UINT actionPage, int radio,
-                                  UINT destinationPage, const char* screenshot)
+    static ::testing::AssertionResult ChooseAndComeBack(CWizardProcess& wizard, UINT actionPage, int radio,
+                                                        UINT destinationPage, const char* screenshot)
     {
-        ASSERT_TRUE(wizard.ClickPageItem(radio));
+        const bool clicked = wizard.ClickPageItem(radio);
         wizard.Settle();
-        ASSERT_TRUE(wizard.IsPageItemChecked(radio));
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(destinationPage)) << screenshot;
-        ComeBack(wizard, actionPage, screenshot);
+        if (!clicked || !wizard.IsPageItemChecked(radio))
+            return ::testing::AssertionFailure() << "choice " << radio << " not checked (" << screenshot << ")";
+        const ::testing::AssertionResult shown = wizard.PressTo(kNextButton, destinationPage);
+        return shown ? ComeBack(wizard, actionPage, screenshot) : shown;
     }
 
     // From a destination page back to its action page.
-    static void ComeBack(CWizardProcess& wizard, UINT actionPage, const char* screenshot)
+    static ::testing::AssertionResult ComeBack(CWizardProcess& wizard, UINT actionPage, const char* screenshot)
     {
         // The destination keeps the buttons of the action page.
         EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C")) << screenshot;
         TakeScreenshot(screenshot);
-        ASSERT_TRUE(wizard.Press(kBackButton));
-        ASSERT_TRUE(wizard.WaitForPage(actionPage)) << screenshot;
+        return wizard.PressTo(kBackButton, actionPage) << " (" << screenshot << ")";
     }
 };
 
 TEST_F(WizardFlow, WelcomeAndSelectPagesWithoutQueuedOperations)
 {
-    CScratchDir dir;
     CWizardProcess wizard;
-    Start(wizard);
+    ASSERT_TRUE(ShowsWelcome(wizard));
 
     const HWND sheet = wizard.GetSheet();
     EXPECT_EQ("Orvane", GetText(sheet));
@@ -100,27 +64,25 @@ TEST_F(WizardFlow, WelcomeAndSelectPagesWithoutQueuedOperations)
     TakeScreenshot("365-welcome");
 
     // Without queued operations the pending page is not part of the sheet.
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_SELECT));
     EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C"));
     EXPECT_EQ("", wizard.GetPageItemText(IDC_SELECT_PATH));
     TakeScreenshot("376-select");
 
-    SelectPath(wizard, "   ", IDD_SELECT);
-    ExpectMessage(wizard, "Le fichier ou le dossier source est invalide ou n'existe plus. Merci de corriger.",
-                  EBoxIcon::Hand, false, IDOK, "message-17-source-invalid");
+    ASSERT_TRUE(SubmitPath(wizard, "   ", IDD_SELECT));
+    ASSERT_TRUE(ExpectMessage(wizard,
+                              "Le fichier ou le dossier source est invalide ou n'existe plus. Merci de corriger.",
+                              EBoxIcon::Hand, false, IDOK, "message-17-source-invalid"));
     ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
 
-    SelectPath(wizard, dir / "missing.txt", IDD_SELECT);
-    ExpectMessage(wizard, "Le fichier ou le dossier source n'existe pas. Merci de corriger.",
-                  EBoxIcon::Hand, false, IDOK);
-    EXPECT_EQ(dir / "missing.txt", wizard.GetPageItemText(IDC_SELECT_PATH));
+    ASSERT_TRUE(SubmitPath(wizard, m_dir / "missing.txt", IDD_SELECT));
+    ASSERT_TRUE(ExpectMessage(wizard, "Le fichier ou le dossier source n'existe pas. Merci de corriger.",
+                              EBoxIcon::Hand, false, IDOK));
+    EXPECT_EQ(m_dir / "missing.txt", wizard.GetPageItemText(IDC_SELECT_PATH));
 
     // The list is empty: Back returns to the welcome page.
-    ASSERT_TRUE(wizard.Press(kBackButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_WELCOME));
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+    ASSERT_TRUE(wizard.PressTo(kBackButton, IDD_WELCOME));
+    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_SELECT));
 
     // Cancel with nothing listed ends the wizard without a question.
     ASSERT_TRUE(wizard.Press(IDCANCEL));
@@ -130,16 +92,13 @@ TEST_F(WizardFlow, WelcomeAndSelectPagesWithoutQueuedOperations)
 
 TEST_F(WizardFlow, FileAndFolderActionPagesLeadToTheirDestinationPages)
 {
-    CScratchDir dir;
-    const std::string file = dir / "file.txt";
+    const std::string file = m_dir / "file.txt";
     ASSERT_TRUE(WriteFileBytes(file, "x"));
     CWizardProcess wizard;
-    Start(wizard);
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+    ASSERT_TRUE(ShowsSelectPage(wizard));
 
     // Blanks around a path do not matter.
-    SelectPath(wizard, "  " + dir.Path() + "  ", IDD_FOLDER_ACTION);
+    ASSERT_TRUE(SubmitPath(wizard, "  " + m_dir.Path() + "  ", IDD_FOLDER_ACTION));
     EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C"));
     EXPECT_TRUE(wizard.IsPageItemChecked(IDC_FOLDER_DELETE));
     TakeScreenshot("374-folder-action");
@@ -151,12 +110,12 @@ TEST_F(WizardFlow, FileAndFolderActionPagesLeadToTheirDestinationPages)
                                         {VK_UP, 0, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, true},
                                         {VK_UP, 0, IDD_FOLDER_ACTION, IDC_FOLDER_RENAME, true},
                                         {VK_RETURN, 0, IDD_RENAME_FOLDER, IDC_NEW_FOLDER_NAME, false}}));
-    ComeBack(wizard, IDD_FOLDER_ACTION, "382-rename-folder");
-    ChooseAndComeBack(wizard, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, IDD_MOVE_FOLDER, "381-move-folder");
-    ASSERT_TRUE(wizard.Press(kBackButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+    ASSERT_TRUE(ComeBack(wizard, IDD_FOLDER_ACTION, "382-rename-folder"));
+    ASSERT_TRUE(
+        ChooseAndComeBack(wizard, IDD_FOLDER_ACTION, IDC_FOLDER_MOVE, IDD_MOVE_FOLDER, "381-move-folder"));
+    ASSERT_TRUE(wizard.PressTo(kBackButton, IDD_SELECT));
 
-    SelectPath(wizard, file, IDD_FILE_ACTION);
+    ASSERT_TRUE(SubmitPath(wizard, file, IDD_FILE_ACTION));
     EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C"));
     EXPECT_TRUE(wizard.IsPageItemChecked(IDC_FILE_DELETE));
     TakeScreenshot("373-file-action");
@@ -167,15 +126,14 @@ TEST_F(WizardFlow, FileAndFolderActionPagesLeadToTheirDestinationPages)
                                         {VK_UP, 0, IDD_FILE_ACTION, IDC_FILE_MOVE, true},
                                         {VK_UP, 0, IDD_FILE_ACTION, IDC_FILE_REPLACE, true},
                                         {VK_RETURN, 0, IDD_REPLACE_FILE, IDC_REPLACEMENT_PATH, false}}));
-    ComeBack(wizard, IDD_FILE_ACTION, "378-replace-file");
-    ChooseAndComeBack(wizard, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, "379-rename-file");
-    ChooseAndComeBack(wizard, IDD_FILE_ACTION, IDC_FILE_MOVE, IDD_MOVE_FILE, "380-move-file");
+    ASSERT_TRUE(ComeBack(wizard, IDD_FILE_ACTION, "378-replace-file"));
+    ASSERT_TRUE(
+        ChooseAndComeBack(wizard, IDD_FILE_ACTION, IDC_FILE_RENAME, IDD_RENAME_FILE, "379-rename-file"));
+    ASSERT_TRUE(ChooseAndComeBack(wizard, IDD_FILE_ACTION, IDC_FILE_MOVE, IDD_MOVE_FILE, "380-move-file"));
 
     // A later visit keeps the last choice.
-    ASSERT_TRUE(wizard.Press(kBackButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_FILE_ACTION));
+    ASSERT_TRUE(wizard.PressTo(kBackButton, IDD_SELECT));
+    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
     EXPECT_TRUE(wizard.IsPageItemChecked(IDC_FILE_MOVE));
     EXPECT_FALSE(wizard.IsPageItemChecked(IDC_FILE_DELETE));
 
@@ -188,25 +146,21 @@ TEST_F(WizardFlow, FileAndFolderActionPagesLeadToTheirDestinationPages)
 
 TEST_F(WizardFlow, ListedOperationAsksBeforeLeavingAndRunsFromTheSummary)
 {
-    CScratchDir dir;
-    const std::string file = dir / "doomed.txt";
+    const std::string file = m_dir / "doomed.txt";
     ASSERT_TRUE(WriteFileBytes(file, "x"));
     CWizardProcess wizard;
-    Start(wizard);
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
-    SelectPath(wizard, file, IDD_FILE_ACTION);
+    ASSERT_TRUE(ShowsSelectPage(wizard));
+    ASSERT_TRUE(SubmitPath(wizard, file, IDD_FILE_ACTION));
 
     // "Supprimer" adds the deletion and shows the summary, which has no Back.
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_SUMMARY));
     EXPECT_EQ("-N-C", WaitForButtons(wizard, "-N-C"));
     TakeScreenshot("370-summary");
 
     // Alt+F4 from the tree asks as from anywhere else.
     ASSERT_EQ(IDC_OPERATION_TREE, wizard.GetPageFocus());
     ASSERT_TRUE(wizard.TypeKey(VK_F4, VK_MENU));
-    ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO);
+    ASSERT_TRUE(ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO));
     EXPECT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
 
     // "Ajouter >": the select page with an empty path, whose Back now
@@ -214,46 +168,39 @@ TEST_F(WizardFlow, ListedOperationAsksBeforeLeavingAndRunsFromTheSummary)
     ASSERT_TRUE(wizard.ClickPageItem(IDC_ADD));
     ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
     EXPECT_EQ("", wizard.GetPageItemText(IDC_SELECT_PATH));
-    SelectPath(wizard, file, IDD_SELECT);
-    ExpectMessage(wizard, Ansi("Ce répertoire est déjà dans la liste. Veuillez en sélectionner un autre."),
-                  EBoxIcon::Hand, false, IDOK);
-    ASSERT_TRUE(wizard.Press(kBackButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
+    ASSERT_TRUE(SubmitPath(wizard, file, IDD_SELECT));
+    ASSERT_TRUE(ExpectMessage(wizard,
+                              Ansi("Ce répertoire est déjà dans la liste. Veuillez en sélectionner un autre."),
+                              EBoxIcon::Hand, false, IDOK));
+    ASSERT_TRUE(wizard.PressTo(kBackButton, IDD_SUMMARY));
 
     // Cancel from the select page asks; No shows the summary.
     ASSERT_TRUE(wizard.ClickPageItem(IDC_ADD));
     ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
     ASSERT_TRUE(wizard.Press(IDCANCEL));
-    ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO, "message-10-confirm-quit");
+    ASSERT_TRUE(ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO, "message-10-confirm-quit"));
     EXPECT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
 
     // The close command asks the same; No drops the close.
     wizard.PostSysCommand(SC_CLOSE);
-    ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO);
+    ASSERT_TRUE(ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO));
     EXPECT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
     EXPECT_FALSE(wizard.WaitForExit(200));
 
     // Next asks before running; No leaves everything as it was.
     ASSERT_TRUE(wizard.Press(kNextButton));
-    const std::string confirmRun = Ansi("Le/les fichier(s) et/ou dossier(s) sélectionné(s) sont sur le "
-                                        "point d'être traités. Voulez-vous continuer?");
-    ExpectMessage(wizard, confirmRun, EBoxIcon::Question, true, IDNO);
+    ASSERT_TRUE(ExpectMessage(wizard, kConfirmRun, EBoxIcon::Question, true, IDNO));
     EXPECT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
     EXPECT_TRUE(PathExists(file));
 
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ExpectMessage(wizard, confirmRun, EBoxIcon::Question, true, IDYES);
-    ASSERT_TRUE(wizard.WaitForPage(IDD_COMPLETE));
+    ASSERT_TRUE(RunList(wizard));
     EXPECT_FALSE(PathExists(file));
     EXPECT_EQ("Fin de Orvane", wizard.GetPageItemText(IDC_BIG_TITLE));
     EXPECT_EQ("B-FC", WaitForButtons(wizard, "B-FC"));
     TakeScreenshot("369-complete");
 
-    ASSERT_TRUE(wizard.Press(kBackButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ExpectMessage(wizard, confirmRun, EBoxIcon::Question, true, IDYES);
-    ASSERT_TRUE(wizard.WaitForPage(IDD_COMPLETE));
+    ASSERT_TRUE(wizard.PressTo(kBackButton, IDD_SUMMARY));
+    ASSERT_TRUE(RunList(wizard));
     ASSERT_TRUE(wizard.Press(kFinishButton));
     EXPECT_TRUE(wizard.WaitForExit());
     EXPECT_FALSE(wizard.HasMessageBox());
@@ -261,8 +208,7 @@ TEST_F(WizardFlow, ListedOperationAsksBeforeLeavingAndRunsFromTheSummary)
 
 TEST_F(WizardFlow, QueuedOperationsBringThePendingPageAndTheQuestion)
 {
-    CScratchDir dir;
-    const std::string file = dir / "queued.txt";
+    const std::string file = m_dir / "queued.txt";
     ASSERT_TRUE(WriteFileBytes(file, "x"));
     ASSERT_TRUE(::MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
     std::vector<char> queued;
@@ -270,9 +216,8 @@ TEST_F(WizardFlow, QueuedOperationsBringThePendingPageAndTheQuestion)
 
     {
         CWizardProcess wizard;
-        Start(wizard);
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_PENDING));
+        ASSERT_TRUE(ShowsWelcome(wizard));
+        ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_PENDING));
         EXPECT_EQ("BN-C", WaitForButtons(wizard, "BN-C"));
         EXPECT_TRUE(wizard.IsPageItemChecked(IDC_PENDING_IGNORE));
         TakeScreenshot("377-pending");
@@ -282,16 +227,15 @@ TEST_F(WizardFlow, QueuedOperationsBringThePendingPageAndTheQuestion)
                                             {VK_DOWN, 0, IDD_PENDING, IDC_PENDING_IGNORE, true},
                                             {VK_DOWN, 0, IDD_PENDING, IDC_PENDING_KEEP, true},
                                             {VK_UP, 0, IDD_PENDING, IDC_PENDING_IGNORE, true}}));
-        ASSERT_TRUE(wizard.Press(kBackButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_WELCOME));
+        ASSERT_TRUE(wizard.PressTo(kBackButton, IDD_WELCOME));
 
         // Already on the first page the queued operations are at stake.
         ASSERT_TRUE(wizard.Press(IDCANCEL));
-        ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO);
+        ASSERT_TRUE(ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDNO));
         EXPECT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
 
         wizard.PostSysCommand(SC_CLOSE);
-        ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDYES);
+        ASSERT_TRUE(ExpectMessage(wizard, kConfirmQuit, EBoxIcon::Question, true, IDYES));
         EXPECT_TRUE(wizard.WaitForExit());
     }
 
@@ -299,11 +243,9 @@ TEST_F(WizardFlow, QueuedOperationsBringThePendingPageAndTheQuestion)
     // closes without a question. The system's queue stays as it was.
     {
         CWizardProcess wizard;
-        Start(wizard);
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_PENDING));
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+        ASSERT_TRUE(ShowsWelcome(wizard));
+        ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_PENDING));
+        ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_SELECT));
         ASSERT_TRUE(wizard.Press(IDCANCEL));
         EXPECT_TRUE(wizard.WaitForExit());
         EXPECT_FALSE(wizard.HasMessageBox());
@@ -319,11 +261,10 @@ TEST_F(WizardFlow, QueuedOperationsBringThePendingPageAndTheQuestion)
 // waits for it, in their order; the replacement moves its source.
 TEST_F(WizardFlow, PendingPageTakesTheQueueOver)
 {
-    CScratchDir dir;
-    const std::string locked = dir.File("b.dll", "old");
-    const std::string renamed = dir.File("a.new", "new");
-    const std::string source = dir.File("n.tmp", "n");
-    const std::string replaced = dir.File("c.dll", "c");
+    const std::string locked = m_dir.File("b.dll", "old");
+    const std::string renamed = m_dir.File("a.new", "new");
+    const std::string source = m_dir.File("n.tmp", "n");
+    const std::string replaced = m_dir.File("c.dll", "c");
     const std::string queue = PendingQueueOf({NtPath(locked), "", NtPath(renamed), NtPath(locked),
                                               NtPath(source), "!" + NtPath(replaced)});
     ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, queue));
@@ -331,17 +272,11 @@ TEST_F(WizardFlow, PendingPageTakesTheQueueOver)
         CHolder holder(CHolder::Open, locked);
         ASSERT_TRUE(holder.IsHolding());
         CWizardProcess wizard;
-        Start(wizard);
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_PENDING));
+        ASSERT_TRUE(ShowsWelcome(wizard));
+        ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_PENDING));
         ASSERT_TRUE(wizard.ClickPageItem(IDC_PENDING_REMOVE));
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ASSERT_TRUE(wizard.WaitForPage(IDD_SUMMARY));
-        ASSERT_TRUE(wizard.Press(kNextButton));
-        ExpectMessage(wizard, Ansi("Le/les fichier(s) et/ou dossier(s) sélectionné(s) sont sur le "
-                                   "point d'être traités. Voulez-vous continuer?"),
-                      EBoxIcon::Question, true, IDYES);
-        ASSERT_TRUE(wizard.WaitForPage(IDD_COMPLETE));
+        ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_SUMMARY));
+        ASSERT_TRUE(RunList(wizard));
         ASSERT_TRUE(wizard.ClickPageItem(IDC_NO_RESTART));
         ASSERT_TRUE(wizard.Press(kFinishButton));
         EXPECT_TRUE(wizard.WaitForExit());
@@ -355,13 +290,10 @@ TEST_F(WizardFlow, PendingPageTakesTheQueueOver)
 
 TEST_F(WizardFlow, PathArgumentFillsTheSelectPage)
 {
-    CScratchDir dir;
-    const std::string file = dir / "argument file.txt";
+    const std::string file = m_dir / "argument file.txt";
     ASSERT_TRUE(WriteFileBytes(file, "x"));
-    CWizardProcess wizard(Quote(file) + " " + Quote(dir / "second.txt"));
-    Start(wizard);
-    ASSERT_TRUE(wizard.Press(kNextButton));
-    ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT));
+    CWizardProcess wizard(Quote(file) + " " + Quote(m_dir / "second.txt"));
+    ASSERT_TRUE(ShowsSelectPage(wizard));
     EXPECT_EQ(file, wizard.GetPageItemText(IDC_SELECT_PATH));
     ASSERT_TRUE(wizard.Press(kNextButton));
     EXPECT_TRUE(wizard.WaitForPage(IDD_FILE_ACTION));

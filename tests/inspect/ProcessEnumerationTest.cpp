@@ -11,15 +11,6 @@
 namespace
 {
 
-// A text of this UTF-8 source in the ANSI code page, as the tables give it.
-std::string Ansi(const char* utf8)
-{
-    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
-    return WideToAnsi(wide.c_str());
-}
-
 std::string FixtureDll()
 {
     return GetBinPath("orvfixture.dll");
@@ -126,7 +117,7 @@ TEST(ProcessEnumeration, TruncatedVersionResourceIsNotRead)
 
 TEST(ProcessRecord, InfoText)
 {
-    const std::string image = std::string(ORV_FIXTURE_DIR) + "\\v5_1_2600_2180.exe";
+    const std::string image = FixturePath("v5_1_2600_2180");
     const std::string expected = Ansi("Nom d'Image:\tv5_1_2600_2180.exe%s\nNom du Programme:\tOrvane\n"
                                       "Description:\tOrvane version fixture\nVersion:\t\t5.1.2600.2180\n"
                                       "Copyright:\tCopyright (C) 2026 Hadrel. Tous droits réservés.");

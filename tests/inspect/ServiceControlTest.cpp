@@ -79,19 +79,6 @@ public:
     }
 
 private:
-    template <typename Condition>
-    static bool WaitUntil(Condition condition, DWORD timeoutMs)
-    {
-        const DWORD start = ::GetTickCount();
-        while (!condition())
-        {
-            if (::GetTickCount() - start >= timeoutMs)
-                return false;
-            ::Sleep(20);
-        }
-        return true;
-    }
-
     std::string m_name;
     CServiceHandle m_manager;
     CServiceHandle m_service;

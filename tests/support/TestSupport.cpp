@@ -6,6 +6,7 @@
 #include "Text.h"
 
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -186,6 +187,47 @@ std::string ReadFileBytes(const std::string& path)
 bool PathExists(const std::string& path)
 {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ShortPath(const std::string& path)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    EXPECT_TRUE(length > 0 && length < MAX_PATH) << path;
+    return length < MAX_PATH ? buffer : "";
+}
+
+std::string FixturePath(const char* name)
+{
+    return std::string(ORV_FIXTURE_DIR) + "\\" + name + ".exe";
+}
+
+bool CopyFixtureDll(const std::string& path)
+{
+    return ::CopyFileA(GetBinPath("orvfixture.dll").c_str(), path.c_str(), FALSE) != FALSE;
+}
+
+std::string Ansi(const char* utf8)
+{
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
+    return WideToAnsi(wide.c_str());
+}
+
+bool IsProcessRunning(const char* exeName)
+{
+    // Toolhelp answers INVALID_HANDLE_VALUE on failure, as CreateFile does.
+    CFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && ::Process32First(snapshot.Get(), &entry); more;
+         more = ::Process32Next(snapshot.Get(), &entry))
+    {
+        if (::lstrcmpiA(entry.szExeFile, exeName) == 0)
+            return true;
+    }
+    return false;
 }
 
 CHolder::CHolder(EMode mode, const std::string& path, const std::string& program)
@@ -380,15 +422,18 @@ bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string
     return true;
 }
 
-bool WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value)
+bool WriteRegistryValue(HKEY hive, const char* key, const char* name, DWORD type, const std::string& bytes)
 {
     CRegKey opened;
-    if (::RegCreateKeyExA(hive, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.Receive(),
-                          nullptr) != ERROR_SUCCESS)
-        return false;
-    return ::RegSetValueExA(opened.Get(), name, 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    return ::RegCreateKeyExA(hive, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.Receive(), nullptr) ==
+               ERROR_SUCCESS &&
+           ::RegSetValueExA(opened.Get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+bool WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value)
+{
+    return WriteRegistryValue(hive, key, name, REG_SZ, std::string(value.c_str(), value.size() + 1));
 }
 
 void DeleteRegistryValue(HKEY hive, const char* key, const char* name)
@@ -430,12 +475,7 @@ std::string NtPath(const std::string& path)
 
 bool WritePendingValue(DWORD type, const std::string& bytes, const char* valueName)
 {
-    CRegKey key;
-    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE,
-                           key.Receive()) == ERROR_SUCCESS &&
-           ::RegSetValueExA(key.Get(), valueName, 0, type,
-                            reinterpret_cast<const BYTE*>(bytes.data()),
-                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+    return WriteRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, valueName, type, bytes);
 }
 
 std::string PendingValueText(const char* valueName, DWORD* type)

@@ -57,6 +57,35 @@ void RemoveTree(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool PathExists(const std::string& path);
+// The short (8.3) form of an existing path.
+std::string ShortPath(const std::string& path);
+
+// A program of tests/fixtures, with its chosen version resource, by name.
+std::string FixturePath(const char* name);
+// A copy of bin/orvfixture.dll at the path, for a process to keep loaded.
+bool CopyFixtureDll(const std::string& path);
+
+// A text of this source file (UTF-8) in the ANSI code page, as the
+// programs and the tables hold it.
+std::string Ansi(const char* utf8);
+
+// Whether a process of that executable name (orvgui.exe) runs now.
+bool IsProcessRunning(const char* exeName);
+
+// Polls a condition every 20 ms until it holds or the time is up.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;)
+    {
+        if (condition())
+            return true;
+        if (::GetTickCount() - start >= timeoutMs)
+            return false;
+        ::Sleep(20);
+    }
+}
 
 // A process that keeps a file, a folder or a DLL in use until destroyed.
 class CHolder
@@ -113,7 +142,9 @@ bool RunUnixShell(const std::string& script);
 // the key or the value cannot be read.
 bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,
                        DWORD* type = nullptr);
-// Creates the key when needed and writes a REG_SZ value.
+// Creates the key when needed and writes the value (name null: the default
+// value) with its type and bytes, or as a REG_SZ.
+bool WriteRegistryValue(HKEY hive, const char* key, const char* name, DWORD type, const std::string& bytes);
 bool WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value);
 void DeleteRegistryValue(HKEY hive, const char* key, const char* name);
 

@@ -14,11 +14,6 @@
 namespace
 {
 
-std::string Fixture(const char* name)
-{
-    return std::string(ORV_FIXTURE_DIR) + "\\" + name + ".exe";
-}
-
 // Major, minor, build and revision of the loaded file version.
 std::string VersionOf(const CModuleVersion& version)
 {
@@ -67,7 +62,7 @@ TEST(VersionOrder, EarlierVersionsOrderLower)
 TEST(ModuleVersion, LoadFromFileReadsFixedBlockAndStrings)
 {
     CModuleVersion version;
-    ASSERT_TRUE(version.LoadFromFile(Fixture("v5_1_2600_2180")));
+    ASSERT_TRUE(version.LoadFromFile(FixturePath("v5_1_2600_2180")));
     EXPECT_EQ(static_cast<DWORD>(VS_FFI_SIGNATURE), version.dwSignature);
     EXPECT_EQ("5.1.2600.2180", VersionOf(version));
     EXPECT_EQ(0x00050001u, version.dwFileVersionMS);
@@ -106,7 +101,7 @@ TEST(ModuleVersion, FixtureVersionsAndTranslations)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.fixture);
-        ASSERT_TRUE(version.LoadFromFile(Fixture(c.fixture)));
+        ASSERT_TRUE(version.LoadFromFile(FixturePath(c.fixture)));
         EXPECT_EQ(c.version, VersionOf(version));
         EXPECT_EQ(c.language, version.GetLanguage());
         EXPECT_EQ(1252, version.GetCodePage());
@@ -131,7 +126,7 @@ TEST(ModuleVersion, FilesWithoutVersion)
 
     CModuleVersion version;
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(version.LoadFromFile(Fixture("vnone")));
+    EXPECT_FALSE(version.LoadFromFile(FixturePath("vnone")));
     EXPECT_NE(0xdeadbeefu, GetLastError());
     EXPECT_EQ("", version.GetStringValue("CompanyName"));
     EXPECT_EQ(0u, version.dwSignature);
@@ -156,9 +151,9 @@ TEST(ModuleVersion, FailedLoadForgetsTheEarlierFile)
     };
     CModuleVersion version;
     expectEmpty(version);
-    ASSERT_TRUE(version.LoadFromFile(Fixture("v5_1_2600_0")));
+    ASSERT_TRUE(version.LoadFromFile(FixturePath("v5_1_2600_0")));
     ASSERT_EQ("Hadrel", version.GetStringValue("CompanyName"));
-    EXPECT_FALSE(version.LoadFromFile(Fixture("vnone")));
+    EXPECT_FALSE(version.LoadFromFile(FixturePath("vnone")));
     expectEmpty(version);
 }
 
@@ -200,27 +195,27 @@ TEST(IsNotOlderVersion, ComparesFileVersionsOnly)
         std::string target;
         bool notOlder;
     } cases[] = {
-        {Fixture("v5_1_2600_0"), Fixture("v5_1_2600_2180"), true},
-        {Fixture("v5_1_2600_2180"), Fixture("v5_1_2600_0"), false},
-        {Fixture("v6_0_0_0"), Fixture("v5_9_9999_9999"), false},
-        {Fixture("v5_9_9999_9999"), Fixture("v6_0_0_0"), true},
-        {Fixture("v6_0_0_0"), Fixture("v6_0_0_0"), true},
-        {Fixture("v5_1_2600_2180"), Fixture("v5_1_2600_2180"), true},
+        {FixturePath("v5_1_2600_0"), FixturePath("v5_1_2600_2180"), true},
+        {FixturePath("v5_1_2600_2180"), FixturePath("v5_1_2600_0"), false},
+        {FixturePath("v6_0_0_0"), FixturePath("v5_9_9999_9999"), false},
+        {FixturePath("v5_9_9999_9999"), FixturePath("v6_0_0_0"), true},
+        {FixturePath("v6_0_0_0"), FixturePath("v6_0_0_0"), true},
+        {FixturePath("v5_1_2600_2180"), FixturePath("v5_1_2600_2180"), true},
         // 40000 is newer than 5.1.
-        {Fixture("v5_1_2600_0"), Fixture("v40000"), true},
-        {Fixture("v40000"), Fixture("v5_1_2600_0"), false},
-        {Fixture("v40000"), Fixture("v39999"), false},
-        {Fixture("v39999"), Fixture("v40000"), true},
+        {FixturePath("v5_1_2600_0"), FixturePath("v40000"), true},
+        {FixturePath("v40000"), FixturePath("v5_1_2600_0"), false},
+        {FixturePath("v40000"), FixturePath("v39999"), false},
+        {FixturePath("v39999"), FixturePath("v40000"), true},
         // A missing version never blocks.
-        {Fixture("v6_0_0_0"), Fixture("vnone"), true},
-        {Fixture("vnone"), Fixture("v6_0_0_0"), true},
-        {Fixture("v6_0_0_0"), text, true},
-        {text, Fixture("v6_0_0_0"), true},
-        {Fixture("v6_0_0_0"), missing, true},
-        {missing, Fixture("v6_0_0_0"), true},
+        {FixturePath("v6_0_0_0"), FixturePath("vnone"), true},
+        {FixturePath("vnone"), FixturePath("v6_0_0_0"), true},
+        {FixturePath("v6_0_0_0"), text, true},
+        {text, FixturePath("v6_0_0_0"), true},
+        {FixturePath("v6_0_0_0"), missing, true},
+        {missing, FixturePath("v6_0_0_0"), true},
         // The beta flag and the translation play no part: 2.3.4.5 against 1.2.3.4.
-        {Fixture("vnotranslation"), Fixture("vbeta"), false},
-        {Fixture("vbeta"), Fixture("vshorttranslation"), true},
+        {FixturePath("vnotranslation"), FixturePath("vbeta"), false},
+        {FixturePath("vbeta"), FixturePath("vshorttranslation"), true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.notOlder, IsNotOlderVersion(c.source, c.target)) << c.source << " / " << c.target;

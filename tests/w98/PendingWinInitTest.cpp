@@ -23,14 +23,6 @@ std::string BakPath()
     return WindowsPath("wininit.bak");
 }
 
-std::string ShortPath(const std::string& path)
-{
-    char buffer[MAX_PATH] = {};
-    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    EXPECT_TRUE(length > 0 && length < MAX_PATH) << path;
-    return buffer;
-}
-
 class WinInitStore : public CQueueTest
 {
 protected:

@@ -11,13 +11,6 @@
 namespace
 {
 
-std::string ShortPath(const std::string& path)
-{
-    char buffer[MAX_PATH] = {};
-    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    return length != 0 && length < MAX_PATH ? std::string(buffer) : std::string();
-}
-
 // Every test starts and ends without WinInit.Ini, its backup and a queue.
 class WinInit : public testing::Test
 {
