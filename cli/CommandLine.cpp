@@ -1,9 +1,9 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "ModuleVersion.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/ModuleVersion.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "resources/orvline/resource.h"
 
 #include <shlwapi.h>
 

@@ -1,10 +1,10 @@
-#include "Console.h"
+#include "cli/Console.h"
 
-#include "FileBytes.h"
-#include "ModuleVersion.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/FileBytes.h"
+#include "engine/ModuleVersion.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "resources/orvline/resource.h"
 
 bool CConsole::Parse(int argc, const char* const* argv)
 {

@@ -3,7 +3,7 @@
 // whole, with the CR LF line ends of a text-mode stream.
 #pragma once
 
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <windows.h>
 

@@ -1,19 +1,19 @@
 // orvline: one operation per call (or the operations already queued for the
 // restart), carried out at once or queued, told by messages and exit code.
-#include "Orvline.h"
+#include "cli/Orvline.h"
 
-#include "Console.h"
-#include "FileInfo.h"
-#include "HolderScan.h"
-#include "ObjectPath.h"
-#include "ModuleVersion.h"
-#include "PendingStore.h"
-#include "QueueListing.h"
-#include "Report.h"
-#include "Scheduler.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "resource.h"
+#include "cli/Console.h"
+#include "cli/QueueListing.h"
+#include "engine/FileInfo.h"
+#include "engine/ModuleVersion.h"
+#include "engine/ObjectPath.h"
+#include "engine/PendingStore.h"
+#include "engine/Report.h"
+#include "engine/Scheduler.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "inspect/HolderScan.h"
+#include "resources/orvline/resource.h"
 
 #include <shlwapi.h>
 

@@ -2,7 +2,7 @@
 // restart, told by messages and the exit code.
 #pragma once
 
-#include "FileInfo.h"
+#include "engine/FileInfo.h"
 
 #include <windows.h>
 

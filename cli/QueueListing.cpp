@@ -1,9 +1,9 @@
-#include "QueueListing.h"
+#include "cli/QueueListing.h"
 
-#include "PendingParser.h"
-#include "PendingStore.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/PendingParser.h"
+#include "engine/PendingStore.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 

@@ -2,7 +2,7 @@
 // never taken over: what orvline /queue lists.
 #pragma once
 
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <vector>
 

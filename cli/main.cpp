@@ -1,6 +1,6 @@
-#include "Console.h"
-#include "Orvline.h"
-#include "resource.h"
+#include "cli/Console.h"
+#include "cli/Orvline.h"
+#include "resources/orvline/resource.h"
 
 int main(int argc, char** argv)
 {

@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "engine/FileBytes.h"
 
 #include <algorithm>
 

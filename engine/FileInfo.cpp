@@ -1,8 +1,8 @@
-#include "FileInfo.h"
+#include "engine/FileInfo.h"
 
-#include "StringIds.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/StringIds.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 

@@ -3,8 +3,8 @@
 // that a run carries out.
 #pragma once
 
-#include "RegistryEntry.h"
-#include "TakeOver.h"
+#include "engine/RegistryEntry.h"
+#include "engine/TakeOver.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "FileInfo.h"
+#include "engine/FileInfo.h"
 
-#include "FolderListing.h"
-#include "Handles.h"
-#include "Text.h"
+#include "engine/FolderListing.h"
+#include "engine/Handles.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 

@@ -1,8 +1,8 @@
-#include "FileReplace.h"
+#include "engine/FileReplace.h"
 
-#include "Scheduler.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/Scheduler.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "FolderListing.h"
+#include "engine/FolderListing.h"
 
-#include "ObjectPath.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/ObjectPath.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 

@@ -5,7 +5,7 @@
 // with the wide calls and a name is used only when it reads back exactly.
 #pragma once
 
-#include "Handles.h"
+#include "engine/Handles.h"
 
 #include <windows.h>
 

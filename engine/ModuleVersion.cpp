@@ -1,6 +1,6 @@
-#include "ModuleVersion.h"
+#include "engine/ModuleVersion.h"
 
-#include "Text.h"
+#include "engine/Text.h"
 
 #include <cstring>
 #include <new>

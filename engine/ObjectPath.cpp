@@ -1,8 +1,8 @@
-#include "ObjectPath.h"
+#include "engine/ObjectPath.h"
 
-#include "Handles.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/Handles.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
 
 #include <windows.h>
 

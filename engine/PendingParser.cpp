@@ -1,7 +1,7 @@
-#include "PendingParser.h"
+#include "engine/PendingParser.h"
 
-#include "Scheduler.h"
-#include "Text.h"
+#include "engine/Scheduler.h"
+#include "engine/Text.h"
 
 #include <windows.h>
 

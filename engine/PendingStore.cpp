@@ -1,12 +1,12 @@
-#include "PendingStore.h"
+#include "engine/PendingStore.h"
 
-#include "FileBytes.h"
-#include "FileInfo.h"
-#include "Handles.h"
-#include "PendingParser.h"
-#include "SystemServices.h"
-#include "TakeOver.h"
-#include "Text.h"
+#include "engine/FileBytes.h"
+#include "engine/FileInfo.h"
+#include "engine/Handles.h"
+#include "engine/PendingParser.h"
+#include "engine/SystemServices.h"
+#include "engine/TakeOver.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 

@@ -1,9 +1,9 @@
-#include "RegistryEntry.h"
+#include "engine/RegistryEntry.h"
 
-#include "Handles.h"
-#include "StringIds.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/Handles.h"
+#include "engine/StringIds.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
 
 #include <vector>
 

@@ -1,8 +1,8 @@
-#include "Report.h"
+#include "engine/Report.h"
 
-#include "FileInfo.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/FileInfo.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
 
 #include <share.h>
 #include <shlwapi.h>

@@ -1,7 +1,7 @@
-#include "RestartRules.h"
+#include "engine/RestartRules.h"
 
-#include "ObjectPath.h"
-#include "Text.h"
+#include "engine/ObjectPath.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 

@@ -1,8 +1,8 @@
 // One attempt at an operation, and one pass over the list.
-#include "FileInfo.h"
-#include "FileReplace.h"
-#include "RestartRules.h"
-#include "Scheduler.h"
+#include "engine/FileInfo.h"
+#include "engine/FileReplace.h"
+#include "engine/RestartRules.h"
+#include "engine/Scheduler.h"
 
 namespace
 {

@@ -1,9 +1,9 @@
-#include "Scheduler.h"
+#include "engine/Scheduler.h"
 
-#include "Handles.h"
-#include "ObjectPath.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/Handles.h"
+#include "engine/ObjectPath.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 

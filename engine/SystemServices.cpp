@@ -1,7 +1,7 @@
-#include "SystemServices.h"
+#include "engine/SystemServices.h"
 
-#include "Handles.h"
-#include "Text.h"
+#include "engine/Handles.h"
+#include "engine/Text.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>

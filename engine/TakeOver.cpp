@@ -1,7 +1,7 @@
-#include "TakeOver.h"
+#include "engine/TakeOver.h"
 
-#include "ObjectPath.h"
-#include "Text.h"
+#include "engine/ObjectPath.h"
+#include "engine/Text.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "AutostartScan.h"
+#include "inspect/AutostartScan.h"
 
-#include "Handles.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/Handles.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
 
 #include <shlwapi.h>
 

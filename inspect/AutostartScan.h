@@ -2,7 +2,7 @@
 // of the machine, and which file each value's command line starts.
 #pragma once
 
-#include "RegistryEntry.h"
+#include "engine/RegistryEntry.h"
 
 #include <windows.h>
 

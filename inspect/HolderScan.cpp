@@ -1,9 +1,9 @@
-#include "HolderScan.h"
+#include "inspect/HolderScan.h"
 
-#include "HeapBuffer.h"
-#include "StringIds.h"
-#include "SystemServices.h"
-#include "Text.h"
+#include "engine/StringIds.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "inspect/HeapBuffer.h"
 
 #include <shlwapi.h>
 

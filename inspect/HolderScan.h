@@ -4,7 +4,7 @@
 // program reports the same holders.
 #pragma once
 
-#include "Handles.h"
+#include "engine/Handles.h"
 
 #include <windows.h>
 #include <tlhelp32.h>

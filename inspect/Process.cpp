@@ -1,13 +1,13 @@
-#include "Process.h"
+#include "inspect/Process.h"
 
-#include "Handles.h"
-#include "HeapBuffer.h"
-#include "ModuleVersion.h"
-#include "ProcessManager.h"
-#include "ServiceManager.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/Handles.h"
+#include "engine/ModuleVersion.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "inspect/HeapBuffer.h"
+#include "inspect/ProcessManager.h"
+#include "inspect/ServiceManager.h"
+#include "resources/orvgui/resource.h"
 
 #include <shlwapi.h>
 

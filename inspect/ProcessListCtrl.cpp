@@ -1,11 +1,11 @@
-#include "ProcessListCtrl.h"
+#include "inspect/ProcessListCtrl.h"
 
-#include "ProcessManager.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "WizardMessages.h"
-#include "WizardText.h"
-#include "resource.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "inspect/ProcessManager.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "window/WizardText.h"
 
 #include <shellapi.h>
 

@@ -3,9 +3,9 @@
 // and frees the records of deleted rows itself.
 #pragma once
 
-#include "GuiHandles.h"
-#include "ListView.h"
-#include "Process.h"
+#include "inspect/Process.h"
+#include "window/GuiHandles.h"
+#include "window/ListView.h"
 
 #include <memory>
 #include <string>

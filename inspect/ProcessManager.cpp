@@ -1,7 +1,7 @@
-#include "ProcessManager.h"
+#include "inspect/ProcessManager.h"
 
-#include "WizardMessages.h"
-#include "resource.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
 
 #include <shlwapi.h>
 

@@ -3,8 +3,8 @@
 // manager, which lives for one enumeration or one termination.
 #pragma once
 
-#include "HolderScan.h"
-#include "Process.h"
+#include "inspect/HolderScan.h"
+#include "inspect/Process.h"
 
 #include <windows.h>
 

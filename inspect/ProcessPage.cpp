@@ -1,8 +1,8 @@
-#include "ProcessPage.h"
+#include "inspect/ProcessPage.h"
 
-#include "HolderScan.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/Text.h"
+#include "inspect/HolderScan.h"
+#include "resources/orvgui/resource.h"
 
 #include <shlwapi.h>
 

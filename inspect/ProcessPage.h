@@ -2,8 +2,8 @@
 // means to end them; the wizard only goes back from here.
 #pragma once
 
-#include "ProcessListCtrl.h"
-#include "WizardPage.h"
+#include "inspect/ProcessListCtrl.h"
+#include "window/WizardPage.h"
 
 #include <string>
 

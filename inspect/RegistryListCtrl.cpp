@@ -1,10 +1,10 @@
-#include "RegistryListCtrl.h"
+#include "inspect/RegistryListCtrl.h"
 
-#include "AutostartScan.h"
-#include "Text.h"
-#include "WizardMessages.h"
-#include "WizardText.h"
-#include "resource.h"
+#include "engine/Text.h"
+#include "inspect/AutostartScan.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "window/WizardText.h"
 
 #include <shlwapi.h>
 

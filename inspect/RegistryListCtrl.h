@@ -2,9 +2,9 @@
 // grouped by hive. The control owns the entries its rows show.
 #pragma once
 
-#include "GuiHandles.h"
-#include "ListView.h"
-#include "RegistryEntry.h"
+#include "engine/RegistryEntry.h"
+#include "window/GuiHandles.h"
+#include "window/ListView.h"
 
 #include <memory>
 #include <string>

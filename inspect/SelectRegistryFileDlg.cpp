@@ -1,10 +1,10 @@
-#include "SelectRegistryFileDlg.h"
+#include "inspect/SelectRegistryFileDlg.h"
 
-#include "ModuleVersion.h"
-#include "Report.h"
-#include "Text.h"
-#include "WizardMessages.h"
-#include "resource.h"
+#include "engine/ModuleVersion.h"
+#include "engine/Report.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
 
 #include <shlwapi.h>
 

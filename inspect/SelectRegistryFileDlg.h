@@ -2,8 +2,8 @@
 // gone. With the check box ticked, the chosen value goes with the file.
 #pragma once
 
-#include "Dialog.h"
-#include "RegistryListCtrl.h"
+#include "inspect/RegistryListCtrl.h"
+#include "window/Dialog.h"
 
 #include <memory>
 #include <string>

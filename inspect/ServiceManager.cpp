@@ -1,7 +1,7 @@
-#include "ServiceManager.h"
+#include "inspect/ServiceManager.h"
 
-#include "HeapBuffer.h"
-#include "Text.h"
+#include "engine/Text.h"
+#include "inspect/HeapBuffer.h"
 
 #include <algorithm>
 #include <memory>

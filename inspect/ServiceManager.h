@@ -3,7 +3,7 @@
 // attempt.
 #pragma once
 
-#include "Handles.h"
+#include "engine/Handles.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "Dialog.h"
+#include "window/Dialog.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,7 +2,7 @@
 // cover. Like those, they keep the caller's last-error value on close.
 #pragma once
 
-#include "Handles.h"
+#include "engine/Handles.h"
 
 #include <commctrl.h>
 

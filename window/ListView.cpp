@@ -1,6 +1,6 @@
-#include "ListView.h"
+#include "window/ListView.h"
 
-#include "Text.h"
+#include "engine/Text.h"
 
 #include <vector>
 

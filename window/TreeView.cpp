@@ -1,4 +1,4 @@
-#include "TreeView.h"
+#include "window/TreeView.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "WizardMessages.h"
+#include "window/WizardMessages.h"
 
-#include "SystemServices.h"
+#include "engine/SystemServices.h"
 
 namespace
 {

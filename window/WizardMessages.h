@@ -2,7 +2,7 @@
 // when arguments are given, captioned with the product name.
 #pragma once
 
-#include "Text.h"
+#include "engine/Text.h"
 
 #include <windows.h>
 

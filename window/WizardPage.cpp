@@ -1,7 +1,7 @@
-#include "WizardPage.h"
+#include "window/WizardPage.h"
 
-#include "Text.h"
-#include "WizardSheet.h"
+#include "engine/Text.h"
+#include "window/WizardSheet.h"
 
 CWizardPage::CWizardPage(UINT dialogId) : CDialog(dialogId), m_exterior(true)
 {

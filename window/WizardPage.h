@@ -2,7 +2,7 @@
 // arrive as virtual handlers.
 #pragma once
 
-#include "Dialog.h"
+#include "window/Dialog.h"
 
 #include <windows.h>
 #include <commctrl.h>

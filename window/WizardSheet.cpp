@@ -1,7 +1,7 @@
-#include "WizardSheet.h"
+#include "window/WizardSheet.h"
 
-#include "Text.h"
-#include "WizardPage.h"
+#include "engine/Text.h"
+#include "window/WizardPage.h"
 
 #include <algorithm>
 

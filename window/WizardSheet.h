@@ -2,7 +2,7 @@
 // watermark and header bitmaps, and the cancel and close requests.
 #pragma once
 
-#include "Handles.h"
+#include "engine/Handles.h"
 
 #include <windows.h>
 #include <commctrl.h>

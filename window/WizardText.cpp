@@ -1,4 +1,4 @@
-#include "WizardText.h"
+#include "window/WizardText.h"
 
 std::vector<std::string> SplitColumnTitles(const std::string& text)
 {

@@ -1,8 +1,8 @@
-#include "AboutDlg.h"
+#include "wizard/AboutDlg.h"
 
-#include "ModuleVersion.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/ModuleVersion.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX)
 {

@@ -2,8 +2,8 @@
 // the version and legal notice of the program's own version resource.
 #pragma once
 
-#include "Dialog.h"
-#include "Handles.h"
+#include "engine/Handles.h"
+#include "window/Dialog.h"
 
 #include <string>
 

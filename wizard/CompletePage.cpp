@@ -1,11 +1,11 @@
-#include "CompletePage.h"
+#include "wizard/CompletePage.h"
 
-#include "FileInfo.h"
-#include "Report.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "VessraSheet.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "engine/Report.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "wizard/VessraSheet.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>

@@ -3,7 +3,7 @@
 // operation waits for it.
 #pragma once
 
-#include "WizardPage.h"
+#include "window/WizardPage.h"
 
 #include <string>
 

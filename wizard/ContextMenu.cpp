@@ -1,9 +1,9 @@
-#include "ContextMenu.h"
+#include "wizard/ContextMenu.h"
 
-#include "Handles.h"
-#include "Text.h"
-#include "WizardText.h"
-#include "resource.h"
+#include "engine/Handles.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardText.h"
 
 #include <shlwapi.h>
 

@@ -1,15 +1,15 @@
-#include "DestinationPage.h"
+#include "wizard/DestinationPage.h"
 
-#include "FileInfo.h"
-#include "ObjectPath.h"
-#include "PathRules.h"
-#include "RestartRules.h"
-#include "ShellChoosers.h"
-#include "Text.h"
-#include "VessraSheet.h"
-#include "WizardMessages.h"
-#include "WizardText.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "engine/ObjectPath.h"
+#include "engine/RestartRules.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "window/WizardText.h"
+#include "wizard/PathRules.h"
+#include "wizard/ShellChoosers.h"
+#include "wizard/VessraSheet.h"
 
 #include <shlwapi.h>
 

@@ -5,9 +5,9 @@
 // Each page checks its input in its own order and adds the operation.
 #pragma once
 
-#include "DropPage.h"
-#include "RegistryEntry.h"
-#include "WizardPage.h"
+#include "engine/RegistryEntry.h"
+#include "window/WizardPage.h"
+#include "wizard/DropPage.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "DropPage.h"
+#include "wizard/DropPage.h"
 
 bool CDropPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {

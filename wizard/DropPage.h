@@ -3,8 +3,8 @@
 // and the shell has been answered.
 #pragma once
 
-#include "FileSystemDropTarget.h"
-#include "WizardPage.h"
+#include "window/WizardPage.h"
+#include "wizard/FileSystemDropTarget.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
-#include "FilePage.h"
+#include "wizard/FilePage.h"
 
-#include "FileInfo.h"
-#include "VessraSheet.h"
-#include "WizardMessages.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "wizard/VessraSheet.h"
 
 #include <shlwapi.h>
 

@@ -2,7 +2,7 @@
 // rename, replace or move page.
 #pragma once
 
-#include "WizardPage.h"
+#include "window/WizardPage.h"
 
 class CVessraSheet;
 

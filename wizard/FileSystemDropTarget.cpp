@@ -1,4 +1,4 @@
-#include "FileSystemDropTarget.h"
+#include "wizard/FileSystemDropTarget.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

@@ -1,8 +1,8 @@
-#include "FileTreeCtrl.h"
+#include "wizard/FileTreeCtrl.h"
 
-#include "FileInfo.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
 
 #include <algorithm>
 #include <new>

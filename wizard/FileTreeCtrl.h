@@ -9,8 +9,8 @@
 // line is first expanded; a short list is shown expanded.
 #pragma once
 
-#include "GuiHandles.h"
-#include "TreeView.h"
+#include "window/GuiHandles.h"
+#include "window/TreeView.h"
 
 #include <string>
 #include <vector>

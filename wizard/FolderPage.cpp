@@ -1,11 +1,11 @@
-#include "FolderPage.h"
+#include "wizard/FolderPage.h"
 
-#include "FileInfo.h"
-#include "LongTask.h"
-#include "Text.h"
-#include "VessraSheet.h"
-#include "WizardMessages.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "wizard/LongTask.h"
+#include "wizard/VessraSheet.h"
 
 #include <shlwapi.h>
 

@@ -2,7 +2,7 @@
 // go on to the rename or move page.
 #pragma once
 
-#include "WizardPage.h"
+#include "window/WizardPage.h"
 
 class CVessraSheet;
 

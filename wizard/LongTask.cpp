@@ -1,8 +1,8 @@
-#include "LongTask.h"
+#include "wizard/LongTask.h"
 
-#include "Dialog.h"
-#include "Text.h"
-#include "VessraSheet.h"
+#include "engine/Text.h"
+#include "window/Dialog.h"
+#include "wizard/VessraSheet.h"
 
 #include <commctrl.h>
 

@@ -5,7 +5,7 @@
 // the job between two objects instead of closing the wizard.
 #pragma once
 
-#include "FileInfo.h"
+#include "engine/FileInfo.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
-#include "MoveFilePage.h"
+#include "wizard/MoveFilePage.h"
 
-#include "ObjectPath.h"
-#include "PathRules.h"
-#include "SystemServices.h"
-#include "resource.h"
+#include "engine/ObjectPath.h"
+#include "engine/SystemServices.h"
+#include "resources/orvgui/resource.h"
+#include "wizard/PathRules.h"
 
 #include <shlwapi.h>
 

@@ -2,7 +2,7 @@
 // entry chosen with the file follows it.
 #pragma once
 
-#include "DestinationPage.h"
+#include "wizard/DestinationPage.h"
 
 class CMoveFilePage : public CDestinationPage
 {

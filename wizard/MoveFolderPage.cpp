@@ -1,8 +1,8 @@
-#include "MoveFolderPage.h"
+#include "wizard/MoveFolderPage.h"
 
-#include "ObjectPath.h"
-#include "PathRules.h"
-#include "resource.h"
+#include "engine/ObjectPath.h"
+#include "resources/orvgui/resource.h"
+#include "wizard/PathRules.h"
 
 #include <shlwapi.h>
 

@@ -2,7 +2,7 @@
 // dropped.
 #pragma once
 
-#include "DestinationPage.h"
+#include "wizard/DestinationPage.h"
 
 class CMoveFolderPage : public CDestinationPage
 {

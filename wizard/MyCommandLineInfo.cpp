@@ -1,6 +1,6 @@
-#include "MyCommandLineInfo.h"
+#include "wizard/MyCommandLineInfo.h"
 
-#include "Text.h"
+#include "engine/Text.h"
 
 #include <algorithm>
 

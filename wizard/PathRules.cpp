@@ -1,7 +1,7 @@
-#include "PathRules.h"
+#include "wizard/PathRules.h"
 
-#include "ModuleVersion.h"
-#include "Text.h"
+#include "engine/ModuleVersion.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 

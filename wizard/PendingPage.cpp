@@ -1,9 +1,9 @@
-#include "PendingPage.h"
+#include "wizard/PendingPage.h"
 
-#include "FileInfo.h"
-#include "VessraSheet.h"
-#include "WizardSheet.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardSheet.h"
+#include "wizard/VessraSheet.h"
 
 CPendingPage::CPendingPage(CVessraSheet& sheet)
     : CWizardPage(IDD_PENDING, IDS_PENDING_PAGE_TITLE, IDS_PENDING_PAGE_SUBTITLE), m_sheet(sheet)

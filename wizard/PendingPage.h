@@ -2,7 +2,7 @@
 // the system's queue, take them over and clear it, or ignore them.
 #pragma once
 
-#include "WizardPage.h"
+#include "window/WizardPage.h"
 
 class CVessraSheet;
 

@@ -1,7 +1,7 @@
-#include "RenameFilePage.h"
+#include "wizard/RenameFilePage.h"
 
-#include "PathRules.h"
-#include "resource.h"
+#include "resources/orvgui/resource.h"
+#include "wizard/PathRules.h"
 
 CRenameFilePage::CRenameFilePage(CVessraSheet& sheet)
     : CDestinationPage(sheet, IDD_RENAME_FILE, IDS_RENAME_FILE_PAGE_TITLE, IDS_RENAME_FILE_PAGE_SUBTITLE,

@@ -2,7 +2,7 @@
 // with the file follows it.
 #pragma once
 
-#include "DestinationPage.h"
+#include "wizard/DestinationPage.h"
 
 class CRenameFilePage : public CDestinationPage
 {

@@ -1,7 +1,7 @@
-#include "RenameFolderPage.h"
+#include "wizard/RenameFolderPage.h"
 
-#include "PathRules.h"
-#include "resource.h"
+#include "resources/orvgui/resource.h"
+#include "wizard/PathRules.h"
 
 CRenameFolderPage::CRenameFolderPage(CVessraSheet& sheet)
     : CDestinationPage(sheet, IDD_RENAME_FOLDER, IDS_RENAME_FOLDER_PAGE_TITLE,

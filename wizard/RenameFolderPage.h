@@ -1,7 +1,7 @@
 // The new name of a folder, in its own parent folder.
 #pragma once
 
-#include "DestinationPage.h"
+#include "wizard/DestinationPage.h"
 
 class CRenameFolderPage : public CDestinationPage
 {

@@ -1,11 +1,11 @@
-#include "ReplaceFilePage.h"
+#include "wizard/ReplaceFilePage.h"
 
-#include "ModuleVersion.h"
-#include "ObjectPath.h"
-#include "PathRules.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/ModuleVersion.h"
+#include "engine/ObjectPath.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "wizard/PathRules.h"
 
 #include <shlwapi.h>
 

@@ -2,7 +2,7 @@
 // version of the file replaced is shown, and a downgrade asks first.
 #pragma once
 
-#include "DestinationPage.h"
+#include "wizard/DestinationPage.h"
 
 class CReplaceFilePage : public CDestinationPage
 {

@@ -1,14 +1,14 @@
-#include "SelectPage.h"
+#include "wizard/SelectPage.h"
 
-#include "FileInfo.h"
-#include "ObjectPath.h"
-#include "SelectRegistryFileDlg.h"
-#include "ShellChoosers.h"
-#include "Text.h"
-#include "VessraSheet.h"
-#include "WizardMessages.h"
-#include "WizardText.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "engine/ObjectPath.h"
+#include "engine/Text.h"
+#include "inspect/SelectRegistryFileDlg.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "window/WizardText.h"
+#include "wizard/ShellChoosers.h"
+#include "wizard/VessraSheet.h"
 
 #include <shlwapi.h>
 

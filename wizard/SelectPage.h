@@ -3,9 +3,9 @@
 // the folder action page.
 #pragma once
 
-#include "DropPage.h"
-#include "RegistryEntry.h"
-#include "WizardPage.h"
+#include "engine/RegistryEntry.h"
+#include "window/WizardPage.h"
+#include "wizard/DropPage.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
-#include "ShellChoosers.h"
+#include "wizard/ShellChoosers.h"
 
-#include "Text.h"
-#include "resource.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
 
 #include <commdlg.h>
 #include <shlobj.h>

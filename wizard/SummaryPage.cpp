@@ -1,10 +1,10 @@
-#include "SummaryPage.h"
+#include "wizard/SummaryPage.h"
 
-#include "FileInfo.h"
-#include "LongTask.h"
-#include "VessraSheet.h"
-#include "WizardMessages.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "wizard/LongTask.h"
+#include "wizard/VessraSheet.h"
 
 CSummaryPage::CSummaryPage(CVessraSheet& sheet)
     : CDropPage(IDD_SUMMARY, IDS_SUMMARY_PAGE_TITLE, IDS_SUMMARY_PAGE_SUBTITLE), m_sheet(sheet)

@@ -3,9 +3,9 @@
 // and Next runs them all.
 #pragma once
 
-#include "DropPage.h"
-#include "FileTreeCtrl.h"
-#include "WizardPage.h"
+#include "window/WizardPage.h"
+#include "wizard/DropPage.h"
+#include "wizard/FileTreeCtrl.h"
 
 class CVessraSheet;
 

@@ -1,11 +1,11 @@
-#include "VessraApp.h"
+#include "wizard/VessraApp.h"
 
-#include "ContextMenu.h"
-#include "MyCommandLineInfo.h"
-#include "Text.h"
-#include "VessraSheet.h"
-#include "WizardMessages.h"
-#include "resource.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "wizard/ContextMenu.h"
+#include "wizard/MyCommandLineInfo.h"
+#include "wizard/VessraSheet.h"
 
 #include <commctrl.h>
 #include <ole2.h>

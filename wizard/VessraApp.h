@@ -2,7 +2,7 @@
 // context-menu entry, or runs the wizard sheet once.
 #pragma once
 
-#include "FileInfo.h"
+#include "engine/FileInfo.h"
 
 #include <string>
 

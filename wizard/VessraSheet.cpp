@@ -1,9 +1,9 @@
-#include "VessraSheet.h"
+#include "wizard/VessraSheet.h"
 
-#include "FileInfo.h"
-#include "LongTask.h"
-#include "WizardMessages.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "wizard/LongTask.h"
 
 CVessraSheet::CVessraSheet(CFileInfoList& operations)
     : CWizardSheet(IDS_PRODUCT_NAME, nullptr, 0, IDB_WATERMARK, IDB_HEADER, IDS_TITLE_FONT_FACE,

@@ -22,21 +22,21 @@
 //   Complete       Back -> Summary; Finish restarts when an operation waits
 #pragma once
 
-#include "CompletePage.h"
-#include "FilePage.h"
-#include "FolderPage.h"
-#include "GuiHandles.h"
-#include "MoveFilePage.h"
-#include "MoveFolderPage.h"
-#include "PendingPage.h"
-#include "ProcessPage.h"
-#include "RenameFilePage.h"
-#include "RenameFolderPage.h"
-#include "ReplaceFilePage.h"
-#include "SelectPage.h"
-#include "SummaryPage.h"
-#include "WelcomePage.h"
-#include "WizardSheet.h"
+#include "inspect/ProcessPage.h"
+#include "window/GuiHandles.h"
+#include "window/WizardSheet.h"
+#include "wizard/CompletePage.h"
+#include "wizard/FilePage.h"
+#include "wizard/FolderPage.h"
+#include "wizard/MoveFilePage.h"
+#include "wizard/MoveFolderPage.h"
+#include "wizard/PendingPage.h"
+#include "wizard/RenameFilePage.h"
+#include "wizard/RenameFolderPage.h"
+#include "wizard/ReplaceFilePage.h"
+#include "wizard/SelectPage.h"
+#include "wizard/SummaryPage.h"
+#include "wizard/WelcomePage.h"
 
 class CFileInfoList;
 class CLongTask;

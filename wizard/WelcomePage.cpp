@@ -1,10 +1,10 @@
-#include "WelcomePage.h"
+#include "wizard/WelcomePage.h"
 
-#include "AboutDlg.h"
-#include "ContextMenu.h"
-#include "Text.h"
-#include "WizardMessages.h"
-#include "resource.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
+#include "wizard/AboutDlg.h"
+#include "wizard/ContextMenu.h"
 
 CWelcomePage::CWelcomePage() : CWizardPage(IDD_WELCOME)
 {

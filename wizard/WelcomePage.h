@@ -1,7 +1,7 @@
 // First page: the welcome text, the context-menu toggle and the about box.
 #pragma once
 
-#include "WizardPage.h"
+#include "window/WizardPage.h"
 
 class CWelcomePage : public CWizardPage
 {

@@ -1,6 +1,6 @@
 // orvgui: the wizard that deletes, renames, moves or replaces files and
 // folders, also when they are in use.
-#include "VessraApp.h"
+#include "wizard/VessraApp.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // alone, over the same processes, each run ROUNDS times in turn; prints the
 // median times in microseconds and what each found:
 //   modules <us> <holders> scan <us> <holders>
-#include "HolderScan.h"
+#include "inspect/HolderScan.h"
 
 #include <windows.h>
 

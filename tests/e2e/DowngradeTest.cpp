@@ -1,6 +1,6 @@
 // orvline replacing a program by another version of it: an older one is
 // refused unless /downgrade is given.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,18 +16,24 @@ const char kRefused[] = "\r\nRegression non-autorisee\r\n";
 class OrvlineDowngrade : public ::testing::Test
 {
 protected:
-    void Place(const char* sourceFixture, const char* targetFixture,
-               const char* targetName = "tool.exe", const char* sourceName = "tool.exe")
+    ::testing::AssertionResult Place(const char* sourceFixture, const char* targetFixture,
+                                     const char* targetName = "tool.exe", const char* sourceName = "tool.exe")
     {
-        ASSERT_TRUE(CreateDirectoryA(m_sourceDir.c_str(), nullptr) || PathExists(m_sourceDir));
-        ASSERT_TRUE(CreateDirectoryA(m_targetDir.c_str(), nullptr) || PathExists(m_targetDir));
+        for (const std::string& dir : {m_sourceDir, m_targetDir})
+        {
+            if (!CreateDirectoryA(dir.c_str(), nullptr) && !PathExists(dir))
+                return ::testing::AssertionFailure() << "cannot create " << dir << ": " << ::GetLastError();
+        }
         m_source = m_sourceDir + "\\" + sourceName;
         m_target = m_targetDir + "\\" + targetName;
-        ASSERT_TRUE(CopyFileA(FixturePath(sourceFixture).c_str(), m_source.c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA(FixturePath(targetFixture).c_str(), m_target.c_str(), FALSE));
+        if (!CopyFileA(FixturePath(sourceFixture).c_str(), m_source.c_str(), FALSE) ||
+            !CopyFileA(FixturePath(targetFixture).c_str(), m_target.c_str(), FALSE))
+            return ::testing::AssertionFailure() << "cannot copy the fixtures: " << ::GetLastError();
         m_sourceBytes = ReadFileBytes(m_source);
         m_targetBytes = ReadFileBytes(m_target);
-        ASSERT_NE(m_sourceBytes, m_targetBytes);
+        if (m_sourceBytes == m_targetBytes)
+            return ::testing::AssertionFailure() << sourceFixture << " and " << targetFixture << " are the same bytes";
+        return ::testing::AssertionSuccess();
     }
 
     void ExpectRefused(const SRunResult& run)
@@ -59,14 +65,14 @@ protected:
 
 TEST_F(OrvlineDowngrade, IntoTargetFolder)
 {
-    Place("v5_1_2600_0", "v5_1_2600_2180");
+    ASSERT_TRUE(Place("v5_1_2600_0", "v5_1_2600_2180"));
     ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir)));
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir) + " /downgrade"), true);
 }
 
 TEST_F(OrvlineDowngrade, OntoFileTarget)
 {
-    Place("v5_9_9999_9999", "v6_0_0_0");
+    ASSERT_TRUE(Place("v5_9_9999_9999", "v6_0_0_0"));
     ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_target)));
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target) + " -d"), true);
 }
@@ -74,15 +80,15 @@ TEST_F(OrvlineDowngrade, OntoFileTarget)
 TEST_F(OrvlineDowngrade, MajorVersionsFrom32768AreNewer)
 {
     // Version fields are unsigned: 40000.0 is newer than 5.1, and 5.1 older.
-    Place("v40000", "v5_1_2600_0");
+    ASSERT_TRUE(Place("v40000", "v5_1_2600_0"));
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
-    Place("v5_1_2600_0", "v40000");
+    ASSERT_TRUE(Place("v5_1_2600_0", "v40000"));
     ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_target)));
 }
 
 TEST_F(OrvlineDowngrade, NewerOrEqualVersionGoesAhead)
 {
-    Place("v40000", "v39999");
+    ASSERT_TRUE(Place("v40000", "v39999"));
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir)), false);
 
     ASSERT_TRUE(CopyFileA(FixturePath("v5_1_2600_0").c_str(), m_source.c_str(), FALSE));
@@ -93,21 +99,21 @@ TEST_F(OrvlineDowngrade, NewerOrEqualVersionGoesAhead)
 
 TEST_F(OrvlineDowngrade, FileWithoutVersionNeverBlocks)
 {
-    Place("vnone", "v6_0_0_0");
+    ASSERT_TRUE(Place("vnone", "v6_0_0_0"));
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
 }
 
 TEST_F(OrvlineDowngrade, OtherFileNameIsNotChecked)
 {
     // Only a target of the source's own name is version-checked.
-    Place("v5_1_2600_0", "v6_0_0_0", "other.exe");
+    ASSERT_TRUE(Place("v5_1_2600_0", "v6_0_0_0", "other.exe"));
     ExpectReplaced(RunOrvline(Quote(m_source) + " " + Quote(m_target)), false);
 }
 
 TEST_F(OrvlineDowngrade, TargetByItsShortName)
 {
     // The same file under its short name is a file of the source's name.
-    Place("v5_1_2600_0", "v5_1_2600_2180", "component.dll", "component.dll");
+    ASSERT_TRUE(Place("v5_1_2600_0", "v5_1_2600_2180", "component.dll", "component.dll"));
     char shortPath[MAX_PATH] = {};
     ASSERT_NE(0u, GetShortPathNameA(m_target.c_str(), shortPath, MAX_PATH));
     ASSERT_STRCASENE(m_target.c_str(), shortPath);
@@ -118,7 +124,7 @@ TEST_F(OrvlineDowngrade, RefusalIsLogged)
 {
     const std::string report = GetBinPath("orvline.txt");
     DeleteFileA(report.c_str());
-    Place("v5_1_2600_2180", "v6_0_0_0");
+    ASSERT_TRUE(Place("v5_1_2600_2180", "v6_0_0_0"));
     ExpectRefused(RunOrvline(Quote(m_source) + " " + Quote(m_targetDir) + " /log"));
     const std::string text = ReadFileBytes(report);
     DeleteFileA(report.c_str());

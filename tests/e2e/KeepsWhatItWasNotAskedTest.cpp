@@ -2,10 +2,10 @@
 // line, the files and the restart queue before, then the exit code, the
 // error stream, the files and the queue after (and after a restart).
 // Nothing that the command line did not name may be lost or changed.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
-#include "FileInfo.h"
-#include "Text.h"
+#include "engine/FileInfo.h"
+#include "engine/Text.h"
 
 #include <gtest/gtest.h>
 

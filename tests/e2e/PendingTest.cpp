@@ -1,10 +1,10 @@
 // The restart queue of the NT family: PendingFileRenameOperations read into
 // the operation list, moved to its backup value, and orvline /pending
 // running what was queued.
-#include "FileInfo.h"
-#include "Handles.h"
-#include "PendingStore.h"
-#include "TestSupport.h"
+#include "engine/FileInfo.h"
+#include "engine/Handles.h"
+#include "engine/PendingStore.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

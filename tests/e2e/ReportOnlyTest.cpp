@@ -1,7 +1,7 @@
 // orvline /holders and /queue: they tell what holds a path and what waits
 // for the restart, and change nothing.
-#include "Text.h"
-#include "TestSupport.h"
+#include "engine/Text.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

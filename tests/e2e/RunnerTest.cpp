@@ -2,8 +2,8 @@
 // restart when it is locked, and what the restart then does. Through
 // orvline.exe, and through Execute / Process directly for what the console
 // cannot show.
-#include "FileInfo.h"
-#include "TestSupport.h"
+#include "engine/FileInfo.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

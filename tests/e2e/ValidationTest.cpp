@@ -1,7 +1,7 @@
 // orvline's checks of the source and the target, before anything is run.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
-#include "SystemServices.h"
+#include "engine/SystemServices.h"
 
 #include <gtest/gtest.h>
 

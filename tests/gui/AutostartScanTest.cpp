@@ -1,10 +1,10 @@
 // Which file an autostart value starts, and the values read from the Run
 // and Runonce keys of the test prefix.
-#include "AutostartScan.h"
-#include "Handles.h"
-#include "TestSupport.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/Handles.h"
+#include "engine/Text.h"
+#include "inspect/AutostartScan.h"
+#include "resources/orvgui/resource.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

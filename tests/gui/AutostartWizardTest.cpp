@@ -1,9 +1,9 @@
 // A file picked from a Run value in the wizard: the value follows what
 // happens to the file, and the tree and the report say so.
-#include "GuiDriver.h"
-#include "TestSupport.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -28,23 +28,29 @@ protected:
     void TearDown() override { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kValue); }
 
     // On the select page: the value's file chosen in the registry dialog.
-    static void ChooseFromRegistry(CWizardProcess& wizard, bool keepLink, const std::string& file)
+    static ::testing::AssertionResult ChooseFromRegistry(CWizardProcess& wizard, bool keepLink,
+                                                         const std::string& file)
     {
         // What the menu item "un Fichier depuis le &Registre" sends.
         ::PostMessageA(::GetParent(wizard.GetPageItem(IDC_SELECT_PATH)), WM_COMMAND,
                        MAKEWPARAM(IDM_SELECT_REGISTRY_FILE, 0), 0);
         const HWND dialog = wizard.WaitForDialog(Ansi("Selectionner un Fichier Depuis la Base de Registre"));
-        ASSERT_NE(nullptr, dialog);
+        if (!dialog)
+            return ::testing::AssertionFailure() << "the registry dialog did not open";
         // Over the middle of the wizard.
         EXPECT_LE(GetCentreDistance(dialog, wizard.GetSheet()), 1);
-        ASSERT_TRUE(SelectListRow(::GetDlgItem(dialog, IDC_REGISTRY_LIST), kValue));
+        if (!SelectListRow(::GetDlgItem(dialog, IDC_REGISTRY_LIST), kValue))
+            return ::testing::AssertionFailure() << "no row " << kValue;
         if (!keepLink)
             ::PostMessageA(::GetDlgItem(dialog, IDC_KEEP_REGISTRY_LINK), BM_CLICK, 0, 0);
-        ASSERT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, IDOK)) != FALSE; }, 3000));
+        if (!WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, IDOK)) != FALSE; }, 3000))
+            return ::testing::AssertionFailure() << "OK stays disabled";
         ::PostMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, 5000));
+        if (!WaitUntil([&] { return !::IsWindow(dialog); }, 5000))
+            return ::testing::AssertionFailure() << "the dialog stays open";
         wizard.Settle();
         EXPECT_EQ(file, wizard.GetPageItemText(IDC_SELECT_PATH));
+        return ::testing::AssertionSuccess();
     }
 
     // The summary's lines under the operation, then the run and the
@@ -120,9 +126,11 @@ TEST_F(AutostartWizard, DeleteTakesTheValueOnlyWithTheLink)
 
         CWizardProcess wizard;
         ASSERT_TRUE(ShowsSelectPage(wizard));
-        ChooseFromRegistry(wizard, c.keepLink, file);
+        ASSERT_TRUE(ChooseFromRegistry(wizard, c.keepLink, file));
         if (c.then == ChooseAgainUnlinked)
-            ChooseFromRegistry(wizard, false, file);
+        {
+            ASSERT_TRUE(ChooseFromRegistry(wizard, false, file));
+        }
         if (c.then == TypeFolderFirst)
         {
             wizard.TypePageItem(IDC_SELECT_PATH, m_dir.Path());
@@ -157,7 +165,7 @@ TEST_F(AutostartWizard, RenameRewritesTheValueWithItsArguments)
     ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, kRunKey, kValue, file + " /min -x"));
     CWizardProcess wizard;
     ASSERT_TRUE(ShowsSelectPage(wizard));
-    ChooseFromRegistry(wizard, true, file);
+    ASSERT_TRUE(ChooseFromRegistry(wizard, true, file));
     ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
     ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_RENAME));
     wizard.Settle();
@@ -182,7 +190,7 @@ TEST_F(AutostartWizard, MoveWhileLockedNamesTheDestinationAtOnce)
 
     CWizardProcess wizard;
     ASSERT_TRUE(ShowsSelectPage(wizard));
-    ChooseFromRegistry(wizard, true, file);
+    ASSERT_TRUE(ChooseFromRegistry(wizard, true, file));
     ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
     ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_MOVE));
     wizard.Settle();

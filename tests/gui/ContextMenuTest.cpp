@@ -1,11 +1,11 @@
 // The context-menu entry in the registry, through the wizard's own
 // install, remove and is-installed operations (run from this program, so
 // "this program" is the test executable here).
-#include "ContextMenu.h"
-#include "GuiDriver.h"
-#include "Handles.h"
-#include "TestSupport.h"
-#include "Text.h"
+#include "engine/Handles.h"
+#include "engine/Text.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
+#include "wizard/ContextMenu.h"
 
 #include <gtest/gtest.h>
 

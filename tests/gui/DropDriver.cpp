@@ -1,4 +1,4 @@
-#include "DropDriver.h"
+#include "tests/gui/DropDriver.h"
 
 #include <shlobj.h>
 

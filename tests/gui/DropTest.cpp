@@ -1,9 +1,9 @@
 // Files and folders dropped on the wizard from the shell: CF_HDROP and
 // "Shell IDList Array" data, played through OLE by the test.
-#include "DropDriver.h"
-#include "GuiDriver.h"
-#include "TestSupport.h"
-#include "resource.h"
+#include "resources/orvgui/resource.h"
+#include "tests/gui/DropDriver.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
-#include "GuiDriver.h"
+#include "tests/gui/GuiDriver.h"
 
-#include "Handles.h"
-#include "resource.h"
+#include "engine/Handles.h"
+#include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
 
 #include <commctrl.h>
 
@@ -14,6 +15,15 @@ namespace
 {
 
 const char kProductName[] = "Orvane";
+
+// The boxes of the dialogs tested in this process carry the wizard's title
+// and error line, as orvgui sets them at start-up.
+class CWizardTexts : public ::testing::Environment
+{
+public:
+    void SetUp() override { SetMessageTexts(IDS_PRODUCT_NAME, IDS_ERROR_CODE); }
+};
+::testing::Environment* const g_wizardTexts = ::testing::AddGlobalTestEnvironment(new CWizardTexts);
 
 std::string GetClass(HWND hwnd)
 {

@@ -3,7 +3,7 @@
 // answered, screenshots taken of the X display.
 #pragma once
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <windows.h>
 

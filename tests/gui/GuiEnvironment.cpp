@@ -1,8 +1,8 @@
 // Set-up of each GUI test program: an X display to work on, and window
 // captions drawn by Wine itself (a bare X server has no window manager to draw
 // them). The screenshots of an earlier run go with the test prefixes' set-up.
-#include "GuiDriver.h"
-#include "Handles.h"
+#include "engine/Handles.h"
+#include "tests/gui/GuiDriver.h"
 
 #include <gtest/gtest.h>
 

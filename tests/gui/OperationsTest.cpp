@@ -1,10 +1,10 @@
 // The whole job in the wizard: every destination page with its rules and
 // messages, the operations in the summary tree, the run, the completion
 // page with its report and the restart.
-#include "GuiDriver.h"
-#include "TestSupport.h"
-#include "WizardMessages.h"
-#include "resource.h"
+#include "resources/orvgui/resource.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
+#include "window/WizardMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -196,7 +196,6 @@ TEST_F(WizardOperations, DestinationPagesRefuseWhatTheirRulesRefuse)
         {program, IDD_FILE_ACTION, IDC_FILE_REPLACE, IDD_REPLACE_FILE, IDC_REPLACEMENT_PATH,
          std::begin(kReplaceRules), std::end(kReplaceRules)},
     };
-    SetMessageTexts(IDS_PRODUCT_NAME, IDS_ERROR_CODE);
     for (const SPage& page : pages)
     {
         ASSERT_TRUE(Choose(page.path, page.actionPage, page.radio, page.page));

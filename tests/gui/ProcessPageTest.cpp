@@ -1,11 +1,11 @@
 // The process page as a user reaches it from the summary page: the holders
 // of the selected file listed, sorted, refreshed and ended; where the system
 // keeps no handle table (Windows 9x/Me), the modules that have it loaded.
-#include "GuiDriver.h"
-#include "SystemServices.h"
-#include "TestSupport.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "resources/orvgui/resource.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -105,11 +105,14 @@ protected:
         return texts;
     }
 
-    void Select(int row)
+    ::testing::AssertionResult Select(int row)
     {
-        ASSERT_GE(row, 0);
-        ASSERT_TRUE(SetListState(List(), row, LVIS_SELECTED, LVIS_SELECTED));
+        if (row < 0)
+            return ::testing::AssertionFailure() << "no such row";
+        if (!SetListState(List(), row, LVIS_SELECTED, LVIS_SELECTED))
+            return ::testing::AssertionFailure() << "row " << row << " not selected";
         m_wizard.Settle();
+        return ::testing::AssertionSuccess();
     }
 
     // Up to five seconds pass before a process without windows is asked about.
@@ -160,7 +163,7 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     TakeScreenshot("process-page-rows");
 
     // A window that closes when told: no question, the row leaves.
-    Select(RowOf(window.GetProcessId()));
+    ASSERT_TRUE(Select(RowOf(window.GetProcessId())));
     EXPECT_TRUE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
     EXPECT_TRUE(WaitForRows(2));
@@ -184,7 +187,7 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     EXPECT_FALSE(quiet.HasEnded(0));
 
     // No window: asked after five seconds; No keeps it, marked.
-    Select(RowOf(quiet.GetProcessId()));
+    ASSERT_TRUE(Select(RowOf(quiet.GetProcessId())));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
     ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDNO));
     ASSERT_TRUE(ExpectMessage(Fill(kCannotEnd, "orvholder.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand,
@@ -199,7 +202,7 @@ TEST_F(ProcessPage, HoldersListedThenEndedTheGentlestWay)
     TakeScreenshot("process-page-failure");
 
     // Yes kills it.
-    Select(row);
+    ASSERT_TRUE(Select(row));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
     ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES));
     EXPECT_TRUE(WaitForRows(1));
@@ -246,7 +249,7 @@ TEST_F(ProcessPage, OpenHoldersOfAFolderEndedThenItGoesAtOnce)
 
     // The one with a window closes when told; the two others are killed.
     for (int row = 0; row < 3; ++row)
-        Select(row);
+        ASSERT_TRUE(Select(row));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
     for (int asked = 0; asked < 2; ++asked)
         ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "orvholder.exe"), EBoxIcon::Question, true, IDYES));
@@ -294,7 +297,7 @@ TEST_F(ProcessPage, SortedOnHeaderClicksAndEndedInOrder)
 
     // The three rows, one after the other from the top.
     for (int row = 0; row < 3; ++row)
-        Select(row);
+        ASSERT_TRUE(Select(row));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
     ASSERT_TRUE(ExpectMessage(Fill(kAskKill, "a.exe"), EBoxIcon::Question, true, IDNO));
     ASSERT_TRUE(ExpectMessage(Fill(kCannotEnd, "a.exe") + SystemText(WAIT_TIMEOUT), EBoxIcon::Hand, false, IDOK));
@@ -327,7 +330,7 @@ TEST_F(ProcessPage, TheWizardDoesNotEndItself)
             own = i;
     }
     ASSERT_GE(own, 0);
-    Select(own);
+    ASSERT_TRUE(Select(own));
     ASSERT_TRUE(m_wizard.ClickPageItem(IDC_TERMINATE));
     ASSERT_TRUE(ExpectMessage(kCannotEndSelf, EBoxIcon::Exclamation, false, IDOK));
     m_wizard.Settle();

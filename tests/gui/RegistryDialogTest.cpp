@@ -1,13 +1,13 @@
 // The registry file dialog run as the wizard runs it (modal, on a thread of
 // its own here) over real Run values of the test prefix.
-#include "GuiDriver.h"
-#include "Handles.h"
-#include "ListView.h"
-#include "Report.h"
-#include "SelectRegistryFileDlg.h"
-#include "TestSupport.h"
-#include "Text.h"
-#include "resource.h"
+#include "engine/Handles.h"
+#include "engine/Report.h"
+#include "engine/Text.h"
+#include "inspect/SelectRegistryFileDlg.h"
+#include "resources/orvgui/resource.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
+#include "window/ListView.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -1,14 +1,13 @@
 // The wizard's rules as plain functions: command-line keywords, the
 // context-menu command, the about box's lines, trimming, error texts.
-#include "AboutDlg.h"
-#include "ContextMenu.h"
-#include "GuiDriver.h"
-#include "ModuleVersion.h"
-#include "Text.h"
-#include "MyCommandLineInfo.h"
-#include "WizardMessages.h"
-#include "WizardText.h"
-#include "resource.h"
+#include "engine/ModuleVersion.h"
+#include "engine/Text.h"
+#include "tests/gui/GuiDriver.h"
+#include "window/WizardMessages.h"
+#include "window/WizardText.h"
+#include "wizard/AboutDlg.h"
+#include "wizard/ContextMenu.h"
+#include "wizard/MyCommandLineInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -112,7 +111,6 @@ TEST(WizardText, TrimBothEnds)
 
 TEST(WizardMessages, ErrorTextFollowsTheMessage)
 {
-    SetMessageTexts(IDS_PRODUCT_NAME, IDS_ERROR_CODE);
     EXPECT_EQ(Ansi("Impossible d'ajouter le/les objet(s) à la liste.\nErreur 5: Access denied."),
               AppendErrorText(Ansi("Impossible d'ajouter le/les objet(s) à la liste."), 5));
 }

@@ -1,8 +1,8 @@
 // The "Sélectionner..." button of the select page: its menu under the
 // button, the open-file dialog and the folder browser behind it.
-#include "GuiDriver.h"
-#include "TestSupport.h"
-#include "resource.h"
+#include "resources/orvgui/resource.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -25,11 +25,13 @@ bool HasChildText(HWND parent, std::string text)
 }
 
 // Opens the menu and picks one of its commands by its mnemonic.
-void PickFromMenu(const CWizardProcess& wizard, char mnemonic)
+::testing::AssertionResult PickFromMenu(const CWizardProcess& wizard, char mnemonic)
 {
-    ASSERT_TRUE(wizard.ClickPageItem(IDC_SELECT_BROWSE));
+    if (!wizard.ClickPageItem(IDC_SELECT_BROWSE))
+        return ::testing::AssertionFailure() << "the browse button cannot be clicked";
     const HWND menu = wizard.WaitForWindow("#32768");
-    ASSERT_NE(nullptr, menu);
+    if (!menu)
+        return ::testing::AssertionFailure() << "no menu opened";
     RECT menuRect{};
     RECT buttonRect{};
     ::GetWindowRect(menu, &menuRect);
@@ -37,6 +39,7 @@ void PickFromMenu(const CWizardProcess& wizard, char mnemonic)
     EXPECT_EQ(buttonRect.left, menuRect.left);
     EXPECT_EQ(buttonRect.bottom, menuRect.top);
     ::PostMessageA(menu, WM_CHAR, static_cast<WPARAM>(mnemonic), 0);
+    return ::testing::AssertionSuccess();
 }
 
 TEST(SelectMenu, FileDialogAndFolderBrowser)
@@ -47,7 +50,7 @@ TEST(SelectMenu, FileDialogAndFolderBrowser)
     ASSERT_TRUE(ShowsSelectPage(wizard));
 
     // "un &Fichier": the open-file dialog with the program's filter.
-    PickFromMenu(wizard, 'f');
+    ASSERT_TRUE(PickFromMenu(wizard, 'f'));
     const HWND open = wizard.WaitForWindow("#32770");
     ASSERT_NE(nullptr, open);
     EXPECT_TRUE(HasChildText(open, "Tous les fichiers (*.*)"));
@@ -59,7 +62,7 @@ TEST(SelectMenu, FileDialogAndFolderBrowser)
 
     // "un &Dossier": the folder browser with its title; cancelled, nothing
     // changes.
-    PickFromMenu(wizard, 'd');
+    ASSERT_TRUE(PickFromMenu(wizard, 'd'));
     const HWND browser = wizard.WaitForWindow("#32770");
     ASSERT_NE(nullptr, browser);
     EXPECT_TRUE(HasChildText(browser, Ansi("Sélection du dossier de destination")));

@@ -1,8 +1,8 @@
 // orvgui's start-up with the install and uninstall keywords: the question,
 // and the context-menu entry that the answer leaves in the registry.
-#include "ContextMenu.h"
-#include "GuiDriver.h"
-#include "TestSupport.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
+#include "wizard/ContextMenu.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The welcome page's context-menu button, whose text tells what the
 // registry holds, and the about box.
-#include "ContextMenu.h"
-#include "GuiDriver.h"
-#include "Handles.h"
-#include "TestSupport.h"
-#include "resource.h"
+#include "engine/Handles.h"
+#include "resources/orvgui/resource.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
+#include "wizard/ContextMenu.h"
 
 #include <gtest/gtest.h>
 

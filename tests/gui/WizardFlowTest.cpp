@@ -1,8 +1,8 @@
 // The wizard sheet as a user sees it: pages, wizard buttons, messages, and
 // the confirmation before leaving with operations in the list.
-#include "GuiDriver.h"
-#include "TestSupport.h"
-#include "resource.h"
+#include "resources/orvgui/resource.h"
+#include "tests/gui/GuiDriver.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

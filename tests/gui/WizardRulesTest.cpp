@@ -1,9 +1,9 @@
 // Rules of the wizard's pages as plain functions: path names and joins,
 // extensions and roots, the version line, the open-file filter and the
 // bytes of dropped data, which come from another program.
-#include "FileSystemDropTarget.h"
-#include "PathRules.h"
-#include "ShellChoosers.h"
+#include "wizard/FileSystemDropTarget.h"
+#include "wizard/PathRules.h"
+#include "wizard/ShellChoosers.h"
 
 #include <gtest/gtest.h>
 

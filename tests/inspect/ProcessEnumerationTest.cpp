@@ -1,8 +1,8 @@
 // Which processes have a file loaded, on real holders started by the tests.
-#include "ProcessManager.h"
-#include "Text.h"
-#include "TestSupport.h"
-#include "resource.h"
+#include "engine/Text.h"
+#include "inspect/ProcessManager.h"
+#include "resources/orvgui/resource.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

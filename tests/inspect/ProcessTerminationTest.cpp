@@ -1,7 +1,7 @@
 // Ending processes that hold a file: the gentle way first, the kill only
 // when the user agrees, and what counts as ended.
-#include "ProcessManager.h"
-#include "TestSupport.h"
+#include "inspect/ProcessManager.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The 9x method: processes found through the toolhelp snapshots, and their
 // ids in hexadecimal on the process list.
-#include "ProcessListCtrl.h"
-#include "ProcessManager.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "TestSupport.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "inspect/ProcessListCtrl.h"
+#include "inspect/ProcessManager.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Stopping services through Wine's service control manager, with a test
 // service installed for each case and removed afterwards.
-#include "ServiceManager.h"
-#include "TestSupport.h"
+#include "inspect/ServiceManager.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
-#include "FileInfo.h"
-#include "Handles.h"
-#include "ObjectPath.h"
-#include "Text.h"
+#include "engine/FileInfo.h"
+#include "engine/Handles.h"
+#include "engine/ObjectPath.h"
+#include "engine/Text.h"
 
 #include <shlwapi.h>
 #include <tlhelp32.h>

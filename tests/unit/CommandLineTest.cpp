@@ -1,5 +1,5 @@
 // Option matching and the texts of orvline, as plain functions.
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <gtest/gtest.h>
 

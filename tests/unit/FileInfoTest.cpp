@@ -1,6 +1,6 @@
 // Operations and the operation list on real files.
-#include "FileInfo.h"
-#include "TestSupport.h"
+#include "engine/FileInfo.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The rules of the holder scan: native names as drive paths, what lies
 // inside a folder, one row per process, the handle table and object names
 // as hostile bytes, and the watchdog over queries that never return.
-#include "HolderScan.h"
+#include "inspect/HolderScan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The rules of names read from a folder listing (code page 1252, as the test
 // prefixes are set up).
-#include "FolderListing.h"
-#include "ObjectPath.h"
-#include "Text.h"
+#include "engine/FolderListing.h"
+#include "engine/ObjectPath.h"
+#include "engine/Text.h"
 
 #include <gtest/gtest.h>
 

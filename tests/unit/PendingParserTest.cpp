@@ -1,8 +1,8 @@
 // The restart queue's byte and line rules: the prefix rule, the walk over a
 // PendingFileRenameOperations value and the [rename] section reader, also
 // fed with damaged and generated input.
-#include "PendingParser.h"
-#include "Text.h"
+#include "engine/PendingParser.h"
+#include "engine/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The rules of the process list: image paths as reported by the system,
 // the orders of the columns, the "ID" text, the id buffer and the service
 // polling interval.
-#include "Process.h"
-#include "ProcessManager.h"
-#include "ServiceManager.h"
+#include "inspect/Process.h"
+#include "inspect/ProcessManager.h"
+#include "inspect/ServiceManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Autostart entries against real Run values of the user and of the machine:
 // deletion, rewriting, identity, status and report texts.
-#include "Handles.h"
-#include "RegistryEntry.h"
-#include "SystemServices.h"
-#include "TestSupport.h"
+#include "engine/Handles.h"
+#include "engine/RegistryEntry.h"
+#include "engine/SystemServices.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

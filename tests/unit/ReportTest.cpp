@@ -1,11 +1,11 @@
 // The report: its date line, its text and the file it is appended to.
-#include "FileInfo.h"
-#include "Handles.h"
-#include "Report.h"
-#include "SystemServices.h"
-#include "Text.h"
-#include "TestSupport.h"
-#include "resource.h"
+#include "engine/FileInfo.h"
+#include "engine/Handles.h"
+#include "engine/Report.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "resources/orvline/resource.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -54,14 +54,17 @@ SReport SplitDate(const std::string& text)
 // A Run value that the report's autostart block can name.
 const char kRunKey[] = "Software\\Orvane\\ReportTest";
 
-void SetRunValue(const char* name)
+::testing::AssertionResult SetRunValue(const char* name)
 {
     CRegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0,
-                                             KEY_SET_VALUE, nullptr, key.Receive(), nullptr));
+    LONG error = RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                 key.Receive(), nullptr);
     const char data[] = "C:\\tool.exe";
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), name, 0, REG_SZ,
-                                            reinterpret_cast<const BYTE*>(data), sizeof(data)));
+    if (error == ERROR_SUCCESS)
+        error = RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof(data));
+    if (error != ERROR_SUCCESS)
+        return ::testing::AssertionFailure() << "run value " << name << " not written: " << error;
+    return ::testing::AssertionSuccess();
 }
 
 // Wine run by root opens read-only files for writing all the same.
@@ -140,7 +143,7 @@ TEST(ReportFile, WriteReportAppendsTheOperations)
     const std::string report = dir / "report.txt";
     const std::string deleted = dir.File("deleted.dll", "x");
     const std::string missing = dir / "missing.dll";
-    SetRunValue("Deleted");
+    ASSERT_TRUE(SetRunValue("Deleted"));
 
     CFileInfoList list;
     ASSERT_TRUE(list.Add(deleted, "",

@@ -1,7 +1,7 @@
 // The boot-time scheduler: the [Rename] line insertion byte for byte, and
 // the system's queue on the NT family.
-#include "Scheduler.h"
-#include "TestSupport.h"
+#include "engine/Scheduler.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

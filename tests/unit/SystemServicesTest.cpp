@@ -1,6 +1,6 @@
 // System services under a real Windows implementation (the NT test prefix).
-#include "SystemServices.h"
-#include "TestSupport.h"
+#include "engine/SystemServices.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Version resources of real files: the fixed block, the strings, the
 // translation defaults and the downgrade test, on small programs built with
 // chosen versions.
-#include "CommandLine.h"
-#include "ModuleVersion.h"
-#include "TestSupport.h"
+#include "cli/CommandLine.h"
+#include "engine/ModuleVersion.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

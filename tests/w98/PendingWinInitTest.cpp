@@ -1,10 +1,10 @@
 // The restart queue of Windows 9x/Me: the [rename] section of wininit.ini
 // read into the operation list with long names, the file moved to
 // wininit.bak, and orvline /pending running what was queued.
-#include "FileInfo.h"
-#include "Handles.h"
-#include "PendingStore.h"
-#include "TestSupport.h"
+#include "engine/FileInfo.h"
+#include "engine/Handles.h"
+#include "engine/PendingStore.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

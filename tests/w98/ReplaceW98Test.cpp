@@ -1,8 +1,8 @@
 // A replacement on the Windows 9x/Me family, which cannot rename onto an
 // existing file: the old file steps aside only while the new one, complete,
 // takes its name, and comes back when it cannot.
-#include "FileReplace.h"
-#include "TestSupport.h"
+#include "engine/FileReplace.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

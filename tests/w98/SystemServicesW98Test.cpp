@@ -1,5 +1,5 @@
 // The same services on a system of the Windows 9x/Me family.
-#include "SystemServices.h"
+#include "engine/SystemServices.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The [Rename] section of the real C:\windows\WinInit.Ini on a system of the
 // Windows 9x/Me family, and what the restart does with it.
-#include "Scheduler.h"
-#include "SystemServices.h"
-#include "TestSupport.h"
+#include "engine/Scheduler.h"
+#include "engine/SystemServices.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

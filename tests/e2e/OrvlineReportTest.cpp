@@ -1,8 +1,8 @@
 // orvline /log: the operations report and the error reports appended to
 // orvline.txt beside the program, as the file holds them.
-#include "Handles.h"
-#include "SystemServices.h"
-#include "TestSupport.h"
+#include "engine/Handles.h"
+#include "engine/SystemServices.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

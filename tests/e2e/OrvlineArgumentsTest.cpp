@@ -1,6 +1,6 @@
 // orvline started as a child process: arguments, usage, messages and exit
 // codes, with the exact bytes of each stream.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
