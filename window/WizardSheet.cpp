@@ -8,7 +8,7 @@
 namespace
 {
 
-const char kSheetProperty[] = "Orvane.CWizardSheet";
+const char kSheetProperty[] = "CWizardSheet.this";
 
 // Posted to the sheet itself; the pages use WM_APP + 1 and + 2 of their own.
 const UINT kRepaintMessage = WM_APP + 0x100;
