@@ -623,3 +623,32 @@ std::string AfterBanner(const std::string& out)
            << "error stream: " << ::testing::PrintToString(run.err)
            << "\n  expected: " << ::testing::PrintToString(err);
 }
+
+CRunValue::CRunValue(HKEY hive, const char* key, const char* name, const std::string& data)
+    : m_hive(hive), m_key(key), m_name(name)
+{
+    m_written = WriteRegistryString(hive, key, name, data);
+}
+
+bool CRunValue::Exists() const
+{
+    std::string bytes;
+    return ReadRegistryValue(m_hive, m_key, m_name, bytes);
+}
+
+std::string CRunValue::Bytes(DWORD* type) const
+{
+    std::string bytes;
+    ReadRegistryValue(m_hive, m_key, m_name, bytes, type);
+    return bytes;
+}
+
+std::string CRunValue::Data() const
+{
+    std::string bytes;
+    if (!ReadRegistryValue(m_hive, m_key, m_name, bytes))
+        return "(none)";
+    if (!bytes.empty() && bytes.back() == '\0')
+        bytes.pop_back();
+    return bytes;
+}

@@ -148,6 +148,36 @@ bool WriteRegistryValue(HKEY hive, const char* key, const char* name, DWORD type
 bool WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value);
 void DeleteRegistryValue(HKEY hive, const char* key, const char* name);
 
+// One autostart value of a test, removed again whatever the test did to it.
+class CRunValue
+{
+public:
+    static constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+    CRunValue(HKEY hive, const char* key, const char* name, const std::string& data);
+    // A value of the current user's Run key.
+    CRunValue(const char* name, const std::string& data) : CRunValue(HKEY_CURRENT_USER, kRunKey, name, data) {}
+    ~CRunValue() { DeleteRegistryValue(m_hive, m_key, m_name); }
+    CRunValue(const CRunValue&) = delete;
+    CRunValue& operator=(const CRunValue&) = delete;
+
+    bool Written() const { return m_written; }
+    bool Exists() const;
+    // The data as stored, with its terminator, and its type.
+    std::string Bytes(DWORD* type = nullptr) const;
+    // The data without its terminator; "(none)" when the value is absent.
+    std::string Data() const;
+    HKEY Hive() const { return m_hive; }
+    const char* Key() const { return m_key; }
+    const char* Name() const { return m_name; }
+
+private:
+    HKEY m_hive;
+    const char* m_key;
+    const char* m_name;
+    bool m_written = false;
+};
+
 // The restart queue's bytes as the system keeps them; empty without a queue.
 std::string PendingQueueBytes();
 // The bytes of a queue holding these strings: each ends with its zero, and

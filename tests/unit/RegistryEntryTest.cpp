@@ -16,38 +16,6 @@ const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Runonce";
 const char kMissingKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\OrvaneNoSuchKey";
 
-// One Run value of the test, removed again whatever the test did to it.
-class CRunValue
-{
-public:
-    CRunValue(HKEY hive, const char* key, const char* name, const std::string& data)
-        : m_hive(hive), m_key(key), m_name(name)
-    {
-        m_written = WriteRegistryString(hive, key, name, data);
-    }
-    ~CRunValue() { DeleteRegistryValue(m_hive, m_key, m_name); }
-
-    bool Written() const { return m_written; }
-    bool Exists() const
-    {
-        std::string bytes;
-        return ReadRegistryValue(m_hive, m_key, m_name, bytes);
-    }
-    // The data as stored, with its terminator, and its type.
-    std::string Bytes(DWORD* type = nullptr) const
-    {
-        std::string bytes;
-        ReadRegistryValue(m_hive, m_key, m_name, bytes, type);
-        return bytes;
-    }
-
-private:
-    HKEY m_hive;
-    const char* m_key;
-    const char* m_name;
-    bool m_written = false;
-};
-
 std::string WithTerminator(const std::string& text)
 {
     return text + std::string(1, '\0');
