@@ -2,7 +2,8 @@
 // context-menu command, the about box's lines, trimming, error texts.
 #include "engine/ModuleVersion.h"
 #include "engine/Text.h"
-#include "tests/gui/GuiDriver.h"
+#include "resources/orvgui/resource.h"
+#include "tests/support/TestSupport.h"
 #include "window/WizardMessages.h"
 #include "window/WizardText.h"
 #include "wizard/AboutDlg.h"
@@ -111,6 +112,7 @@ TEST(WizardText, TrimBothEnds)
 
 TEST(WizardMessages, ErrorTextFollowsTheMessage)
 {
+    SetMessageTexts(IDS_PRODUCT_NAME, IDS_ERROR_CODE);
     EXPECT_EQ(Ansi("Impossible d'ajouter le/les objet(s) à la liste.\nErreur 5: Access denied."),
               AppendErrorText(Ansi("Impossible d'ajouter le/les objet(s) à la liste."), 5));
 }
