@@ -103,10 +103,10 @@ std::wstring StripQueueMarks(const std::wstring& text, bool allowReplace, bool& 
 
 bool ReadQueuePath(const std::wstring& text, bool allowReplace, std::string& path, bool& replace)
 {
-    const std::size_t marked = (allowReplace && !text.empty() && text[0] == L'!') ? 1 : 0;
-    if (text.compare(marked, 4, L"\\??\\") != 0)
-        return false;
     const std::wstring wide = StripQueueMarks(text, allowReplace, replace);
+    // Without its "\\??\\" the system would not read the entry as a path.
+    if (text.size() - wide.size() != (replace ? 5u : 4u))
+        return false;
     if (wide.empty() || wide.size() >= MAX_PATH)
         return false;
 

@@ -10,6 +10,12 @@
 namespace
 {
 
+// Stopped, or on its way: only the wait is left.
+bool IsStopping(const SERVICE_STATUS& status)
+{
+    return status.dwCurrentState == SERVICE_STOPPED || status.dwCurrentState == SERVICE_STOP_PENDING;
+}
+
 using EnumServicesStatusExProc = BOOL(WINAPI*)(SC_HANDLE, SC_ENUM_TYPE, DWORD, DWORD, LPBYTE, DWORD,
                                                LPDWORD, LPDWORD, LPDWORD, LPCSTR);
 
@@ -102,9 +108,7 @@ bool CServiceManager::StopService(const std::string& name, DWORD timeoutMs)
     SERVICE_STATUS status{};
     if (!::QueryServiceStatus(service.Get(), &status))
         return false;
-    if (status.dwCurrentState == SERVICE_STOPPED)
-        return true;
-    if (status.dwCurrentState == SERVICE_STOP_PENDING)
+    if (IsStopping(status))
         return WaitForServiceState(service.Get(), SERVICE_STOP_PENDING, SERVICE_STOPPED, timeoutMs);
 
     // A dependent that comes back at once would keep this loop going: the
@@ -118,8 +122,7 @@ bool CServiceManager::StopService(const std::string& name, DWORD timeoutMs)
         {
             // A service whose process ends as soon as it reports stopped can
             // take the reply with it (broken pipe): its state tells.
-            if (::QueryServiceStatus(service.Get(), &status) &&
-                (status.dwCurrentState == SERVICE_STOPPED || status.dwCurrentState == SERVICE_STOP_PENDING))
+            if (::QueryServiceStatus(service.Get(), &status) && IsStopping(status))
                 return WaitForServiceState(service.Get(), SERVICE_STOP_PENDING, SERVICE_STOPPED, timeoutMs);
             ::SetLastError(error);
             return false;

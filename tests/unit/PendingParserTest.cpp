@@ -276,6 +276,7 @@ TEST(TrimBlanks, BothEnds)
     EXPECT_EQ("", TrimBlanks(" \t\r\n\v\f"));
     EXPECT_EQ("", TrimBlanks(""));
     EXPECT_EQ("x", TrimBlanks("x"));
+    EXPECT_EQ("C:\\a b", TrimBlanks(" \t C:\\a b \r\n"));
 }
 
 TEST(TrimBlanks, DoubleByteCharacters)

@@ -1,11 +1,10 @@
 // The wizard's rules as plain functions: command-line keywords, the
-// context-menu command, the about box's lines, trimming, error texts.
+// context-menu command, the about box's lines, error texts.
 #include "engine/ModuleVersion.h"
 #include "engine/Text.h"
 #include "resources/orvgui/resource.h"
 #include "tests/support/TestSupport.h"
 #include "window/WizardMessages.h"
-#include "window/WizardText.h"
 #include "wizard/AboutDlg.h"
 #include "wizard/ContextMenu.h"
 #include "wizard/MyCommandLineInfo.h"
@@ -101,13 +100,6 @@ TEST(AboutBoxLines, LegalNoticeUpToTheFirstDot)
     EXPECT_EQ("Hadrel", GetFirstSentence("..Hadrel.x"));
     EXPECT_EQ("", GetFirstSentence("..."));
     EXPECT_EQ("", GetFirstSentence(""));
-}
-
-TEST(WizardText, TrimBothEnds)
-{
-    EXPECT_EQ("C:\\a b", TrimBlanks(" \t C:\\a b \r\n"));
-    EXPECT_EQ("", TrimBlanks(" \t\r\n"));
-    EXPECT_EQ("x", TrimBlanks("x"));
 }
 
 TEST(WizardMessages, ErrorTextFollowsTheMessage)
