@@ -4,6 +4,7 @@
 #include "engine/Text.h"
 #include "inspect/ProcessManager.h"
 #include "resources/orvgui/resource.h"
+#include "window/Subclass.h"
 #include "window/WizardMessages.h"
 #include "window/WizardText.h"
 
@@ -43,9 +44,12 @@ bool CProcessListCtrl::SubclassWindow(HWND hwnd)
     Detach();
     if (!hwnd || !::SetPropA(hwnd, kObjectProperty, this))
         return false;
+    if (!SubclassControl(hwnd, WindowProc))
+    {
+        ::RemovePropA(hwnd, kObjectProperty);
+        return false;
+    }
     Attach(hwnd);
-    m_baseProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
     SetExtendedStyle(LVS_EX_INFOTIP | LVS_EX_FULLROWSELECT);
     SetupColumns();
     return true;
@@ -58,10 +62,9 @@ void CProcessListCtrl::Detach()
     FreeRecords();
     // The list would destroy the image list that this object owns.
     SetImageList(nullptr, LVSIL_SMALL);
-    if (m_baseProc)
-        ::SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_baseProc));
+    // The window procedure stays until the window goes: without the object
+    // it hands every message to the list's own.
     ::RemovePropA(m_hwnd, kObjectProperty);
-    m_baseProc = nullptr;
     m_hwnd = nullptr;
 }
 
@@ -252,15 +255,14 @@ void CProcessListCtrl::PaintEmptyText()
 LRESULT CALLBACK CProcessListCtrl::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* list = static_cast<CProcessListCtrl*>(::GetPropA(hwnd, kObjectProperty));
-    if (!list || !list->m_baseProc)
-        return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    const WNDPROC base = list->m_baseProc;
+    if (!list)
+        return CallControlProc(hwnd, message, wParam, lParam);
 
     switch (message)
     {
     case WM_PAINT:
     {
-        const LRESULT result = ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+        const LRESULT result = CallControlProc(hwnd, message, wParam, lParam);
         if (list->GetItemCount() == 0)
             list->PaintEmptyText();
         return result;
@@ -281,16 +283,16 @@ LRESULT CALLBACK CProcessListCtrl::WindowProc(HWND hwnd, UINT message, WPARAM wP
         // Enter on a row stays with the list, which ends nothing with it;
         // the dialog would press the sheet's default button (Back).
         const auto* key = reinterpret_cast<const MSG*>(lParam);
-        const LRESULT code = ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+        const LRESULT code = CallControlProc(hwnd, message, wParam, lParam);
         if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
             return code | DLGC_WANTMESSAGE;
         return code;
     }
     case WM_DESTROY:
         list->Detach();
-        return ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+        return CallControlProc(hwnd, message, wParam, lParam);
     default:
         break;
     }
-    return ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+    return CallControlProc(hwnd, message, wParam, lParam);
 }

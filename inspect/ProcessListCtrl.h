@@ -52,5 +52,4 @@ private:
     void Detach();
 
     CImageList m_images;
-    WNDPROC m_baseProc = nullptr;
 };

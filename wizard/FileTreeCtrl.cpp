@@ -3,6 +3,7 @@
 #include "engine/FileInfo.h"
 #include "engine/Text.h"
 #include "resources/orvgui/resource.h"
+#include "window/Subclass.h"
 
 #include <algorithm>
 #include <new>
@@ -10,27 +11,13 @@
 namespace
 {
 
-const char kBaseProcProperty[] = "OrvFileTreeBaseProc";
-
 LRESULT CALLBACK TreeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto base = reinterpret_cast<WNDPROC>(::GetPropA(hwnd, kBaseProcProperty));
-    if (!base)
+    // Some tree views (Wine's) take a key pressed with Alt for one of their
+    // own, and Alt+F4 would never reach the sheet from here.
+    if (message == WM_SYSKEYDOWN)
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    switch (message)
-    {
-    case WM_SYSKEYDOWN:
-        // Some tree views (Wine's) take a key pressed with Alt for one of
-        // their own, and Alt+F4 would never reach the sheet from here.
-        return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base));
-        ::RemovePropA(hwnd, kBaseProcProperty);
-        break;
-    default:
-        break;
-    }
-    return ::CallWindowProcA(base, hwnd, message, wParam, lParam);
+    return CallControlProc(hwnd, message, wParam, lParam);
 }
 
 } // namespace
@@ -38,13 +25,7 @@ LRESULT CALLBACK TreeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 bool CFileTreeCtrl::SubclassWindow(HWND hwnd)
 {
     Attach(hwnd);
-    if (!hwnd || ::GetPropA(hwnd, kBaseProcProperty))
-        return hwnd != nullptr;
-    const LONG_PTR base = ::GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
-    if (!base || !::SetPropA(hwnd, kBaseProcProperty, reinterpret_cast<HANDLE>(base)))
-        return false;
-    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeProc));
-    return true;
+    return SubclassControl(hwnd, TreeProc);
 }
 
 bool CFileTreeCtrl::Init()
