@@ -898,7 +898,7 @@ std::string CHolderScan::ReadImagePath(DWORD processId)
     return imagePath;
 }
 
-bool CHolderScan::ScanHandles(const std::string& path, CHolderList& holders)
+bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& openers) const
 {
     if (!HasHandleTable())
     {
@@ -971,7 +971,7 @@ bool CHolderScan::ScanHandles(const std::string& path, CHolderList& holders)
     if (legacy)
     {
         std::vector<DWORD> ids;
-        if (LoadPsapi() && ReadProcessIds(m_enumProcesses, ids))
+        if (m_enumProcesses && ReadProcessIds(m_enumProcesses, ids))
         {
             for (const DWORD id : ids)
                 idsByLowWord.emplace(id & 0xFFFF, id);
@@ -1014,14 +1014,31 @@ bool CHolderScan::ScanHandles(const std::string& path, CHolderList& holders)
 
     std::vector<SQueryAnswer> answers;
     const bool complete = RunQueries(job, kQueryLimitMs, answers);
-    for (SQueryAnswer& answer : answers)
+    try
     {
-        std::string found = answer.answer;
-        if (found.find('~') != std::string::npos)
-            GetLongPath(found);
-        if (!IsAtOrBelow(found, target))
-            continue;
-        const DWORD processId = job->GetCandidate(answer.index).processId;
+        for (SQueryAnswer& answer : answers)
+        {
+            std::string found = answer.answer;
+            if (found.find('~') != std::string::npos)
+                GetLongPath(found);
+            const DWORD processId = job->GetCandidate(answer.index).processId;
+            if (IsAtOrBelow(found, target) &&
+                std::find(openers.begin(), openers.end(), processId) == openers.end())
+                openers.push_back(processId);
+        }
+    }
+    catch (const std::bad_alloc&)
+    {
+        ::SetLastError(ERROR_OUTOFMEMORY);
+        return false;
+    }
+    return complete;
+}
+
+void CHolderScan::AddOpeners(const std::vector<DWORD>& openers, CHolderList& holders)
+{
+    for (const DWORD processId : openers)
+    {
         SHolder holder;
         holder.processId = processId;
         holder.heldAs = HeldOpen;
@@ -1032,19 +1049,53 @@ bool CHolderScan::ScanHandles(const std::string& path, CHolderList& holders)
             holder.imagePath = ReadImagePath(processId);
         MergeHolder(holders, holder);
     }
+}
+
+bool CHolderScan::ScanHandles(const std::string& path, CHolderList& holders)
+{
+    // Only the older handle table needs the process list.
+    LoadPsapi();
+    std::vector<DWORD> openers;
+    const bool complete = FindOpeners(path, openers);
+    const DWORD error = ::GetLastError();
+    AddOpeners(openers, holders);
+    ::SetLastError(error);
     return complete;
 }
 
 bool CHolderScan::Scan(const std::string& path, CHolderList& holders)
 {
-    if (!ScanModules(path, holders))
-        return false;
-    if (HasHandleTable())
+    if (!HasHandleTable())
+        return ScanModules(path, holders);
+
+    // The handle table is read beside the module scan: both spend most of
+    // their time waiting for the system, one call at a time.
+    LoadPsapi();
+    SOpenerSearch search{this, path, {}};
+    CHandle thread(::CreateThread(nullptr, 0, OpenerThread, &search, 0, nullptr));
+    const bool loaded = ScanModules(path, holders);
+    const DWORD error = ::GetLastError();
+    if (thread)
+        ::WaitForSingleObject(thread.Get(), INFINITE);
+    else
+        FindOpeners(path, search.openers);
+    // Without the module scan there is nothing to add to; a handle table
+    // that could not be read leaves the module holders.
+    if (loaded)
+        AddOpeners(search.openers, holders);
+    ::SetLastError(error);
+    return loaded;
+}
+
+DWORD WINAPI CHolderScan::OpenerThread(void* parameter)
+{
+    auto* search = static_cast<SOpenerSearch*>(parameter);
+    try
     {
-        // What the handle table adds; without it the module holders stand.
-        const DWORD error = ::GetLastError();
-        ScanHandles(path, holders);
-        ::SetLastError(error);
+        search->scan->FindOpeners(search->path, search->openers);
     }
-    return true;
+    catch (...)
+    {
+    }
+    return 0;
 }

@@ -190,6 +190,21 @@ private:
     // cannot be read.
     std::string ReadImagePath(DWORD processId);
 
+    // The processes other than this one whose handles name `path` or
+    // something inside it, each once. Reads no member but the PSAPI entry
+    // points, which must be loaded before: it runs beside the module scan.
+    bool FindOpeners(const std::string& path, std::vector<DWORD>& openers) const;
+    // One row per opener: merged into the row of a process found already.
+    void AddOpeners(const std::vector<DWORD>& openers, CHolderList& holders);
+
+    struct SOpenerSearch
+    {
+        const CHolderScan* scan;
+        std::string path;
+        std::vector<DWORD> openers;
+    };
+    static DWORD WINAPI OpenerThread(void* parameter);
+
     CModule m_psapi;
     CModule m_vdm;
     CModule m_kernel;
