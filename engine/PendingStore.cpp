@@ -177,27 +177,125 @@ bool EndsList(const std::string& bytes)
            bytes.compare(bytes.size() - kListEnd.size(), kListEnd.size(), kListEnd) == 0;
 }
 
+// How long the value must be left alone to count as quiet, how long it is
+// watched at most after a write, and how long the clearing waits at most
+// for another program to stop writing.
+constexpr DWORD kQuietMs = 100;
+constexpr DWORD kWatchMs = 2000;
+constexpr DWORD kBusyLimitMs = 60000;
+
+// Writes to the values of the queue's key, as the system notifies them.
+// Without notifications (older systems) it tells of none.
+class CQueueWatch
+{
+public:
+    CQueueWatch()
+    {
+        const HMODULE advapi = ::GetModuleHandleA("ADVAPI32.DLL");
+        m_changed.Reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
+        if (!advapi || !m_changed || !ResolveExport(advapi, "RegNotifyChangeKeyValue", m_notify) ||
+            ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_NOTIFY, m_key.Receive()) !=
+                ERROR_SUCCESS)
+            m_notify = nullptr;
+    }
+
+    // Watches for the next write; false when it cannot.
+    bool Arm()
+    {
+        return m_notify && m_notify(m_key.Get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, m_changed.Get(),
+                                    TRUE) == ERROR_SUCCESS;
+    }
+
+    // Whether a write came since Arm, waiting for one up to `ms`.
+    bool Wait(DWORD ms) const { return ::WaitForSingleObject(m_changed.Get(), ms) == WAIT_OBJECT_0; }
+
+private:
+    using NotifyProc = LONG(WINAPI*)(HKEY key, BOOL subtree, DWORD filter, HANDLE event, BOOL async);
+    NotifyProc m_notify = nullptr;
+    CRegKey m_key;
+    CHandle m_changed;
+};
+
+// Whether the value begins with the entries of `list` (a value's bytes;
+// empty for no value at all).
+bool BeginsWithList(const std::string& value, const std::string& list)
+{
+    if (list.empty())
+        return false;
+    const std::size_t entries = EndsList(list) ? list.size() - kListEnd.size() : list.size();
+    return value.size() >= list.size() && value.compare(0, entries, list, 0, entries) == 0;
+}
+
+// Watches the value after the clearing wrote `written` (empty: deleted the
+// value), until it has been left alone for kQuietMs. The system's own
+// queueing reads the whole value, adds its entry and writes the whole back:
+// a program that read before the write and writes after it puts back
+// every cleared entry. Its value begins with the one first read (others
+// only add at the end) and not with what was written. True, with the value
+// as it then stands, for such a write; false when none comes or the value
+// cannot be watched.
+bool FindWriteBack(CQueueWatch& watch, SQueueValue& value, const std::string& first,
+                   const std::string& written)
+{
+    const DWORD start = ::GetTickCount();
+    do
+    {
+        // Watched first, then read: no write falls between the two.
+        if (!watch.Arm())
+            return false;
+        // A value that is gone (the clearing deleted it) may come back.
+        SQueueValue now;
+        if (!ReadQueueValue(now) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+            return false;
+        if (now.type == value.type && BeginsWithList(now.bytes, first) &&
+            !BeginsWithList(now.bytes, written))
+        {
+            value = std::move(now);
+            return true;
+        }
+    } while (watch.Wait(kQuietMs) && ::GetTickCount() - start < kWatchMs);
+    return false;
+}
+
+// Waits until the value has been left alone for kQuietMs; false once
+// kBusyLimitMs have passed since `start` with writes still coming.
+bool WaitForQuiet(CQueueWatch& watch, DWORD start)
+{
+    for (;;)
+    {
+        if (::GetTickCount() - start >= kBusyLimitMs)
+            return false;
+        if (!watch.Arm())
+        {
+            ::Sleep(10);
+            return true;
+        }
+        if (!watch.Wait(kQuietMs))
+            return true;
+    }
+}
+
 // Clears the entries from the queue value. Other programs add to the queue
 // while this runs, and the registry has no way to change a value only if
 // it is unchanged: the value is read and its rest computed, then its size
 // is read again right before the write, which goes ahead only if the value
-// has not changed (a program that queues makes it longer). Else the rest is
-// computed again, from the entries added at the end when that is all that
-// changed. Throws std::bad_alloc.
+// has not changed (a program that queues makes it longer). Else, once the
+// other program pauses, the rest is computed again, from the entries added
+// at the end when that is all that changed: a write while it queues would
+// race with each of its writes. After the write, a program that writes
+// back what it read before has its write cleared in turn. Throws
+// std::bad_alloc.
 bool ClearQueueEntries(std::vector<std::wstring> entries)
 {
+    CQueueWatch watch;
     SQueueValue read;
     if (!ReadQueueValue(read))
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     std::string rest = QueueRest(read, entries);
-    // A program that queues many entries in a row changes the value between
-    // most reads and writes: the rounds go on, a little apart, until it
-    // pauses or half a minute has passed.
+    const std::string first = read.bytes;
     const DWORD start = ::GetTickCount();
-    for (int round = 0; round < 64 || ::GetTickCount() - start < 30000; ++round)
+    for (;;)
     {
-        if (round >= 16)
-            ::Sleep(10);
         if (rest == read.bytes)
             return true;
         // Nothing but the size check lies between the look and the write.
@@ -211,8 +309,22 @@ bool ClearQueueEntries(std::vector<std::wstring> entries)
                 status = ::RegSetValueExW(read.key.Get(), kPendingValueW, 0, read.type,
                                           reinterpret_cast<const BYTE*>(rest.data()),
                                           static_cast<DWORD>(rest.size()));
-            ::SetLastError(static_cast<DWORD>(status));
-            return status == ERROR_SUCCESS;
+            if (status != ERROR_SUCCESS)
+            {
+                ::SetLastError(static_cast<DWORD>(status));
+                return false;
+            }
+            if (!FindWriteBack(watch, read, first, emptied ? std::string() : rest))
+            {
+                ::SetLastError(ERROR_SUCCESS);
+                return true;
+            }
+            rest = QueueRest(read, entries);
+        }
+        if (!WaitForQuiet(watch, start))
+        {
+            ::SetLastError(ERROR_BUSY);
+            return false;
         }
         SQueueValue again;
         if (!ReadQueueValue(again))
@@ -226,8 +338,6 @@ bool ClearQueueEntries(std::vector<std::wstring> entries)
             rest = QueueRest(again, entries);
         read = std::move(again);
     }
-    ::SetLastError(ERROR_BUSY);
-    return false;
 }
 
 // The queue value as it stands, copied to its backup value.

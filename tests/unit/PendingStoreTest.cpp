@@ -1,6 +1,7 @@
 // The restart queue of the NT family: PendingFileRenameOperations read into
 // the operation list and moved to its backup value, in this process.
 #include "engine/FileInfo.h"
+#include "engine/Handles.h"
 #include "engine/PendingStore.h"
 #include "tests/support/TestSupport.h"
 
@@ -171,6 +172,71 @@ TEST_F(PendingStore, EntriesQueuedAfterTheReadStay)
     ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_a), ""})));
     EXPECT_TRUE(RemovePending(list));
     EXPECT_EQ("<none>", PendingValueText(kQueueValue));
+}
+
+namespace
+{
+
+// A program that read the queue before the clearing writes it back after,
+// one entry of its own added, as the system's own queueing does: the
+// entries taken over are cleared again and its entry stays.
+struct SWriteBack
+{
+    std::string extra;
+    HANDLE ready;
+    bool wrote = false;
+};
+
+DWORD WINAPI WriteBackThread(void* parameter)
+{
+    auto* writeBack = static_cast<SWriteBack*>(parameter);
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_NOTIFY, &key) != ERROR_SUCCESS)
+        return 1;
+    CHandle changed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.Get(), TRUE);
+    const std::string read = PendingValueText(kQueueValue);
+    SetEvent(writeBack->ready);
+    // Other values of the key (the backup) change too.
+    bool cleared = false;
+    while (!cleared && WaitForSingleObject(changed.Get(), 10000) == WAIT_OBJECT_0)
+    {
+        RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.Get(), TRUE);
+        cleared = PendingValueText(kQueueValue) != read;
+    }
+    if (cleared)
+    {
+        // The list's end stays the end.
+        const std::string value = read.substr(0, read.size() - 1) + writeBack->extra;
+        writeBack->wrote = RegSetValueExA(key, kQueueValue, 0, REG_MULTI_SZ,
+                                          reinterpret_cast<const BYTE*>(value.data()),
+                                          static_cast<DWORD>(value.size())) == ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+    return 0;
+}
+
+} // namespace
+
+TEST_F(PendingStore, AQueueWrittenBackAfterTheClearingIsClearedAgain)
+{
+    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_a), "", NtPath(m_b), ""})));
+    CFileInfoList list;
+    ASSERT_TRUE(list.LoadPending());
+    ASSERT_EQ(2u, list.GetCount());
+
+    CHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    SWriteBack writeBack{PendingQueueOf({NtPath(m_c), ""}), ready.Get()};
+    CHandle writer(CreateThread(nullptr, 0, WriteBackThread, &writeBack, 0, nullptr));
+    ASSERT_TRUE(writer);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.Get(), 10000));
+
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(RemovePending(list));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(writer.Get(), 20000));
+    EXPECT_TRUE(writeBack.wrote);
+    EXPECT_EQ(PendingQueueOf({NtPath(m_c), ""}), PendingValueText(kQueueValue));
 }
 
 TEST_F(PendingStore, DamagedValuesThroughTheRegistry)
