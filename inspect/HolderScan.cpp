@@ -1051,18 +1051,6 @@ void CHolderScan::AddOpeners(const std::vector<DWORD>& openers, CHolderList& hol
     }
 }
 
-bool CHolderScan::ScanHandles(const std::string& path, CHolderList& holders)
-{
-    // Only the older handle table needs the process list.
-    LoadPsapi();
-    std::vector<DWORD> openers;
-    const bool complete = FindOpeners(path, openers);
-    const DWORD error = ::GetLastError();
-    AddOpeners(openers, holders);
-    ::SetLastError(error);
-    return complete;
-}
-
 bool CHolderScan::Scan(const std::string& path, CHolderList& holders)
 {
     if (!HasHandleTable())

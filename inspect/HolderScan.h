@@ -149,13 +149,10 @@ public:
     // could not run at all.
     bool ScanModules(const std::string& path, CHolderList& holders);
 
-    // The processes other than this one that hold `path` open, or something
-    // inside it, their current folder included. NT family only: false with
-    // ERROR_NOT_SUPPORTED where the system keeps no handle table.
-    bool ScanHandles(const std::string& path, CHolderList& holders);
-
-    // Both, one row per process. False only when the module scan could not
-    // run; a handle table that cannot be read leaves the module holders.
+    // The module holders and, on the NT family, those that hold `path`
+    // open (see FindOpeners), one row per process. False only when the
+    // module scan could not run; a handle table that cannot be read leaves
+    // the module holders.
     bool Scan(const std::string& path, CHolderList& holders);
 
     // True on a system whose handle table this scan reads (the NT family).
@@ -190,9 +187,11 @@ private:
     // cannot be read.
     std::string ReadImagePath(DWORD processId);
 
-    // The processes other than this one whose handles name `path` or
-    // something inside it, each once. Reads no member but the PSAPI entry
-    // points, which must be loaded before: it runs beside the module scan.
+    // The processes other than this one that hold `path` open, or something
+    // inside it, their current folder included; each once. NT family only:
+    // false with ERROR_NOT_SUPPORTED where the system keeps no handle table.
+    // Reads no member but the PSAPI entry points, which must be loaded
+    // before: it runs beside the module scan.
     bool FindOpeners(const std::string& path, std::vector<DWORD>& openers) const;
     // One row per opener: merged into the row of a process found already.
     void AddOpeners(const std::vector<DWORD>& openers, CHolderList& holders);
