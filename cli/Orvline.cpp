@@ -8,6 +8,7 @@
 #include "engine/ModuleVersion.h"
 #include "engine/ObjectPath.h"
 #include "engine/PendingStore.h"
+#include "engine/ProgramPath.h"
 #include "engine/Report.h"
 #include "engine/Scheduler.h"
 #include "engine/SystemServices.h"
@@ -70,6 +71,7 @@ int COrvline::ResolvePaths()
         if (IsReservedDeviceName(source) || !FitsPath(source) || !GetFullPath(source, m_source) ||
             IsReservedDeviceName(m_source) || m_source.compare(0, 4, "\\\\.\\") == 0)
             return Fail(IDS_SOURCE_MISSING, ExitSourceMissing);
+        m_source = ResolveSysnative(m_source);
     }
     if (!target.empty())
     {
@@ -79,6 +81,7 @@ int COrvline::ResolvePaths()
             return FailWithCode(IDS_CANNOT_ADD, ERROR_FILENAME_EXCED_RANGE, ExitCannotAdd);
         if (IsReservedDeviceName(m_target) || m_target.compare(0, 4, "\\\\.\\") == 0)
             return FailWithCode(IDS_CANNOT_ADD, ERROR_INVALID_NAME, ExitCannotAdd);
+        m_target = ResolveSysnative(m_target);
     }
     return ExitDone;
 }

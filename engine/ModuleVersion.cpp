@@ -1,5 +1,6 @@
 #include "engine/ModuleVersion.h"
 
+#include "engine/ProgramPath.h"
 #include "engine/Text.h"
 
 #include <cstring>
@@ -96,13 +97,14 @@ bool ReadProgramFixedVersion(VS_FIXEDFILEINFO& fixed)
 
 bool CModuleVersion::LoadFromModule(const char* moduleName)
 {
-    HMODULE module = nullptr;
-    if (moduleName)
+    if (!moduleName)
     {
-        module = ::GetModuleHandleA(moduleName);
-        if (!module)
-            return false;
+        const std::string program = GetProgramPath();
+        return !program.empty() && LoadFromFile(program);
     }
+    const HMODULE module = ::GetModuleHandleA(moduleName);
+    if (!module)
+        return false;
     char path[MAX_PATH] = {};
     const DWORD length = ::GetModuleFileNameA(module, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)

@@ -263,3 +263,26 @@ bool IsPlainName(const std::string& name)
     }
     return characters <= 255;
 }
+
+std::string ResolveSysnative(const std::string& fullPath)
+{
+#if defined(_WIN64)
+    // The alias is the system's only for 32-bit programs; this program
+    // reads it as they meant it.
+    char windows[MAX_PATH] = {};
+    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return fullPath;
+    for (std::size_t separator = fullPath.find_first_of("\\/"); separator != std::string::npos;
+         separator = fullPath.find_first_of("\\/", separator + 1))
+    {
+        const std::size_t end = fullPath.find_first_of("\\/", separator + 1);
+        const std::string component =
+            fullPath.substr(separator + 1, end == std::string::npos ? std::string::npos : end - separator - 1);
+        if (IsSameText(component, "Sysnative") && IsSameObject(fullPath.substr(0, separator), windows))
+            return fullPath.substr(0, separator + 1) + "System32" +
+                   (end == std::string::npos ? std::string() : fullPath.substr(end));
+    }
+#endif
+    return fullPath;
+}

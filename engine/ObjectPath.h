@@ -34,3 +34,9 @@ bool HoldsSystemFolder(const std::string& path);
 // character and none of \ / : * ? " < > |, and no trailing dot or blank
 // (which the system would drop).
 bool IsPlainName(const std::string& name);
+
+// The full path with "System32" for the component "Sysnative" that follows
+// the Windows folder (by any spelling): how a 32-bit program on 64-bit
+// Windows names the real system folder, which a 64-bit program names
+// System32. Other paths, and every path in a 32-bit build, unchanged.
+std::string ResolveSysnative(const std::string& fullPath);

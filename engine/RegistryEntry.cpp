@@ -7,15 +7,15 @@
 
 #include <vector>
 
-CRegistryEntry::CRegistryEntry(HKEY hive, const std::string& keyPath, const std::string& valueName)
-    : m_hive(hive), m_keyPath(keyPath), m_valueName(valueName)
+CRegistryEntry::CRegistryEntry(HKEY hive, const std::string& keyPath, const std::string& valueName, REGSAM view)
+    : m_hive(hive), m_keyPath(keyPath), m_valueName(valueName), m_view(view)
 {
 }
 
 bool CRegistryEntry::DeleteValue()
 {
     CRegKey key;
-    LONG result = ::RegOpenKeyExA(m_hive, m_keyPath.c_str(), 0, KEY_SET_VALUE, key.Receive());
+    LONG result = ::RegOpenKeyExA(m_hive, m_keyPath.c_str(), 0, KEY_SET_VALUE | m_view, key.Receive());
     if (result == ERROR_SUCCESS)
         result = ::RegDeleteValueA(key.Get(), m_valueName.c_str());
     key.Reset();
@@ -29,7 +29,7 @@ bool CRegistryEntry::UpdateValue(const std::string& newPath)
 {
     const std::string data = MakeRunValueData(newPath, m_arguments);
     CRegKey key;
-    LONG result = ::RegOpenKeyExA(m_hive, m_keyPath.c_str(), 0, KEY_SET_VALUE, key.Receive());
+    LONG result = ::RegOpenKeyExA(m_hive, m_keyPath.c_str(), 0, KEY_SET_VALUE | m_view, key.Receive());
     if (result == ERROR_SUCCESS)
         result = ::RegSetValueExA(key.Get(), m_valueName.c_str(), 0, REG_SZ,
                                   reinterpret_cast<const BYTE*>(data.c_str()),
@@ -43,8 +43,17 @@ bool CRegistryEntry::UpdateValue(const std::string& newPath)
 
 std::string CRegistryEntry::GetIdentity() const
 {
-    return std::string(m_hive == HKEY_CURRENT_USER ? "HKCU" : "HKLM") + "\\" + m_keyPath + "\\" +
+    return std::string(m_hive == HKEY_CURRENT_USER ? "HKCU" : "HKLM") + "\\" + GetViewedKeyPath() + "\\" +
            m_valueName;
+}
+
+std::string CRegistryEntry::GetViewKeyPath(const std::string& keyPath, REGSAM view)
+{
+    static const char kSoftware[] = "Software\\";
+    const std::size_t length = sizeof(kSoftware) - 1;
+    if (view != KEY_WOW64_32KEY || keyPath.size() < length || !IsSameText(keyPath.substr(0, length), kSoftware))
+        return keyPath;
+    return keyPath.substr(0, length) + "Wow6432Node\\" + keyPath.substr(length);
 }
 
 std::string CRegistryEntry::GetStatusText() const
@@ -68,7 +77,7 @@ bool CRegistryEntry::operator==(const std::string& path) const
 bool CRegistryEntry::ReadValueData(std::string& data) const
 {
     CRegKey key;
-    LONG result = ::RegOpenKeyExA(m_hive, m_keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Receive());
+    LONG result = ::RegOpenKeyExA(m_hive, m_keyPath.c_str(), 0, KEY_QUERY_VALUE | m_view, key.Receive());
     DWORD size = 0;
     if (result == ERROR_SUCCESS)
         result = ::RegQueryValueExA(key.Get(), m_valueName.c_str(), nullptr, nullptr, nullptr, &size);

@@ -1,6 +1,7 @@
 // One autostart value (Run / Runonce of the user or the machine) that
 // follows a file operation: deleted with the file, rewritten when the file
-// gets a new path.
+// gets a new path. On 64-bit Windows the machine's keys have two views, and
+// the value is changed in the view it was read from.
 #pragma once
 
 #include <windows.h>
@@ -10,13 +11,16 @@
 class CRegistryEntry
 {
 public:
-    CRegistryEntry(HKEY hive, const std::string& keyPath, const std::string& valueName);
+    // view: KEY_WOW64_64KEY or KEY_WOW64_32KEY on 64-bit Windows, 0 where
+    // the registry has one view (Windows 2000 refuses the flags).
+    CRegistryEntry(HKEY hive, const std::string& keyPath, const std::string& valueName, REGSAM view = 0);
     virtual ~CRegistryEntry() = default;
 
     bool DeleteValue();
     bool UpdateValue(const std::string& newPath);
 
-    // "HKCU\<key path>\<value name>" (or HKLM).
+    // "HKCU\<key path>\<value name>" (or HKLM), the key path as the 64-bit
+    // registry names it.
     std::string GetIdentity() const;
     std::string GetStatusText() const;
     std::string GetReportText() const;
@@ -26,6 +30,9 @@ public:
 
     HKEY GetHive() const { return m_hive; }
     const std::string& GetKeyPath() const { return m_keyPath; }
+    REGSAM GetView() const { return m_view; }
+    // The key path as a 64-bit program (the registry editor) finds it.
+    std::string GetViewedKeyPath() const { return GetViewKeyPath(m_keyPath, m_view); }
     const std::string& GetValueName() const { return m_valueName; }
     const std::string& GetFilePath() const { return m_filePath; }
     void SetFilePath(const std::string& path) { m_filePath = path; }
@@ -40,10 +47,15 @@ public:
     DWORD GetLastErrorCode() const { return m_lastError; }
     bool IsDeleted() const { return m_deleted; }
 
+    // A key path of a view as a 64-bit program finds it: the 32-bit view of
+    // a key below "Software" lies below "Software\Wow6432Node".
+    static std::string GetViewKeyPath(const std::string& keyPath, REGSAM view);
+
 private:
     HKEY m_hive;
     std::string m_keyPath;
     std::string m_valueName;
+    REGSAM m_view;
     std::string m_filePath;
     std::string m_arguments;
     DWORD m_lastError = 0;

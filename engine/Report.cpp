@@ -1,6 +1,7 @@
 #include "engine/Report.h"
 
 #include "engine/FileInfo.h"
+#include "engine/ProgramPath.h"
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
 
@@ -26,8 +27,7 @@ std::string GetCurrentReportDate()
 std::string GetReportFilePath()
 {
     char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || !::PathRenameExtensionA(path, ".txt"))
+    if (!CopyToBuffer(GetProgramPath(), path) || !path[0] || !::PathRenameExtensionA(path, ".txt"))
         return std::string();
     return path;
 }

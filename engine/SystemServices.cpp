@@ -14,6 +14,25 @@ bool IsWindowsNT()
     return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
+bool IsRunningUnderWow64()
+{
+    // Windows 98 and 2000 lack the call: they run no 64-bit code.
+    using IsWow64ProcessProc = BOOL(WINAPI*)(HANDLE, PBOOL);
+    IsWow64ProcessProc isWow64 = nullptr;
+    BOOL wow64 = FALSE;
+    return ResolveExport(::GetModuleHandleA("kernel32.dll"), "IsWow64Process", isWow64) &&
+           isWow64(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+bool Is64BitWindows()
+{
+#if defined(_WIN64)
+    return true;
+#else
+    return IsRunningUnderWow64();
+#endif
+}
+
 bool EnablePrivilege(const char* name, bool enable)
 {
     CHandle token;

@@ -10,6 +10,14 @@
 // not say). Asked afresh on every call.
 bool IsWindowsNT();
 
+// True for a 32-bit process on 64-bit Windows (WoW64), whose view of the
+// system folder and of the machine's software keys the system redirects.
+// False on every 32-bit Windows and in a 64-bit process.
+bool IsRunningUnderWow64();
+
+// True on 64-bit Windows, whichever kind of process asks.
+bool Is64BitWindows();
+
 bool EnablePrivilege(const char* name, bool enable);
 
 // Asks the system to restart (applications may refuse). True when the

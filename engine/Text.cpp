@@ -185,11 +185,3 @@ std::string AnsiToOem(const std::string& text)
     return result;
 }
 
-std::string GetProgramPath()
-{
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return std::string();
-    return std::string(path, length);
-}

@@ -59,6 +59,3 @@ bool WideToAnsiExact(const std::wstring& text, std::string& ansi);
 // The text in the OEM code page of the console, as CharToOemBuffA gives it,
 // through kernel32 alone (user32 is costly to load for a console program).
 std::string AnsiToOem(const std::string& text);
-
-// The running program's own file path; empty on failure.
-std::string GetProgramPath();

@@ -1,6 +1,7 @@
 #include "inspect/AutostartScan.h"
 
 #include "engine/Handles.h"
+#include "engine/SystemServices.h"
 #include "engine/Text.h"
 #include "resources/orvgui/resource.h"
 
@@ -100,13 +101,13 @@ const SAutostartKey kAutostartKeys[4] = {
 
 bool ReadAutostartKey(HKEY hive, const char* name,
                       const std::function<void(std::unique_ptr<CRegistryEntry>)>& add,
-                      PathSearch search)
+                      PathSearch search, REGSAM view)
 {
     try
     {
         const std::string keyPath = GetAutostartKeyPath(name);
         CRegKey key;
-        if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+        if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS)
             return true;
 
         for (DWORD index = 0;; ++index)
@@ -123,7 +124,7 @@ bool ReadAutostartKey(HKEY hive, const char* name,
                 type != REG_SZ)
                 continue;
 
-            auto entry = std::make_unique<CRegistryEntry>(hive, keyPath, valueName);
+            auto entry = std::make_unique<CRegistryEntry>(hive, keyPath, valueName, view);
             const SRunCommand line = ResolveRunCommand(data, search);
             entry->SetFilePath(line.file);
             entry->SetArguments(line.arguments);
@@ -136,4 +137,51 @@ bool ReadAutostartKey(HKEY hive, const char* name,
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
+}
+
+std::vector<REGSAM> GetAutostartViews(HKEY hive, const char* name)
+{
+    if (hive != HKEY_LOCAL_MACHINE || !Is64BitWindows())
+        return {0};
+    const std::string keyPath = GetAutostartKeyPath(name);
+    CRegKey native;
+    CRegKey redirected;
+    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, native.Receive()) == ERROR_SUCCESS &&
+        ::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, redirected.Receive()) ==
+            ERROR_SUCCESS &&
+        IsSameRegistryKey(native.Get(), redirected.Get()))
+        return {KEY_WOW64_64KEY};
+    return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+}
+
+namespace
+{
+
+// The key's full name ("\REGISTRY\MACHINE\SOFTWARE\..."), as NtQueryKey
+// gives it; empty when the system gives none.
+std::wstring ReadKeyName(HKEY key)
+{
+    using NtQueryKeyProc = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    NtQueryKeyProc queryKey = nullptr;
+    if (!ResolveExport(::GetModuleHandleA("ntdll.dll"), "NtQueryKey", queryKey))
+        return std::wstring();
+    constexpr int kKeyNameInformation = 3;
+    // A ULONG byte count, then that many bytes of UTF-16.
+    ULONG buffer[1024] = {};
+    ULONG size = 0;
+    if (queryKey(key, kKeyNameInformation, buffer, sizeof(buffer), &size) != 0)
+        return std::wstring();
+    const ULONG length = buffer[0];
+    if (length % sizeof(wchar_t) != 0 || length > sizeof(buffer) - sizeof(ULONG))
+        return std::wstring();
+    return std::wstring(reinterpret_cast<const wchar_t*>(buffer + 1), length / sizeof(wchar_t));
+}
+
+} // namespace
+
+bool IsSameRegistryKey(HKEY a, HKEY b)
+{
+    const std::wstring first = ReadKeyName(a);
+    const std::wstring second = ReadKeyName(b);
+    return !first.empty() && !second.empty() && IsSameText(WideToAnsi(first.c_str()), WideToAnsi(second.c_str()));
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The file a command line starts and the text that followed it.
 struct SRunCommand
@@ -45,9 +46,21 @@ extern const SAutostartKey kAutostartKeys[4];
 constexpr DWORD kMaxAutostartData = 256;
 
 // Hands every REG_SZ value of the key (data up to kMaxAutostartData bytes)
-// to `add` as a resolved entry, in the registry's order. A key that cannot
-// be opened gives nothing. False when memory ran out; the values handed on
-// so far stay with the caller.
+// in the registry view `view` (0: the only one) to `add` as a resolved
+// entry, in the registry's order. A key that cannot be opened gives nothing.
+// False when memory ran out; the values handed on so far stay with the
+// caller.
 bool ReadAutostartKey(HKEY hive, const char* name,
                       const std::function<void(std::unique_ptr<CRegistryEntry>)>& add,
-                      PathSearch search = SearchSystemPath);
+                      PathSearch search = SearchSystemPath, REGSAM view = 0);
+
+// The registry views in which a key is read: on 64-bit Windows the
+// machine's keys in the 64-bit view and then in the 32-bit one, unless both
+// views show the same key (each value is listed once); the user's keys,
+// which have one view, and every key of a system without views: 0.
+std::vector<REGSAM> GetAutostartViews(HKEY hive, const char* name);
+
+// True when both open keys are one key of the registry (their full names,
+// as the system gives them, are equal). False when either name cannot be
+// read.
+bool IsSameRegistryKey(HKEY a, HKEY b);

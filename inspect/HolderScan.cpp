@@ -1,5 +1,6 @@
 #include "inspect/HolderScan.h"
 
+#include "engine/ProgramPath.h"
 #include "engine/StringIds.h"
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
@@ -74,6 +75,10 @@ constexpr LONG kStatusBufferOverflow = static_cast<LONG>(0x80000005);
 constexpr ULONG kObjectNameInformation = 1;
 // No system has a handle table this large; a size beyond it is refused.
 constexpr std::size_t kMaxHandleTableBytes = 256u << 20;
+
+// LIST_MODULES_ALL and TH32CS_SNAPMODULE32, which the Windows 2000 headers lack.
+constexpr DWORD kListAllModules = 0x03;
+constexpr DWORD kSnapModule32 = 0x10;
 // A name of the longest path the system allows, with its header.
 constexpr std::size_t kMaxNameBytes = 0x10000 + sizeof(SCountedName);
 
@@ -666,7 +671,20 @@ bool CHolderScan::LoadPsapi()
         ::SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
+    // Vista and later: from a 64-bit process, only this call lists the
+    // 32-bit modules of a 32-bit one.
+    ResolveExport(library.Get(), "EnumProcessModulesEx", m_enumProcessModulesEx);
+    ResolveExport(::GetModuleHandleA("kernel32.dll"), "IsWow64Process", m_isWow64Process);
     m_psapi = std::move(library);
+    return true;
+}
+
+bool CHolderScan::ReplaceModuleListing(EnumProcessModulesProc plain, EnumProcessModulesExProc filtered)
+{
+    if (!LoadPsapi())
+        return false;
+    m_enumProcessModules = plain;
+    m_enumProcessModulesEx = filtered;
     return true;
 }
 
@@ -747,9 +765,17 @@ bool CHolderScan::IsTarget(const std::string& path) const
 
 bool CHolderScan::ScanModulesNT()
 {
-    // Without VDMDBG the NT method does not run at all.
-    if (!LoadPsapi() || !LoadVdm())
+    // Without VDMDBG the NT method does not run at all; 64-bit Windows runs
+    // no 16-bit task and may lack it.
+    if (!LoadPsapi())
         return false;
+#if defined(_WIN64)
+    const bool vdm = LoadVdm();
+#else
+    if (!LoadVdm())
+        return false;
+    const bool vdm = true;
+#endif
     std::vector<DWORD> ids;
     if (!ReadProcessIds(m_enumProcesses, ids))
         return false;
@@ -773,34 +799,80 @@ bool CHolderScan::ScanModulesNT()
             {
                 Add(processId, 0, imagePath, HeldLoaded);
             }
-            else
+            else if (HoldsTargetModule(process.Get(), processId, modules.get(), kModuleCapacity))
             {
-                DWORD needed = 0;
-                if (m_enumProcessModules(process.Get(), modules.get(),
-                                         static_cast<DWORD>(kModuleCapacity * sizeof(HMODULE)),
-                                         &needed))
-                {
-                    const std::size_t count = CountModuleHandles(needed, kModuleCapacity);
-                    for (std::size_t i = 0; i < count; ++i)
-                    {
-                        char modulePath[MAX_PATH] = {};
-                        const DWORD length =
-                            m_getModuleFileNameEx(process.Get(), modules[i], modulePath, MAX_PATH);
-                        modulePath[MAX_PATH - 1] = '\0';
-                        // The process is listed once, with its executable.
-                        if (length != 0 && IsTarget(modulePath))
-                        {
-                            Add(processId, 0, imagePath, HeldLoaded);
-                            break;
-                        }
-                    }
-                }
+                // The process is listed once, with its executable.
+                Add(processId, 0, imagePath, HeldLoaded);
             }
             process.Reset();
         }
-        if (IsSameText(::PathFindFileNameA(imagePath), "NTVDM.EXE") && ScanTasks(processId))
+        if (vdm && IsSameText(::PathFindFileNameA(imagePath), "NTVDM.EXE") && ScanTasks(processId))
             break;
     }
+    return true;
+}
+
+bool CHolderScan::HoldsTargetModule(HANDLE process, DWORD processId, HMODULE* modules, std::size_t capacity)
+{
+    const DWORD bytes = static_cast<DWORD>(capacity * sizeof(HMODULE));
+    DWORD needed = 0;
+    BOOL listed = FALSE;
+    if (m_enumProcessModulesEx)
+    {
+        listed = m_enumProcessModulesEx(process, modules, bytes, &needed, kListAllModules);
+    }
+    else
+    {
+        // Before Vista a 64-bit process sees only the 64-bit modules of a
+        // 32-bit one through its handles; Toolhelp lists the others.
+        BOOL wow64 = FALSE;
+        if (m_isWow64Process && m_isWow64Process(process, &wow64) && wow64 && HoldsTargetModule32(processId))
+            return true;
+        listed = m_enumProcessModules(process, modules, bytes, &needed);
+    }
+    if (!listed)
+        return false;
+    const std::size_t count = CountModuleHandles(needed, capacity);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        char modulePath[MAX_PATH] = {};
+        const DWORD length = m_getModuleFileNameEx(process, modules[i], modulePath, MAX_PATH);
+        modulePath[MAX_PATH - 1] = '\0';
+        if (length != 0 && IsTarget(modulePath))
+            return true;
+    }
+    return false;
+}
+
+bool CHolderScan::HoldsTargetModule32(DWORD processId)
+{
+    return LoadToolhelp() && HoldsTargetBySnapshot(processId, TH32CS_SNAPMODULE | kSnapModule32);
+}
+
+bool CHolderScan::HoldsTargetBySnapshot(DWORD processId, DWORD flags)
+{
+    CFileHandle modules(m_createSnapshot(flags, processId));
+    if (!modules)
+        return false;
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof(module);
+    for (BOOL more = m_module32First(modules.Get(), &module); more;
+         more = m_module32Next(modules.Get(), &module))
+    {
+        module.szExePath[MAX_PATH - 1] = '\0';
+        if (m_target.empty() || IsTarget(module.szExePath))
+            return true;
+    }
+    return false;
+}
+
+bool CHolderScan::ReplaceToolhelp(CreateSnapshotProc createSnapshot, ModuleWalkProc first, ModuleWalkProc next)
+{
+    if (!LoadToolhelp())
+        return false;
+    m_createSnapshot = createSnapshot;
+    m_module32First = first;
+    m_module32Next = next;
     return true;
 }
 
@@ -821,24 +893,8 @@ bool CHolderScan::ScanModulesToolhelp()
          more = m_process32Next(processes.Get(), &entry))
     {
         entry.szExeFile[MAX_PATH - 1] = '\0';
-        CFileHandle modules(m_createSnapshot(TH32CS_SNAPMODULE, entry.th32ProcessID));
-        if (!modules)
-            continue;
-        MODULEENTRY32 module{};
-        module.dwSize = sizeof(module);
-        if (m_module32First(modules.Get(), &module))
-        {
-            do
-            {
-                module.szExePath[MAX_PATH - 1] = '\0';
-                if (m_target.empty() || IsTarget(module.szExePath))
-                {
-                    Add(entry.th32ProcessID, 0, entry.szExeFile, HeldLoaded);
-                    break;
-                }
-            } while (m_module32Next(modules.Get(), &module));
-        }
-        modules.Reset();
+        if (HoldsTargetBySnapshot(entry.th32ProcessID, TH32CS_SNAPMODULE))
+            Add(entry.th32ProcessID, 0, entry.szExeFile, HeldLoaded);
         if (vdm && IsSameText(entry.szExeFile, "NTVDM.EXE") && ScanTasks(entry.th32ProcessID))
             break;
     }
@@ -925,7 +981,10 @@ bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& opene
     // A file of this process open while the table is read: its entry tells
     // which type number files have on this system.
     const DWORD ownId = ::GetCurrentProcessId();
-    const std::string ownPath = GetProgramPath();
+    // The 32-bit program that this one runs for holds what this one holds
+    // (its current folder): it is this program to the user.
+    const DWORD startedForId = GetStartedForProcessId();
+    const std::string ownPath = GetImagePath();
     CFileHandle probe(::CreateFileA(ownPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, 0, nullptr));
 
@@ -992,14 +1051,14 @@ bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& opene
             {
                 for (auto it = range.first; it != range.second; ++it)
                 {
-                    if (it->second == ownId)
+                    if (it->second == ownId || it->second == startedForId)
                         continue;
                     if (const HANDLE process = job->OpenSource(it->second))
                         job->AddCandidate(process, it->second, entry.handle);
                 }
                 continue;
             }
-            if (listedId == (ownId & idMask))
+            if (listedId == (ownId & idMask) || (startedForId && listedId == (startedForId & idMask)))
                 continue;
             if (const HANDLE process = job->OpenSource(listedId))
                 job->AddCandidate(process, listedId, entry.handle);

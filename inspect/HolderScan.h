@@ -162,21 +162,41 @@ public:
     bool LoadToolhelp();
     OpenThreadProc GetOpenThread() const { return m_openThread; }
 
-private:
+protected:
     using EnumProcessModulesProc = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*);
+    using EnumProcessModulesExProc = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, DWORD*, DWORD);
+
+    // Stands another system's module listing in for this one's: the plain
+    // call, and the one with a filter (null: a system without it, before
+    // Vista). False when PSAPI cannot be loaded.
+    bool ReplaceModuleListing(EnumProcessModulesProc plain, EnumProcessModulesExProc filtered);
+
+    using CreateSnapshotProc = HANDLE(WINAPI*)(DWORD flags, DWORD processId);
+    using ModuleWalkProc = BOOL(WINAPI*)(HANDLE, MODULEENTRY32*);
+    // The same for the module snapshots of Toolhelp. False when KERNEL32
+    // lacks Toolhelp.
+    bool ReplaceToolhelp(CreateSnapshotProc createSnapshot, ModuleWalkProc first, ModuleWalkProc next);
+
+private:
     using GetModuleFileNameExProc = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+    using IsWow64ProcessProc = BOOL(WINAPI*)(HANDLE, PBOOL);
     using TaskEnumProc = BOOL(WINAPI*)(DWORD threadId, WORD module16, WORD task16, PSZ moduleName,
                                        PSZ fileName, LPARAM user);
     using VdmEnumTaskWowExProc = INT(WINAPI*)(DWORD processId, TaskEnumProc callback, LPARAM user);
-    using CreateSnapshotProc = HANDLE(WINAPI*)(DWORD flags, DWORD processId);
     using ProcessWalkProc = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
-    using ModuleWalkProc = BOOL(WINAPI*)(HANDLE, MODULEENTRY32*);
 
     bool LoadPsapi();
     bool LoadVdm();
 
     bool ScanModulesNT();
     bool ScanModulesToolhelp();
+    // The process has the target loaded, by its module handles, or by a
+    // Toolhelp snapshot of its 32-bit modules where the handles miss them.
+    bool HoldsTargetModule(HANDLE process, DWORD processId, HMODULE* modules, std::size_t capacity);
+    bool HoldsTargetModule32(DWORD processId);
+    // A module of the snapshot `flags` of the process is the target (any
+    // module, when the target is empty).
+    bool HoldsTargetBySnapshot(DWORD processId, DWORD flags);
     bool IsTarget(const std::string& path) const;
     // The 16-bit tasks of one NTVDM process; true when one was added.
     bool ScanTasks(DWORD processId);
@@ -209,6 +229,8 @@ private:
     CModule m_kernel;
     EnumProcessesProc m_enumProcesses = nullptr;
     EnumProcessModulesProc m_enumProcessModules = nullptr;
+    EnumProcessModulesExProc m_enumProcessModulesEx = nullptr;
+    IsWow64ProcessProc m_isWow64Process = nullptr;
     GetModuleFileNameExProc m_getModuleFileNameEx = nullptr;
     VdmEnumTaskWowExProc m_vdmEnumTaskWowEx = nullptr;
     CreateSnapshotProc m_createSnapshot = nullptr;

@@ -2,6 +2,7 @@
 
 #include "engine/Handles.h"
 #include "engine/ModuleVersion.h"
+#include "engine/ProgramPath.h"
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
 #include "inspect/HeapBuffer.h"
@@ -137,6 +138,9 @@ std::string CProcess::GetInfoText() const
 
 bool CProcess::IsOwnProcess() const
 {
+    // This process, the 32-bit program it runs for, or another copy of it.
+    if (m_processId == ::GetCurrentProcessId() || (m_processId && m_processId == GetStartedForProcessId()))
+        return true;
     const std::string own = GetProgramPath();
     return !own.empty() && IsSameText(own, m_imagePath);
 }

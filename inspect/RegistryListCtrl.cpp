@@ -59,15 +59,18 @@ void CRegistryListCtrl::Init()
 void CRegistryListCtrl::Fill()
 {
     for (const SAutostartKey& key : kAutostartKeys)
-        ScanAutostartKey(key.hive, key.name, key.groupId);
+    {
+        for (const REGSAM view : GetAutostartViews(key.hive, key.name))
+            ScanAutostartKey(key.hive, key.name, view, key.groupId);
+    }
     SizeColumns();
 }
 
-void CRegistryListCtrl::ScanAutostartKey(HKEY hive, const char* name, UINT groupId)
+void CRegistryListCtrl::ScanAutostartKey(HKEY hive, const char* name, REGSAM view, UINT groupId)
 {
-    const bool complete = ReadAutostartKey(hive, name, [this, groupId](std::unique_ptr<CRegistryEntry> entry) {
-        AddEntry(std::move(entry), groupId);
-    });
+    const bool complete = ReadAutostartKey(
+        hive, name, [this, groupId](std::unique_ptr<CRegistryEntry> entry) { AddEntry(std::move(entry), groupId); },
+        SearchSystemPath, view);
     if (!complete)
         ShowMessage(IDS_OUT_OF_MEMORY, MB_ICONHAND);
 }

@@ -21,7 +21,7 @@ public:
     // The four autostart keys in order, then the columns sized to them.
     void Fill();
     // Adds the REG_SZ values of one key under the group (string id).
-    void ScanAutostartKey(HKEY hive, const char* name, UINT groupId);
+    void ScanAutostartKey(HKEY hive, const char* name, REGSAM view, UINT groupId);
     // Inserts a row at the top for the entry; the row's index, or -1.
     int AddEntry(std::unique_ptr<CRegistryEntry> entry, UINT groupId);
 

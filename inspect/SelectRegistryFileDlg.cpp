@@ -126,7 +126,7 @@ std::string MakeDeletedValueText(const CRegistryEntry& entry, const std::string&
     // written back by hand.
     const std::string key =
         std::string(entry.GetHive() == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\") +
-        entry.GetKeyPath();
+        entry.GetViewedKeyPath();
     return FormatText(LoadResourceText(IDS_DELETED_VALUE_COPY).c_str(), key.c_str(),
                       entry.GetValueName().c_str(), data.c_str());
 }

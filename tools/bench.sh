@@ -8,6 +8,7 @@ program_dir=$1 tool_dir=$2 prefix=$3 rounds=${4:-5}
 export WINEPREFIX=$prefix
 orvline="$program_dir/orvline.exe"
 bench="$tool_dir/orvbench.exe"
+hello="$tool_dir/orvhello.exe"
 files=10000 folders=100 starts=10 queued=10000 large=50000
 # orvgui by its Windows path (Wine's Z: drive is the root of this machine).
 orvgui="Z:$(cd "$program_dir" && pwd)/orvgui.exe"
@@ -26,19 +27,27 @@ now_us() { local t=${EPOCHREALTIME/./}; echo "$t"; }
 # page to the summary page of DIR.
 summary() { { "$ORV_WINE" "$bench" summary "$orvgui" "$1" 2>/dev/null </dev/null || echo "0 0 0"; } | tr -d '\r'; }
 
-# timed CMD...: runs a Windows program, prints its wall time in microseconds.
-timed() {
-  local start end
+# timed_with LOADER CMD...: runs a Windows program with that Wine loader,
+# prints its wall time in microseconds; timed CMD...: with the prefix's own.
+timed_with() {
+  local start end loader=$1
+  shift
   start=$(now_us)
-  "$ORV_WINE" "$@" >/dev/null 2>&1 </dev/null || true
+  "$loader" "$@" >/dev/null 2>&1 </dev/null || true
   end=$(now_us)
   echo $((end - start))
 }
+timed() { timed_with "$ORV_WINE" "$@"; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-tree_vs_loop=() rd_vs_tree=() start_vs_hello=() pending_vs_delete=() summary_vs_tree=()
+tree_vs_loop=() rd_vs_tree=() start_vs_hello=() pending_vs_delete=() summary_vs_tree=() host_vs_native=()
+wow64_note=""
+if [ -n "${BENCH_WOW64_PREFIX:-}" ]; then
+  WINEPREFIX=$BENCH_WOW64_PREFIX "$ORV_WINESERVER" -p </dev/null >/dev/null 2>&1
+  trap '"$ORV_WINESERVER" -k >/dev/null 2>&1 || true; WINEPREFIX=$BENCH_WOW64_PREFIX "$ORV_WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+fi
 echo "rounds: $rounds; tree: $files empty files in $folders folders; start-up: $starts runs each; queue: $queued entries"
 for round in $(seq 1 "$rounds"); do
   rm -rf "$drive/bench"
@@ -59,8 +68,21 @@ for round in $(seq 1 "$rounds"); do
   s_orv=0 s_hello=0
   for _ in $(seq 1 "$starts"); do
     s_orv=$((s_orv + $(timed "$orvline")))
-    s_hello=$((s_hello + $(timed "$bench" hello)))
+    s_hello=$((s_hello + $(timed "$hello")))
   done
+
+  # On 64-bit Windows: the 32-bit program with its hand-over against its
+  # 64-bit build started directly, in a 64-bit prefix.
+  if [ -n "${BENCH_WOW64_PREFIX:-}" ]; then
+    s_host=0 s_native=0
+    for _ in $(seq 1 "$starts"); do
+      s_host=$((s_host + $(WINEPREFIX=$BENCH_WOW64_PREFIX timed_with "$BENCH_WINE32" "$orvline")))
+      s_native=$((s_native + $(WINEPREFIX=$BENCH_WOW64_PREFIX timed_with "$BENCH_WINE64" "$BENCH_NATIVE64")))
+    done
+    host_vs_native+=("$(ratio "$s_host" "$s_native")")
+    wow64_note=$(printf '; on 64-bit Windows %d ms vs its 64-bit build %d ms (x%d)' $((s_host / 1000)) \
+      $((s_native / 1000)) "$starts")
+  fi
 
   # The take-over against the least it must do: /pending deletes the queued
   # files by name, and a minimal program deletes as many files by name.
@@ -77,9 +99,9 @@ for round in $(seq 1 "$rounds"); do
   start_vs_hello+=("$(ratio "$s_orv" "$s_hello")")
   pending_vs_delete+=("$(ratio "$t_pending" "$t_delete")")
   summary_vs_tree+=("$(ratio $((t_summary * 1000)) "$t_orv")")
-  printf 'round %d: tree %d ms, loop %d ms, rd %d ms; start-up %d ms vs hello %d ms (x%d); /pending %d ms vs deletion by name %d ms; summary page %d ms (%d lines, longest wait %d ms)\n' \
+  printf 'round %d: tree %d ms, loop %d ms, rd %d ms; start-up %d ms vs hello %d ms (x%d)%s; /pending %d ms vs deletion by name %d ms; summary page %d ms (%d lines, longest wait %d ms)\n' \
     "$round" $((t_orv / 1000)) $((t_loop / 1000)) $((t_rd / 1000)) $((s_orv / 1000)) $((s_hello / 1000)) \
-    "$starts" $((t_pending / 1000)) $((t_delete / 1000)) "$t_summary" "$summary_lines" "$t_wait"
+    "$starts" "$wow64_note" $((t_pending / 1000)) $((t_delete / 1000)) "$t_summary" "$summary_lines" "$t_wait"
 done
 rm -rf "$drive/bench"
 
@@ -124,6 +146,12 @@ printf '%-52s %6s   %s\n' "figure (median of $rounds rounds)" ratio target
 printf '%-52s %6s   %s\n' "tree delete, orvline / minimal loop" "$(median <<<"${tree_vs_loop[*]}")" "<= 1.3"
 printf '%-52s %6s   %s\n' "tree delete, rd /s /q / orvline" "$(median <<<"${rd_vs_tree[*]}")" ">= 4"
 printf '%-52s %6s   %s\n' "start-up, orvline / hello world" "$(median <<<"${start_vs_hello[*]}")" "<= 1.1"
+if [ ${#host_vs_native[@]} -gt 0 ]; then
+  printf '%-52s %6s   %s\n' "start-up on 64-bit Windows, orvline / its 64-bit build" \
+    "$(median <<<"${host_vs_native[*]}")" "<= 1.5"
+else
+  printf '%-52s %6s   %s\n' "start-up on 64-bit Windows, orvline / its 64-bit build" "n/a" "(no 32-bit code here)"
+fi
 printf '%-52s %6s   %s\n' "/pending of $queued queued deletions / same by name" "$(median <<<"${pending_vs_delete[*]}")" "<= 1.5"
 printf '%-52s %6s   %s\n' "summary page of $files files / orvline deleting them" "$(median <<<"${summary_vs_tree[*]}")" "<= 2"
 printf '%-52s %6s   %s\n' "summary page of $large files, seconds (once)" "$(awk -v t="$t_large" 'BEGIN { printf "%.2f", t / 1000 }')" "< 3"

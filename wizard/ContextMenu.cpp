@@ -1,6 +1,7 @@
 #include "wizard/ContextMenu.h"
 
 #include "engine/Handles.h"
+#include "engine/ProgramPath.h"
 #include "engine/Text.h"
 #include "resources/orvgui/resource.h"
 #include "window/WizardText.h"

@@ -107,7 +107,7 @@ void CSelectPage::OnFilesDropped(const std::vector<std::string>& paths)
 
 LRESULT CSelectPage::OnWizardNext()
 {
-    m_path = TrimBlanks(GetItemText(IDC_SELECT_PATH));
+    m_path = ResolveSysnative(TrimBlanks(GetItemText(IDC_SELECT_PATH)));
     FocusItem(IDC_SELECT_PATH);
 
     // A path longer than a path buffer cannot name anything; the shell's

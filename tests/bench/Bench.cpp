@@ -1,7 +1,6 @@
 // orvbench: the yardsticks and fixtures of ./orv bench.
 //   orvbench tree DIR FOLDERS FILES   DIR with FOLDERS folders of FILES empty files each
 //   orvbench loop DIR                 the least a tree deletion needs: find, delete, remove
-//   orvbench hello                    a hello-world program, for start-up times
 //   orvbench queue DIR COUNT          COUNT files in DIR, each queued for deletion at restart
 //   orvbench files DIR COUNT          COUNT files in DIR, named as by queue
 //   orvbench delete DIR COUNT         deletes the files of files (or queue) by name
@@ -264,11 +263,6 @@ int StopHolding()
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "hello")
-    {
-        std::puts("Hello, world!");
-        return 0;
-    }
     if (mode == "tree" && argc == 5)
         return MakeTree(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (mode == "loop" && argc == 3)
@@ -285,7 +279,7 @@ int main(int argc, char** argv)
         return HoldFiles(argv[2], std::atoi(argv[3]));
     if (mode == "stop")
         return StopHolding();
-    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | hello | queue|files|delete|hold DIR COUNT"
+    std::fputs("usage: orvbench tree DIR FOLDERS FILES | loop DIR | queue|files|delete|hold DIR COUNT"
                " | stop | summary GUI DIR\n",
                stderr);
     return 2;

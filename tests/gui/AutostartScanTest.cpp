@@ -1,6 +1,7 @@
 // Which file an autostart value starts, and the values read from the Run
 // and Runonce keys of the test prefix.
 #include "engine/Handles.h"
+#include "engine/SystemServices.h"
 #include "engine/Text.h"
 #include "inspect/AutostartScan.h"
 #include "resources/orvgui/resource.h"
@@ -160,4 +161,42 @@ TEST(AutostartScan, ReadsStringValuesOfAKey)
     EXPECT_TRUE(ReadAutostartKey(HKEY_LOCAL_MACHINE, "OrvaneNoSuchKey",
                                  [&](std::unique_ptr<CRegistryEntry>) { taken.push_back("?"); }));
     EXPECT_TRUE(taken.empty());
+}
+
+// On 64-bit Windows the machine's keys are read in both views, each value
+// with the view it came from; the user's keys and a system without views
+// have one.
+TEST(ReadAutostartKey, BothViewsOfTheMachineKeys)
+{
+    const std::vector<REGSAM> one = {0};
+    EXPECT_EQ(one, GetAutostartViews(HKEY_CURRENT_USER, "Run"));
+    if (!Is64BitWindows())
+    {
+        EXPECT_EQ(one, GetAutostartViews(HKEY_LOCAL_MACHINE, "Run"));
+        return;
+    }
+    EXPECT_EQ((std::vector<REGSAM>{KEY_WOW64_64KEY, KEY_WOW64_32KEY}), GetAutostartViews(HKEY_LOCAL_MACHINE, "Run"));
+
+    const std::string keyPath = GetAutostartKeyPath("Run");
+    CRegKey redirected;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, redirected.Receive(),
+                                             nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(redirected.Get(), "OrvView32", 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>("C:\\x86\\a.exe"), 13));
+    std::vector<std::string> taken;
+    for (const REGSAM view : GetAutostartViews(HKEY_LOCAL_MACHINE, "Run"))
+    {
+        EXPECT_TRUE(ReadAutostartKey(HKEY_LOCAL_MACHINE, "Run",
+                                     [&](std::unique_ptr<CRegistryEntry> entry) {
+                                         if (entry->GetValueName() == "OrvView32")
+                                             taken.push_back(entry->GetIdentity() + "=" + entry->GetFilePath() +
+                                                             (entry->GetView() == view ? "" : " (other view)"));
+                                     },
+                                     SearchSystemPath, view));
+    }
+    RegDeleteValueA(redirected.Get(), "OrvView32");
+    EXPECT_EQ(std::vector<std::string>{"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\"
+                                       "OrvView32=C:\\x86\\a.exe"},
+              taken);
 }

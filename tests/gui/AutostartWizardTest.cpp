@@ -27,32 +27,6 @@ class AutostartWizard : public CQueueTest
 protected:
     void TearDown() override { DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kValue); }
 
-    // On the select page: the value's file chosen in the registry dialog.
-    static ::testing::AssertionResult ChooseFromRegistry(CWizardProcess& wizard, bool keepLink,
-                                                         const std::string& file)
-    {
-        // What the menu item "un Fichier depuis le &Registre" sends.
-        ::PostMessageA(::GetParent(wizard.GetPageItem(IDC_SELECT_PATH)), WM_COMMAND,
-                       MAKEWPARAM(IDM_SELECT_REGISTRY_FILE, 0), 0);
-        const HWND dialog = wizard.WaitForDialog(Ansi("Selectionner un Fichier Depuis la Base de Registre"));
-        if (!dialog)
-            return ::testing::AssertionFailure() << "the registry dialog did not open";
-        // Over the middle of the wizard.
-        EXPECT_LE(GetCentreDistance(dialog, wizard.GetSheet()), 1);
-        if (!SelectListRow(::GetDlgItem(dialog, IDC_REGISTRY_LIST), kValue))
-            return ::testing::AssertionFailure() << "no row " << kValue;
-        if (!keepLink)
-            ::PostMessageA(::GetDlgItem(dialog, IDC_KEEP_REGISTRY_LINK), BM_CLICK, 0, 0);
-        if (!WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, IDOK)) != FALSE; }, 3000))
-            return ::testing::AssertionFailure() << "OK stays disabled";
-        ::PostMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-        if (!WaitUntil([&] { return !::IsWindow(dialog); }, 5000))
-            return ::testing::AssertionFailure() << "the dialog stays open";
-        wizard.Settle();
-        EXPECT_EQ(file, wizard.GetPageItemText(IDC_SELECT_PATH));
-        return ::testing::AssertionSuccess();
-    }
-
     // The summary's lines under the operation, then the run and the
     // completion page; the restart is left to the test.
     std::vector<STreeLine> RunFromSummary(CWizardProcess& wizard, const char* screenshot = nullptr)
@@ -126,10 +100,10 @@ TEST_F(AutostartWizard, DeleteTakesTheValueOnlyWithTheLink)
 
         CWizardProcess wizard;
         ASSERT_TRUE(ShowsSelectPage(wizard));
-        ASSERT_TRUE(ChooseFromRegistry(wizard, c.keepLink, file));
+        ASSERT_TRUE(ChooseFromRegistry(wizard, kValue, c.keepLink, file));
         if (c.then == ChooseAgainUnlinked)
         {
-            ASSERT_TRUE(ChooseFromRegistry(wizard, false, file));
+            ASSERT_TRUE(ChooseFromRegistry(wizard, kValue, false, file));
         }
         if (c.then == TypeFolderFirst)
         {
@@ -165,7 +139,7 @@ TEST_F(AutostartWizard, RenameRewritesTheValueWithItsArguments)
     ASSERT_TRUE(WriteRegistryString(HKEY_CURRENT_USER, kRunKey, kValue, file + " /min -x"));
     CWizardProcess wizard;
     ASSERT_TRUE(ShowsSelectPage(wizard));
-    ASSERT_TRUE(ChooseFromRegistry(wizard, true, file));
+    ASSERT_TRUE(ChooseFromRegistry(wizard, kValue, true, file));
     ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
     ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_RENAME));
     wizard.Settle();
@@ -190,7 +164,7 @@ TEST_F(AutostartWizard, MoveWhileLockedNamesTheDestinationAtOnce)
 
     CWizardProcess wizard;
     ASSERT_TRUE(ShowsSelectPage(wizard));
-    ASSERT_TRUE(ChooseFromRegistry(wizard, true, file));
+    ASSERT_TRUE(ChooseFromRegistry(wizard, kValue, true, file));
     ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
     ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_MOVE));
     wizard.Settle();

@@ -2,6 +2,7 @@
 // install, remove and is-installed operations (run from this program, so
 // "this program" is the test executable here).
 #include "engine/Handles.h"
+#include "engine/ProgramPath.h"
 #include "engine/Text.h"
 #include "tests/gui/GuiDriver.h"
 #include "tests/support/TestSupport.h"

@@ -1,10 +1,12 @@
 #include "tests/gui/GuiDriver.h"
 
 #include "engine/Handles.h"
+#include "engine/Text.h"
 #include "resources/orvgui/resource.h"
 #include "window/WizardMessages.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <climits>
@@ -339,9 +341,25 @@ BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM lParam)
 }
 } // namespace
 
+DWORD CWizardProcess::GetWizardProcessId() const
+{
+    if (m_wizardId)
+        return m_wizardId;
+    CFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = snapshot && ::Process32First(snapshot.Get(), &entry); more;
+         more = ::Process32Next(snapshot.Get(), &entry))
+    {
+        if (entry.th32ParentProcessID == m_processId && IsSameText(entry.szExeFile, "orvgui.exe"))
+            return m_wizardId = entry.th32ProcessID;
+    }
+    return m_processId;
+}
+
 HWND CWizardProcess::FindWindowOfProcess(bool (*match)(HWND, const void*), const void* context) const
 {
-    SWindowSearch search = {m_processId, match, context, nullptr};
+    SWindowSearch search = {GetWizardProcessId(), match, context, nullptr};
     ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -580,6 +598,31 @@ const std::string kConfirmQuit = Ansi("Voulez-vous réellement quitter ?");
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult ChooseFromRegistry(CWizardProcess& wizard, const char* valueName, bool keepLink,
+                                              const std::string& file)
+{
+    // What the menu item "un Fichier depuis le &Registre" sends.
+    ::PostMessageA(::GetParent(wizard.GetPageItem(IDC_SELECT_PATH)), WM_COMMAND,
+                   MAKEWPARAM(IDM_SELECT_REGISTRY_FILE, 0), 0);
+    const HWND dialog = wizard.WaitForDialog(Ansi("Selectionner un Fichier Depuis la Base de Registre"));
+    if (!dialog)
+        return ::testing::AssertionFailure() << "the registry dialog did not open";
+    // Over the middle of the wizard.
+    EXPECT_LE(GetCentreDistance(dialog, wizard.GetSheet()), 1);
+    if (!SelectListRow(::GetDlgItem(dialog, IDC_REGISTRY_LIST), valueName))
+        return ::testing::AssertionFailure() << "no row " << valueName;
+    if (!keepLink)
+        ::PostMessageA(::GetDlgItem(dialog, IDC_KEEP_REGISTRY_LINK), BM_CLICK, 0, 0);
+    if (!WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, IDOK)) != FALSE; }, 3000))
+        return ::testing::AssertionFailure() << "OK stays disabled";
+    ::PostMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    if (!WaitUntil([&] { return !::IsWindow(dialog); }, 5000))
+        return ::testing::AssertionFailure() << "the dialog stays open";
+    wizard.Settle();
+    EXPECT_EQ(file, wizard.GetPageItemText(IDC_SELECT_PATH));
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult RunList(CWizardProcess& wizard, const char* failureScreenshot)
 {
     if (!wizard.Press(kNextButton))
@@ -719,7 +762,7 @@ bool CWizardProcess::TypeKey(WORD key, WORD modifier) const
     const auto inFront = [&] {
         DWORD processId = 0;
         ::GetWindowThreadProcessId(::GetForegroundWindow(), &processId);
-        return processId == m_processId;
+        return processId == GetWizardProcessId();
     };
     if (!inFront())
         ::SetForegroundWindow(m_sheet);

@@ -129,9 +129,13 @@ public:
 
 private:
     HWND FindWindowOfProcess(bool (*match)(HWND, const void*), const void* context) const;
+    // The process whose windows are the wizard's: the one started, or the
+    // 64-bit orvgui.exe that it starts in its place on 64-bit Windows.
+    DWORD GetWizardProcessId() const;
 
     HANDLE m_process = nullptr;
     DWORD m_processId = 0;
+    mutable DWORD m_wizardId = 0;
     HWND m_sheet = nullptr;
 };
 
@@ -157,6 +161,12 @@ extern const std::string kConfirmQuit;
 ::testing::AssertionResult ExpectMessage(CWizardProcess& wizard, const std::string& text, EBoxIcon icon,
                                          bool yesNo, int answer, const char* screenshot = nullptr,
                                          DWORD timeoutMs = 10000);
+
+// On the select page: the file of the Run value `valueName` chosen in the
+// registry dialog, the link to the value kept or not; the path field then
+// holds `file`.
+::testing::AssertionResult ChooseFromRegistry(CWizardProcess& wizard, const char* valueName, bool keepLink,
+                                              const std::string& file);
 
 // Next on the summary page, its question answered Yes and, when a screenshot
 // is named for it, the message that something failed; then the completion page.

@@ -11,12 +11,35 @@
 #include <cstdio>
 #include <cstring>
 
+std::string GetProgramDir()
+{
+    // A run may name another folder: the 64-bit tests run the 32-bit
+    // deliverables under WoW64 so.
+    char folder[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA("ORV_PROGRAM_DIR", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return ORV_PROGRAM_DIR;
+    std::string named(folder, length);
+    for (char& c : named)
+    {
+        if (c == '/')
+            c = '\\';
+    }
+    return named;
+}
+
 std::string GetBinPath(const char* exe)
 {
     // The shipped programs and the reports they write beside themselves may
     // live apart from the test helpers (the 32-bit tests run the deliverables).
     const bool shipped = std::strncmp(exe, "orvline.", 8) == 0 || std::strncmp(exe, "orvgui.", 7) == 0;
-    return std::string(shipped ? ORV_PROGRAM_DIR : ORV_BIN_DIR) + "\\" + exe;
+    return (shipped ? GetProgramDir() : std::string(ORV_BIN_DIR)) + "\\" + exe;
+}
+
+std::string GetHelper32Path(const char* name)
+{
+    const std::string folder = ORV_HELPERS32_DIR;
+    return folder == "Z:" ? std::string() : folder + "\\" + name;
 }
 
 std::string Quote(const std::string& argument)
@@ -48,7 +71,8 @@ std::string TempFileName(const char* prefix)
 
 } // namespace
 
-SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* folder)
+SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* folder,
+                      const char* environment)
 {
     SRunResult result;
     const std::string outPath = TempFileName("out");
@@ -68,8 +92,8 @@ SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const cha
         PROCESS_INFORMATION process = {};
         std::vector<char> line(commandLine.begin(), commandLine.end());
         line.push_back('\0');
-        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder,
-                              &startup, &process))
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
+                              const_cast<char*>(environment), folder, &startup, &process))
             return result;
         CHandle processHandle(process.hProcess);
         CHandle threadHandle(process.hThread);

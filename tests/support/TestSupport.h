@@ -20,11 +20,18 @@ struct SRunResult
 // Path of a program of the build (orvline.exe, orvholder.exe, ...) or of a
 // file beside it (orvline.txt).
 std::string GetBinPath(const char* exe);
+// The folder of the programs under test: this build's, or the one that the
+// environment variable ORV_PROGRAM_DIR names.
+std::string GetProgramDir();
+// A 32-bit test helper (orvholder.exe, orvfixture.dll) beside the 64-bit
+// ones; empty where this build knows none.
+std::string GetHelper32Path(const char* name);
 
 // Starts a command line and waits for it; both streams are captured apart.
-// folder: the program's current folder (null: this one's).
+// folder: the program's current folder (null: this one's); environment: its
+// environment block (null: this one's).
 SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs = 120000,
-                      const char* folder = nullptr);
+                      const char* folder = nullptr, const char* environment = nullptr);
 
 // orvline.exe with the given arguments (already quoted as needed).
 SRunResult RunOrvline(const std::string& arguments);

@@ -242,3 +242,42 @@ TEST(RegistryEntry, ReadRegistryTextEndsInsideTheBuffer)
     EXPECT_FALSE(gone.ReadValueData(data));
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }
+
+// A value of the machine's keys on 64-bit Windows is changed in the view it
+// was read from, and named as a 64-bit program finds it.
+TEST(RegistryEntry, ChangedInItsOwnView)
+{
+    if (!Is64BitWindows())
+        GTEST_SKIP() << "one registry view";
+    const REGSAM views[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    const auto write = [](REGSAM view, const char* data) {
+        CRegKey key;
+        return RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                               key.Receive(), nullptr) == ERROR_SUCCESS &&
+               RegSetValueExA(key.Get(), "OrvView", 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
+                              static_cast<DWORD>(std::strlen(data) + 1)) == ERROR_SUCCESS;
+    };
+    const auto read = [](REGSAM view) {
+        CRegistryEntry probe(HKEY_LOCAL_MACHINE, kRunKey, "OrvView", view);
+        std::string data;
+        return probe.ReadValueData(data) ? data : "<none>";
+    };
+    ASSERT_TRUE(write(views[0], "C:\\x64.exe"));
+    ASSERT_TRUE(write(views[1], "C:\\x86.exe"));
+
+    CRegistryEntry redirected(HKEY_LOCAL_MACHINE, kRunKey, "OrvView", KEY_WOW64_32KEY);
+    EXPECT_EQ("HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\OrvView",
+              redirected.GetIdentity());
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(redirected.UpdateValue("C:\\new.exe"));
+    EXPECT_EQ(0u, GetLastError());
+    EXPECT_EQ("C:\\x64.exe", read(views[0]));
+    EXPECT_EQ("C:\\new.exe", read(views[1]));
+
+    CRegistryEntry native(HKEY_LOCAL_MACHINE, kRunKey, "OrvView", KEY_WOW64_64KEY);
+    EXPECT_EQ("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\OrvView", native.GetIdentity());
+    EXPECT_TRUE(native.DeleteValue());
+    EXPECT_EQ("<none>", read(views[0]));
+    EXPECT_EQ("C:\\new.exe", read(views[1]));
+    EXPECT_TRUE(redirected.DeleteValue());
+}

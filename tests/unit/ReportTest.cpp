@@ -1,6 +1,7 @@
 // The report: its date line, its text and the file it is appended to.
 #include "engine/FileInfo.h"
 #include "engine/Handles.h"
+#include "engine/ProgramPath.h"
 #include "engine/Report.h"
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
