@@ -72,6 +72,9 @@ TEST(SelectMenu, FileDialogAndFolderBrowser)
     wizard.Settle();
     EXPECT_EQ(file, wizard.GetPageItemText(IDC_SELECT_PATH));
 
+    // The dialog left the program standing where it stood: the chosen
+    // file's folder is a source.
+    ASSERT_TRUE(SubmitPath(wizard, dir.Path(), IDD_FOLDER_ACTION));
     ASSERT_TRUE(wizard.Press(IDCANCEL));
     EXPECT_TRUE(wizard.WaitForExit());
 }
