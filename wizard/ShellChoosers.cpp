@@ -31,9 +31,9 @@ bool ChooseOpenFile(HWND owner, std::string& path)
     dialog.lpstrFile = file;
     dialog.nMaxFile = sizeof(file);
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
-    // The dialog leaves this program standing in the chosen file's folder,
-    // which the select page would then refuse as a source: the program
-    // goes back to where it stood.
+    // The dialog leaves this program standing in the last folder it showed,
+    // which would then be refused as a source: the program goes back to
+    // where it stood.
     char current[MAX_PATH] = {};
     const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
     const BOOL chosen = ::GetOpenFileNameA(&dialog);
