@@ -165,6 +165,10 @@ int COrvline::CheckSourceOperation()
     // whatever the spelling.
     if (HoldsSystemFolder(m_source))
         return FailWithCode(IDS_CANNOT_ADD, ERROR_ACCESS_DENIED, ExitCannotAdd);
+    // Nor the folder the command stands in, or one above it: ".", ".." or
+    // a bare drive would empty it at once and queue it for the restart.
+    if (HoldsCurrentFolder(m_source))
+        return FailWithCode(IDS_CURRENT_FOLDER, ERROR_ACCESS_DENIED, ExitCannotAdd);
 
     m_isFolder = ::PathIsDirectoryA(m_source.c_str()) != FALSE;
     if (m_target.empty())

@@ -242,6 +242,13 @@ bool HoldsSystemFolder(const std::string& path)
     return false;
 }
 
+bool HoldsCurrentFolder(const std::string& path)
+{
+    char current[MAX_PATH] = {};
+    const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
+    return length == 0 || length >= MAX_PATH || LiesWithin(current, path);
+}
+
 bool IsPlainName(const std::string& name)
 {
     if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ')

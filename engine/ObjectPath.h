@@ -29,6 +29,11 @@ bool IsSameVolume(const std::string& a, const std::string& b);
 // holds one of them: never the source of a deletion or a move.
 bool HoldsSystemFolder(const std::string& path);
 
+// This program's current folder or a folder that holds it ("." and ".."
+// are typed in a moment): never the source of a deletion or a move. True
+// too when the current folder cannot be read.
+bool HoldsCurrentFolder(const std::string& path);
+
 // True when the text is one component that names the entry it reads as
 // and no other: not empty, "." or "..", at most 255 characters, no control
 // character and none of \ / : * ? " < > |, and no trailing dot or blank

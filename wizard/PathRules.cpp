@@ -5,6 +5,42 @@
 
 #include <shlwapi.h>
 
+namespace
+{
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// A drive letter, its colon and a separator.
+bool StartsWithDriveRoot(const std::string& path)
+{
+    const char letter = path.empty() ? '\0' : path[0];
+    return path.size() >= 3 && ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) &&
+           path[1] == ':' && IsSeparator(path[2]);
+}
+
+} // namespace
+
+bool IsFullPath(const std::string& path)
+{
+    if (StartsWithDriveRoot(path))
+        return true;
+    if (path.size() < 3 || !IsSeparator(path[0]) || !IsSeparator(path[1]) || IsSeparator(path[2]))
+        return false;
+    // After "\\?\" the system reads the rest as it stands: a drive root or
+    // "UNC\" must follow.
+    if (path.compare(0, 4, "\\\\?\\") == 0)
+    {
+        const std::string rest = path.substr(4);
+        return (StartsWithDriveRoot(rest) && rest[2] == '\\') ||
+               (rest.size() > 4 && IsSameTextPrefix(rest, "UNC\\", 4));
+    }
+    // A device ("\\.\COM1"), or "//?/", which the system reads as one.
+    return !((path[2] == '.' || path[2] == '?') && (path.size() == 3 || IsSeparator(path[3])));
+}
+
 std::string GetLastComponent(const std::string& path)
 {
     if (!FitsPath(path))

@@ -1,10 +1,15 @@
-// Path rules of the destination pages, free of any window: names, joins,
-// extensions, roots and the version line.
+// Path rules of the wizard's pages, free of any window: full paths, names,
+// joins, extensions, roots and the version line.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+
+// A drive and its root ("C:\x", "C:/x") or a UNC path ("\\server\share",
+// "\\?\C:\x"): nothing of it is read against a current folder, which the
+// wizard's user does not see. A device path ("\\.\x") is none.
+bool IsFullPath(const std::string& path);
 
 // The last component of the path (the whole text when it has no folder).
 std::string GetLastComponent(const std::string& path);

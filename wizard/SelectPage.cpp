@@ -7,6 +7,7 @@
 #include "resources/orvgui/resource.h"
 #include "window/WizardMessages.h"
 #include "window/WizardText.h"
+#include "wizard/PathRules.h"
 #include "wizard/ShellChoosers.h"
 #include "wizard/VessraSheet.h"
 
@@ -111,8 +112,9 @@ LRESULT CSelectPage::OnWizardNext()
     FocusItem(IDC_SELECT_PATH);
 
     // A path longer than a path buffer cannot name anything; the shell's
-    // path calls are not handed one.
-    if (m_path.empty() || !FitsPath(m_path))
+    // path calls are not handed one. A relative one would be read against
+    // whatever folder the wizard was started in.
+    if (m_path.empty() || !FitsPath(m_path) || !IsFullPath(m_path))
     {
         ShowMessage(IDS_SOURCE_INVALID, MB_ICONHAND);
         return WizardStay;
@@ -127,6 +129,13 @@ LRESULT CSelectPage::OnWizardNext()
     if (HoldsSystemFolder(m_path))
     {
         ShowMessage(IDS_SYSTEM_FOLDER, MB_ICONHAND);
+        return WizardStay;
+    }
+    // Nor the folder the wizard stands in, or one above it: the wizard
+    // itself holds it.
+    if (HoldsCurrentFolder(m_path))
+    {
+        ShowMessage(IDS_CURRENT_FOLDER, MB_ICONHAND);
         return WizardStay;
     }
     if (::PathIsDirectoryA(m_path.c_str()))

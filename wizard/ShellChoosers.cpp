@@ -31,7 +31,15 @@ bool ChooseOpenFile(HWND owner, std::string& path)
     dialog.lpstrFile = file;
     dialog.nMaxFile = sizeof(file);
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_ENABLESIZING;
-    if (!::GetOpenFileNameA(&dialog))
+    // The dialog leaves this program standing in the last folder it showed,
+    // which would then be refused as a source: the program goes back to
+    // where it stood.
+    char current[MAX_PATH] = {};
+    const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
+    const BOOL chosen = ::GetOpenFileNameA(&dialog);
+    if (length != 0 && length < MAX_PATH)
+        ::SetCurrentDirectoryA(current);
+    if (!chosen)
         return false;
     path = file;
     return true;

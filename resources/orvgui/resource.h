@@ -252,6 +252,7 @@
 #define IDS_PROCESS_FILE                104     /* process page: the file whose holders are listed */
 #define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */
 #define IDS_SYSTEM_FOLDER               121     /* select page: a drive root or a folder holding the system */
+#define IDS_CURRENT_FOLDER              122     /* select page: the program's current folder or one holding it */
 #define IDS_NATIVE_START_FAILED         130     /* 64-bit Windows: the 64-bit build could not start */
 #define IDS_PRODUCT_NAME                57344   /* 0xE000, also the application title */
 

@@ -42,6 +42,7 @@
 #define IDS_HELD_LOADED             91
 #define IDS_HELD_OPEN               92
 #define IDS_HELD_LOADED_OPEN        93
+#define IDS_CURRENT_FOLDER          122
 #define IDS_PRODUCT_NAME            57344
 
 #endif

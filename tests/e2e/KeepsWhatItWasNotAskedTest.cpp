@@ -32,7 +32,8 @@ struct SRow
 {
     const char* name;
     std::string folder;                // current folder, under %d
-    std::string args;                  // %d: the scratch folder, %n: its name, %z: one on Z:
+    std::string args;                  // %d: the scratch folder, %n: its name, %z: one on Z:,
+                                       // %s: the current folder's short form
     std::vector<std::string> before;   // "name=bytes", or "name\" for a folder
     std::vector<std::string> queue;    // the queue's strings (UTF-8); empty: no queue
     DWORD queueType = REG_MULTI_SZ;
@@ -56,11 +57,12 @@ struct SSetupRow
 };
 
 std::string Expand(std::string text, const std::string& dir, const std::string& zdir,
-                   const std::string& unixDir = std::string())
+                   const std::string& unixDir, const std::string& shortFolder)
 {
     const std::string name = dir.substr(dir.find_last_of('\\') + 1);
     for (const auto& token : {std::make_pair("%d", dir), std::make_pair("%n", name),
-                              std::make_pair("%z", zdir), std::make_pair("%u", unixDir)})
+                              std::make_pair("%z", zdir), std::make_pair("%u", unixDir),
+                              std::make_pair("%s", shortFolder)})
     {
         for (std::size_t at; (at = text.find(token.first)) != std::string::npos;)
             text.replace(at, 2, token.second);
@@ -173,8 +175,9 @@ void RunRow(const SRow& row, const std::string& unix = std::string(), const char
     CScratchDir dir;
     CZDir zdir;
     const std::string unixDir = UnixPath(dir.Path());
+    std::string shortFolder;
     const auto expand = [&](const std::string& text) {
-        return Expand(text, dir.Path(), zdir.Path(), unixDir);
+        return Expand(text, dir.Path(), zdir.Path(), unixDir, shortFolder);
     };
     const auto expandAll = [&](std::vector<std::string> lines) {
         for (std::string& line : lines)
@@ -190,6 +193,8 @@ void RunRow(const SRow& row, const std::string& unix = std::string(), const char
             ASSERT_TRUE(WriteFileBytes(dir / entry.substr(0, entry.find('=')),
                                        entry.substr(entry.find('=') + 1)));
     }
+    if (row.args.find("%s") != std::string::npos)
+        shortFolder = ShortPath(dir / row.folder);
     if (!unix.empty())
     {
         ASSERT_TRUE(RunUnixShell(expand(unix))) << unix;
@@ -301,9 +306,15 @@ TEST(OrvlineKeeps, TheCommandLine)
         RunRow(row);
 }
 
-TEST(OrvlineKeeps, TheSystemFoldersByAnySpelling)
+TEST(OrvlineKeeps, TheSystemAndCurrentFoldersByAnySpelling)
 {
     const std::string denied = SystemLine(kCannotAdd, ERROR_ACCESS_DENIED);
+    const std::string current = SystemLine(
+        "Le dossier courant ou un dossier qui le contient ne peut etre ni supprime ni deplace", ERROR_ACCESS_DENIED);
+    const std::vector<std::string> tree = {"a.txt=a", "other\\", "sub\\", "sub\\s=s"};
+    const std::vector<std::string> longTree = {"long folder name\\", "long folder name\\s=s"};
+    std::vector<std::string> linked = tree;
+    linked.push_back("sub\\up@");
     const std::string windows = UnixPath("C:\\windows");
     // Q: names the drive C: too.
     CDriveLetter letter('Q', "C:\\");
@@ -320,6 +331,31 @@ TEST(OrvlineKeeps, TheSystemFoldersByAnySpelling)
           {"rootlink@"}, {}, false, {}}, "ln -s '" + UnixPath("C:\\") + "' %u/rootlink", ""},
         {{"link to another drive", "", "%d\\zlink %d\\nosuch", {}, {}, REG_MULTI_SZ, "", 5, denied,
           {"zlink@"}, {}, false, {}}, "ln -s / %u/zlink", ""},
+        // Nor are the folder the command stands in (sub) and those above it.
+        {{"dot", "sub", ".", tree, {}, REG_MULTI_SZ, "", 5, current, tree, {}, false, {}}, "", ""},
+        {{"dot dot", "sub", "..", tree, {}, REG_MULTI_SZ, "", 5, current, tree, {}, false, {}}, "", ""},
+        {{"bare drive", "sub", "C:", tree, {}, REG_MULTI_SZ, "", 5, current, tree, {}, false, {}}, "", ""},
+        {{"up through a child", "sub", "x\\..\\..", tree, {}, REG_MULTI_SZ, "", 5, current, tree, {}, false,
+          {}}, "", ""},
+        {{"full path of the parent", "sub", "%d", tree, {}, REG_MULTI_SZ, "", 5, current, tree, {}, false, {}},
+         "", ""},
+        {{"parent with \\\\?\\", "sub", "\\\\?\\%d\\", tree, {}, REG_MULTI_SZ, "", 5, current, tree, {},
+          false, {}}, "", ""},
+        {{"parent on another letter", "sub", "Q:\\orvtest\\%n", tree, {}, REG_MULTI_SZ, "", 5, current, tree,
+          {}, false, {}}, "", ""},
+        {{"short name", "long folder name", "%s", longTree, {}, REG_MULTI_SZ, "", 5, current, longTree, {},
+          false, {}}, "", ""},
+        {{"link to the parent", "sub", "up", tree, {}, REG_MULTI_SZ, "", 5, current, linked, {}, false, {}},
+         "ln -s %u %u/sub/up", ""},
+        {{"moved into another folder", "sub", ". ..\\other", tree, {}, REG_MULTI_SZ, "", 5, current, tree, {},
+          false, {}}, "", ""},
+        // What lies inside it or beside it goes as before.
+        {{"child folder", "", "sub", tree, {}, REG_MULTI_SZ, "", 0, "", {"a.txt=a", "other\\"}, {}, false,
+          {}}, "", kProcessed},
+        {{"folder beside it", "sub", "..\\other", tree, {}, REG_MULTI_SZ, "", 0, "",
+          {"a.txt=a", "sub\\", "sub\\s=s"}, {}, false, {}}, "", kProcessed},
+        {{"rename by relative names", "", "a.txt b.txt", tree, {}, REG_MULTI_SZ, "", 0, "",
+          {"b.txt=a", "other\\", "sub\\", "sub\\s=s"}, {}, false, {}}, "", kProcessed},
     };
     for (const SSetupRow& row : rows)
         RunRow(row.row, row.unix, row.out);

@@ -29,9 +29,9 @@ TEST_F(OrvlinePending, WithoutAQueueExitsWith3)
                          "\r\nTraitement echoue: " + text + " (2)\r\n"));
 }
 
-// From C:\tools, "orvline C:\tools /log" queues the folder and then writes
-// its report there: the report is queued after it, and the folder once
-// more, so that the restart removes the folder.
+// "C:\tools\orvline C:\tools /log" queues the folder and then writes its
+// report there: the report is queued after it, and the folder once more, so
+// that the restart removes the folder.
 TEST_F(OrvlinePending, TheReportDoesNotKeepItsFolder)
 {
     const std::string tools = m_dir.Folder("tools");
@@ -42,7 +42,7 @@ TEST_F(OrvlinePending, TheReportDoesNotKeepItsFolder)
         CHolder holder(CHolder::Open, held);
         ASSERT_TRUE(holder.IsHolding());
         const SRunResult run =
-            RunProgram(Quote(program) + " " + Quote(tools) + " /log", 120000, tools.c_str());
+            RunProgram(Quote(program) + " " + Quote(tools) + " /log", 120000, m_dir.Path().c_str());
         EXPECT_EQ(0u, run.exitCode) << run.err;
     }
     EXPECT_NE(std::string::npos, ReadFileBytes(tools + "\\orvline.txt").find(tools + "\r\nStatut::"));

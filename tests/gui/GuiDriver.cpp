@@ -285,7 +285,7 @@ std::string GetText(HWND hwnd)
     return std::string(text, copied < sizeof(text) ? copied : sizeof(text) - 1);
 }
 
-CWizardProcess::CWizardProcess(const std::string& arguments)
+CWizardProcess::CWizardProcess(const std::string& arguments, const char* folder)
 {
     std::string commandLine = Quote(GetBinPath("orvgui.exe"));
     if (!arguments.empty())
@@ -293,7 +293,7 @@ CWizardProcess::CWizardProcess(const std::string& arguments)
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder,
                           &startup, &process))
         return;
     ::CloseHandle(process.hThread);

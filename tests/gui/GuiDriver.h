@@ -51,7 +51,8 @@ class CWizardProcess
 {
 public:
     // Starts orvgui.exe of the build with the arguments (quoted as needed).
-    explicit CWizardProcess(const std::string& arguments = std::string());
+    // folder: the program's current folder (null: this one's).
+    explicit CWizardProcess(const std::string& arguments = std::string(), const char* folder = nullptr);
     // Ends the program when a test left it running.
     ~CWizardProcess();
 

@@ -388,6 +388,50 @@ TEST_F(WizardOperations, TheSystemFoldersAreNoSource)
     EXPECT_TRUE(m_wizard.WaitForExit());
 }
 
+// Started where the shell starts it, in a folder of the user's: a path is
+// read against no folder, and the one it stands in is no source.
+TEST(WizardInAFolder, TakesOnlyFullPathsAndNeverItsFolder)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string folder = dir.Folder("sub");
+    const std::string inside = dir.File("sub\\s.txt", "s");
+    dir.File("a.txt", "a");
+    CWizardProcess wizard(std::string(), folder.c_str());
+    ASSERT_TRUE(ShowsSelectPage(wizard));
+
+    const std::string invalid =
+        Ansi("Le fichier ou le dossier source est invalide ou n'existe plus. Merci de corriger.");
+    const std::string current = Ansi("Ce dossier est le dossier courant du programme ou le contient: il ne peut "
+                                     "être ni supprimé ni déplacé. Veuillez en sélectionner un autre.");
+    const struct
+    {
+        std::string path;
+        const std::string& text;
+        const char* screenshot;
+    } cases[] = {
+        {"..", invalid, nullptr},
+        {"C:", invalid, nullptr},
+        {"s.txt", invalid, nullptr},
+        {"\\orvtest", invalid, nullptr},
+        {dir.Path(), current, "message-122-current-folder"},
+        {"\\\\?\\" + folder, current, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        wizard.TypePageItem(IDC_SELECT_PATH, c.path);
+        ASSERT_TRUE(wizard.Press(kNextButton));
+        ASSERT_TRUE(ExpectMessage(wizard, c.text, EBoxIcon::Hand, false, IDOK, c.screenshot)) << c.path;
+        ASSERT_TRUE(wizard.WaitForPage(IDD_SELECT)) << c.path;
+    }
+    ASSERT_TRUE(SubmitPath(wizard, inside, IDD_FILE_ACTION));
+    ASSERT_TRUE(wizard.Press(IDCANCEL));
+    EXPECT_TRUE(wizard.WaitForExit());
+    EXPECT_EQ("s", ReadFileBytes(inside));
+    EXPECT_EQ("a", ReadFileBytes(dir / "a.txt"));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
 TEST_F(WizardOperations, ATreeKeepsWhatItsNamesCannotReach)
 {
     // In T: a name of fullwidth characters that the ANSI calls read as

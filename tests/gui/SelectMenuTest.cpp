@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 namespace
 {
 
@@ -22,6 +24,14 @@ bool HasChildText(HWND parent, std::string text)
 {
     ::EnumChildWindows(parent, FindText, reinterpret_cast<LPARAM>(&text));
     return text.empty();
+}
+
+// How many items the open-file dialog lists in the folder it shows.
+LRESULT CountListedItems(HWND dialog)
+{
+    const HWND view = ::FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
+    const HWND list = view ? ::FindWindowExA(view, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+    return list ? ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) : -1;
 }
 
 // Opens the menu and picks one of its commands by its mnemonic.
@@ -56,7 +66,12 @@ TEST(SelectMenu, FileDialogAndFolderBrowser)
     EXPECT_TRUE(HasChildText(open, "Tous les fichiers (*.*)"));
     TakeScreenshot("376-select-open-file");
     const HWND name = ::GetDlgItem(open, 0x47c) ? ::GetDlgItem(open, 0x47c) : ::GetDlgItem(open, 0x480);
-    ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
+    // Into the file's folder first, as a user browses to it: the dialog
+    // moves the program's current folder there.
+    ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dir.Path().c_str()));
+    ::PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitUntil([&] { return CountListedItems(open) == 1; }, 10000));
+    ::SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("chosen.txt"));
     ::PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(WaitUntil([&] { return wizard.GetPageItemText(IDC_SELECT_PATH) == file; }, 10000));
 
@@ -72,6 +87,9 @@ TEST(SelectMenu, FileDialogAndFolderBrowser)
     wizard.Settle();
     EXPECT_EQ(file, wizard.GetPageItemText(IDC_SELECT_PATH));
 
+    // The dialog left the program standing where it stood: the chosen
+    // file's folder is a source.
+    ASSERT_TRUE(SubmitPath(wizard, dir.Path(), IDD_FOLDER_ACTION));
     ASSERT_TRUE(wizard.Press(IDCANCEL));
     EXPECT_TRUE(wizard.WaitForExit());
 }

@@ -29,6 +29,16 @@ TEST(PathRules, NamesAndJoins)
     EXPECT_EQ("", joined);
 }
 
+TEST(PathRules, FullPaths)
+{
+    for (const char* path : {"C:\\", "c:/dir", "\\\\server\\share\\x", "//server/share", "\\\\?\\C:\\x",
+                             "\\\\?\\unc\\server\\share"})
+        EXPECT_TRUE(IsFullPath(path)) << path;
+    for (const char* path : {"", ".", "..", "a.txt", "C:", "C:..\\x", "\\dir", "/dir", "\\\\\\x", "\\\\.\\C:\\x",
+                             "//./C:/x", "//?/C:/x", "\\\\?\\..", "\\\\?\\C:", "\\\\?\\C:/x", "1:\\x"})
+        EXPECT_FALSE(IsFullPath(path)) << path;
+}
+
 TEST(PathRules, ExtensionsAndRoots)
 {
     struct SCase
