@@ -246,7 +246,14 @@ bool HoldsCurrentFolder(const std::string& path)
 {
     char current[MAX_PATH] = {};
     const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
-    return length == 0 || length >= MAX_PATH || LiesWithin(current, path);
+    if (length == 0 || length >= MAX_PATH || LiesWithin(current, path))
+        return true;
+    // "D:" names the folder last current on that drive, which a console
+    // keeps for each drive: that one and those above it count too.
+    const std::string canonical = GetCanonicalPath(path);
+    std::string remembered;
+    return canonical.size() >= 2 && canonical[1] == ':' && GetFullPath(canonical.substr(0, 2), remembered) &&
+           LiesWithin(remembered, path);
 }
 
 bool IsPlainName(const std::string& name)

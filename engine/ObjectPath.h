@@ -30,7 +30,8 @@ bool IsSameVolume(const std::string& a, const std::string& b);
 bool HoldsSystemFolder(const std::string& path);
 
 // This program's current folder or a folder that holds it ("." and ".."
-// are typed in a moment): never the source of a deletion or a move. True
+// are typed in a moment), or the folder last current on the path's drive
+// ("D:") or one holding it: never the source of a deletion or a move. True
 // too when the current folder cannot be read.
 bool HoldsCurrentFolder(const std::string& path);
 

@@ -22,6 +22,13 @@ void CVessraApp::SetRegistryKey(const char* company)
 
 bool CVessraApp::InitInstance(int argc, const char* const* argv)
 {
+    // The wizard stands in the system folder, which is never a source: the
+    // folder it was started in (the shell starts it in the clicked item's)
+    // would otherwise stay in use by it, and could not be chosen.
+    char system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        ::SetCurrentDirectoryA(system);
     ::InitCommonControls();
     SetRegistryKey("Hadrel");
 

@@ -290,10 +290,12 @@ CHolder::CHolder(EMode mode, const std::string& path, const std::string& program
     childInput.Reset();
     childOutput.Reset();
 
+    // A pipe may hand the word over in pieces.
     char buffer[16] = {};
-    DWORD read = 0;
-    m_holding = ::ReadFile(ownOutput.Get(), buffer, 5, &read, nullptr) && read == 5 &&
-                std::string(buffer, 5) == "ready";
+    DWORD got = 0;
+    for (DWORD read = 0; got < 5 && ::ReadFile(ownOutput.Get(), buffer + got, 5 - got, &read, nullptr) && read;)
+        got += read;
+    m_holding = got == 5 && std::string(buffer, 5) == "ready";
 }
 
 CHolder::~CHolder()

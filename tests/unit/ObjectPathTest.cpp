@@ -41,3 +41,36 @@ TEST(ListedNames, ExactOrNotAtAll)
     EXPECT_EQ("", ChooseEntryName("..\\victim.txt", true, "__\\V~1.TXT", true));
     EXPECT_EQ("..?victim.txt", ShowName("..\\victim.txt"));
 }
+
+// "D:" names the folder last current on D:, which a console keeps in the
+// environment ("=D:"): that folder and those above it are never a source,
+// what lies inside them is.
+TEST(ObjectPath, TheCurrentFolderOfAnotherDrive)
+{
+    // C: or Z: (Wine's Unix root), whichever this test does not stand on.
+    char current[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, current);
+    const bool onC = (current[0] | 0x20) == 'c';
+    const std::string drive = onC ? "Z:" : "C:";
+    ::CreateDirectoryA(onC ? "Z:\\tmp" : "C:\\orvtest", nullptr);
+    const std::string top =
+        drive + (onC ? "\\tmp" : "\\orvtest") + "\\orvunit-" + std::to_string(::GetCurrentProcessId());
+    const std::string deep = top + "\\deep";
+    const std::string variable = "=" + drive;
+    ASSERT_TRUE(::CreateDirectoryA(top.c_str(), nullptr)) << ::GetLastError();
+    ASSERT_TRUE(::CreateDirectoryA(deep.c_str(), nullptr)) << ::GetLastError();
+    ASSERT_TRUE(::CreateDirectoryA((deep + "\\inner").c_str(), nullptr)) << ::GetLastError();
+    char saved[MAX_PATH] = {};
+    const DWORD had = ::GetEnvironmentVariableA(variable.c_str(), saved, MAX_PATH);
+    ::SetEnvironmentVariableA(variable.c_str(), deep.c_str());
+
+    EXPECT_TRUE(HoldsCurrentFolder(drive));
+    EXPECT_TRUE(HoldsCurrentFolder(deep));
+    EXPECT_TRUE(HoldsCurrentFolder(top));
+    EXPECT_FALSE(HoldsCurrentFolder(deep + "\\inner"));
+
+    ::SetEnvironmentVariableA(variable.c_str(), had ? saved : nullptr);
+    ::RemoveDirectoryA((deep + "\\inner").c_str());
+    ::RemoveDirectoryA(deep.c_str());
+    ::RemoveDirectoryA(top.c_str());
+}
