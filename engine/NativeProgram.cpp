@@ -136,16 +136,12 @@ class CNativeRun
 {
 public:
     explicit CNativeRun(const SWideCalls& calls) : m_calls(calls) {}
-    ~CNativeRun() { Remove(); }
     CNativeRun(const CNativeRun&) = delete;
     CNativeRun& operator=(const CNativeRun&) = delete;
 
     bool Write(const std::wstring& temp, const BYTE* bytes, DWORD size);
     bool Start();
     DWORD Wait();
-    // Waits up to `limitMs` for the 64-bit program to end, ends it
-    // otherwise, and removes what the run wrote.
-    void End(DWORD limitMs);
     void Remove();
 
 private:
@@ -160,7 +156,6 @@ private:
     CFileHandle m_pinned;
     CHandle m_process;
     CHandle m_job;
-    LONG m_removed = 0;
 };
 
 bool CNativeRun::CreateFolder(const std::wstring& temp)
@@ -318,20 +313,8 @@ DWORD CNativeRun::Wait()
     return exitCode;
 }
 
-void CNativeRun::End(DWORD limitMs)
-{
-    if (m_process && ::WaitForSingleObject(m_process.Get(), limitMs) == WAIT_TIMEOUT)
-    {
-        ::TerminateProcess(m_process.Get(), ERROR_PROCESS_ABORTED);
-        ::WaitForSingleObject(m_process.Get(), limitMs);
-    }
-    Remove();
-}
-
 void CNativeRun::Remove()
 {
-    if (::InterlockedExchange(&m_removed, 1) != 0)
-        return;
     const DWORD error = ::GetLastError();
     m_pinned.Reset();
     if (!m_program.empty())
@@ -350,7 +333,9 @@ void CNativeRun::Remove()
     ::SetLastError(error);
 }
 
-CNativeRun* volatile s_run = nullptr;
+// Set once the run is over and its folder removed. Never closed: a console
+// handler may still wait on it while the process ends.
+HANDLE s_runOver = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD event)
 {
@@ -363,10 +348,10 @@ BOOL WINAPI OnConsoleControl(DWORD event)
         return TRUE;
     default:
         // The console closes, the user logs off or the system shuts down:
-        // this process ends when the handler returns, and within 5 s in any
-        // case. The 64-bit program got the same event.
-        if (CNativeRun* run = s_run)
-            run->End(4000);
+        // the 64-bit program got the same event and ends, and this process
+        // ends when the handler returns (within 5 s in any case): time for
+        // the folder to go. A folder left behind goes with the next run.
+        ::WaitForSingleObject(s_runOver, 4500);
         return FALSE;
     }
 }
@@ -413,18 +398,19 @@ bool RunNativeProgram(DWORD& exitCode)
     const std::wstring tempFolder(temp, length);
     RemoveStaleRunFolders(calls, tempFolder);
 
-    CNativeRun run(calls);
+    s_runOver = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!s_runOver)
+        return false;
     // Installed before the 64-bit program starts: an event that came first
     // would end this process alone. A process without a console gets none.
     ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-    s_run = &run;
+    CNativeRun run(calls);
     const bool started = run.Write(tempFolder, bytes, size) && run.Start();
     if (started)
         exitCode = run.Wait();
     const DWORD error = ::GetLastError();
-    s_run = nullptr;
     run.Remove();
-    ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    ::SetEvent(s_runOver);
     ::SetLastError(error);
     return started;
 }
