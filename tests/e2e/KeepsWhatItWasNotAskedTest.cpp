@@ -59,8 +59,12 @@ std::string Expand(std::string text, const std::string& dir, const std::string& 
                    const std::string& unixDir = std::string())
 {
     const std::string name = dir.substr(dir.find_last_of('\\') + 1);
+    // The scratch folder through K:, another letter for C: where a test
+    // makes one.
+    const std::string kdir = "K" + dir.substr(1);
     for (const auto& token : {std::make_pair("%d", dir), std::make_pair("%n", name),
-                              std::make_pair("%z", zdir), std::make_pair("%u", unixDir)})
+                              std::make_pair("%z", zdir), std::make_pair("%u", unixDir),
+                              std::make_pair("%k", kdir)})
     {
         for (std::size_t at; (at = text.find(token.first)) != std::string::npos;)
             text.replace(at, 2, token.second);
@@ -446,6 +450,8 @@ TEST(OrvlineKeeps, TheQueueItDoesNotTakeOver)
     mixed.insert(mixed.begin() + 4, {"\\??\\%d\\a.txt", ""});
     std::vector<std::string> binary = {"\\??\\%d\\a.txt", "", "\\??\\C:\\", "\\??\\%d\\m"};
     const std::string gathering = kGathering;
+    // K: names the drive C: too.
+    CDriveLetter letter('K', "C:\\");
 
     const SRow rows[] = {
         // Any exit before the run leaves the queue as it was.
@@ -499,6 +505,13 @@ TEST(OrvlineKeeps, TheQueueItDoesNotTakeOver)
          {"a.new=new", "b.dll=old"},
          {"\\??\\%d\\a.new", "\\??\\%d\\b.dll", "\\??\\%d\\b.dll", "\\??\\%d\\z.dll"}, true,
          {"a.new=new", "z.dll=old"}},
+        // The same path under another letter for its drive is the same path.
+        {"a locked rename on another letter, then a rename onto its name", "", "/pending",
+         {"b.dll=b", "d.dll=d"},
+         {"\\??\\%k\\b.dll", "\\??\\%k\\c.dll", "\\??\\%d\\d.dll", "\\??\\%d\\c.dll"},
+         REG_MULTI_SZ, "b.dll", 0, "", {"b.dll=b", "d.dll=d"},
+         {"\\??\\%k\\b.dll", "\\??\\%k\\c.dll", "\\??\\%d\\d.dll", "\\??\\%d\\c.dll"},
+         true, {"c.dll=b", "d.dll=d"}},
         // Another type: the reason is told.
         {"string value", "", "/pending", {"a.txt=a"}, {"\\??\\%d\\a.txt"}, REG_SZ, "", 3,
          SystemLine("Traitement echoue", ERROR_INVALID_DATA), {"a.txt=a"}, {"\\??\\%d\\a.txt"}, false, {}},
