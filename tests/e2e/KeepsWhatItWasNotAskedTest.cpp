@@ -429,12 +429,27 @@ TEST(OrvlineKeeps, TheFileItReplacesOnAFullVolume)
     ASSERT_TRUE(WriteFileBytes(folder + "\\filler", std::string(available.LowPart - 100 * 1024, 'f')));
     const std::string source = dir.File("src.bin", std::string(400 * 1024, 'n'));
 
-    EXPECT_TRUE(RunEnded(RunOrvline(source + " " + target), 10, "Traitement...\r\n",
-                         FailureLine(target, ERROR_DISK_FULL) + kFailed));
-    EXPECT_TRUE(ReadFileBytes(target) == old);
-    std::vector<std::string> left;
-    ListTree(AnsiToWide(folder), "", left);
-    EXPECT_EQ(2u, left.size());
+    CEmptyPendingQueue queue;
+    // At once, and with the target in use: what cannot be copied is not
+    // queued either.
+    for (const bool held : {false, true})
+    {
+        SCOPED_TRACE(held ? "target in use" : "target free");
+        std::unique_ptr<CHolder> holder;
+        if (held)
+        {
+            holder = std::make_unique<CHolder>(CHolder::Open, target);
+            ASSERT_TRUE(holder->IsHolding());
+        }
+        EXPECT_TRUE(RunEnded(RunOrvline(source + " " + target), 10, "Traitement...\r\n",
+                             FailureLine(target, ERROR_DISK_FULL) + kFailed));
+        holder.reset();
+        EXPECT_TRUE(ReadFileBytes(target) == old);
+        std::vector<std::string> left;
+        ListTree(AnsiToWide(folder), "", left);
+        EXPECT_EQ(2u, left.size());
+        EXPECT_EQ("", PendingQueueBytes());
+    }
     RemoveTree(folder);
 }
 
