@@ -83,19 +83,20 @@ bool FinishCopy(const std::string& copy, const std::string& destination, DWORD t
 }
 
 // 9x/Me cannot rename onto an existing file: the old file steps aside under
-// a temporary name of its own in its folder, the new one takes its name, and
-// only then is the old one deleted (at the restart if it is still in use).
-// When the new one cannot take the name, the old one comes back.
+// its own name and ".~orv", the new one takes its name, and only then is the
+// old one deleted (at the restart if it is still in use). When the new one
+// cannot take the name, the old one comes back; when the run ends in
+// between, the next run in the folder brings it back.
 bool SwapIn(const char* source, const std::string& destination)
 {
     if (::GetFileAttributesA(destination.c_str()) == INVALID_FILE_ATTRIBUTES)
         return ::MoveFileA(source, destination.c_str()) != FALSE;
 
-    char folder[MAX_PATH] = {};
     std::string aside;
-    if (!GetFolder(destination, folder) || !CreateTemporaryFile(folder, aside))
+    if (!GetAsidePath(destination, aside))
         return false;
-    ::DeleteFileA(aside.c_str());
+    // One left by an earlier swap that was done.
+    RemoveTemporaryFile(aside);
     if (!::MoveFileA(destination.c_str(), aside.c_str()))
         return false;
     if (!::MoveFileA(source, destination.c_str()))

@@ -24,6 +24,15 @@ std::string InFolder(const std::string& folder, const char* name)
     return folder + (separated ? "" : "\\") + name;
 }
 
+const char kAsideEnd[] = ".~orv";
+const std::size_t kAsideEndLength = sizeof(kAsideEnd) - 1;
+
+bool IsAsideName(const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    return length > kAsideEndLength && ::_stricmp(name + length - kAsideEndLength, kAsideEnd) == 0;
+}
+
 bool NamesTemporaryFile(const std::string& path)
 {
     return FitsPath(path) && IsTemporaryName(::PathFindFileNameA(path.c_str()));
@@ -116,6 +125,8 @@ bool CreateTemporaryFile(const std::string& folder, std::string& path)
 
 bool IsTemporaryName(const char* name)
 {
+    if (name && IsAsideName(name))
+        return true;
     if (!name || std::strlen(name) != 12 || ::_strnicmp(name, "~orv", 4) != 0 ||
         ::_stricmp(name + 8, ".tmp") != 0)
         return false;
@@ -125,6 +136,16 @@ bool IsTemporaryName(const char* name)
             return false;
     }
     return true;
+}
+
+bool GetAsidePath(const std::string& path, std::string& aside)
+{
+    aside = path + kAsideEnd;
+    const std::string name = ::PathFindFileNameA(path.c_str());
+    if (FitsPath(aside) && name.size() + kAsideEndLength <= 255)
+        return true;
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
 }
 
 void RemoveTemporaryFile(const std::string& path)
@@ -141,20 +162,33 @@ void RemoveStaleTemporaryFiles(const std::string& folder)
     try
     {
         std::vector<std::pair<std::string, DWORD>> found;
-        WIN32_FIND_DATAA data = {};
-        CFindHandle find(::FindFirstFileA(InFolder(folder, "~orv????.tmp").c_str(), &data));
-        for (bool more = find.IsValid(); more; more = ::FindNextFileA(find.Get(), &data) != FALSE)
+        for (const char* pattern : {"~orv????.tmp", "*.~orv"})
         {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryName(data.cFileName))
-                found.emplace_back(InFolder(folder, data.cFileName), data.dwFileAttributes);
+            WIN32_FIND_DATAA data = {};
+            CFindHandle find(::FindFirstFileA(InFolder(folder, pattern).c_str(), &data));
+            for (bool more = find.IsValid(); more; more = ::FindNextFileA(find.Get(), &data) != FALSE)
+            {
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    NamesTemporaryFile(InFolder(folder, data.cFileName)))
+                    found.emplace_back(InFolder(folder, data.cFileName), data.dwFileAttributes);
+            }
         }
         if (!found.empty())
         {
             const std::vector<std::string> queued = QueuedTemporaryFiles();
             for (const auto& file : found)
             {
-                if (!IsQueued(queued, file.first))
-                    DeleteTemporaryFile(file.first, file.second);
+                if (IsQueued(queued, file.first))
+                    continue;
+                // The new file never took the old one's name: the old one
+                // takes it back.
+                const std::string& path = file.first;
+                const std::string name = path.substr(0, path.size() - kAsideEndLength);
+                if (IsAsideName(::PathFindFileNameA(path.c_str())) &&
+                    ::GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                    ::MoveFileA(path.c_str(), name.c_str()))
+                    continue;
+                DeleteTemporaryFile(path, file.second);
             }
         }
     }
