@@ -264,13 +264,18 @@ void RunReplacementKill(const SFault& fault)
     const std::string bytes(64 << 20, 'n');
     const std::string source = dir.Folder("src") + "\\big.new";
     ASSERT_TRUE(WriteFileBytes(source, bytes));
+    // Until a kill lands while the copy is under way (a loaded machine may
+    // let the run end first).
+    bool landed = false;
+    for (int attempt = 0; attempt < 5 && !landed; ++attempt)
     {
+        ASSERT_TRUE(WriteFileBytes(target, "old"));
         CStarted run(Program(fault.nt) + " " + Quote(source) + " " + Quote(target));
         ASSERT_TRUE(run.IsStarted());
-        ASSERT_TRUE(WaitWhileRunning(run, [&] { return !TemporaryFilesIn(app).empty(); }));
-        // The copy was under way: the old file is whole, the copy is left.
-        EXPECT_TRUE(run.Kill());
+        landed = WaitWhileRunning(run, [&] { return !TemporaryFilesIn(app).empty(); }) && run.Kill();
     }
+    ASSERT_TRUE(landed);
+    // The old file is whole; the copy is left.
     EXPECT_EQ("old", Content(target));
     EXPECT_EQ(1u, TemporaryFilesIn(app).size());
     EXPECT_EQ(0u, QueuedEntries());
