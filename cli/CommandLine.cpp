@@ -116,9 +116,14 @@ bool IsReservedDeviceName(const std::string& path)
 
 std::string FormatQueuedLine(const SQueuedOperation& operation)
 {
+    if (!operation.line.empty())
+        return operation.line;
     std::string line;
     if (operation.target.empty())
         line = LoadResourceText(IDS_QUEUED_DELETE) + " " + operation.source;
+    else if (operation.asStored)
+        line = LoadResourceText(IDS_QUEUED_MOVE) + " " + operation.source + " " +
+               LoadResourceText(IDS_QUEUED_TO) + " " + operation.target;
     else if (operation.replace && operation.targetExists)
         line = LoadResourceText(IDS_QUEUED_REPLACE) + " " + operation.target + " " +
                LoadResourceText(IDS_QUEUED_WITH) + " " + operation.source;
@@ -126,7 +131,7 @@ std::string FormatQueuedLine(const SQueuedOperation& operation)
         line = LoadResourceText(IsSameFolder(operation.source, operation.target) ? IDS_QUEUED_RENAME
                                                                                  : IDS_QUEUED_MOVE) +
                " " + operation.source + " " + LoadResourceText(IDS_QUEUED_TO) + " " + operation.target;
-    if (!operation.sourceExists)
+    if (!operation.sourceExists && !operation.asStored)
         line += " " + LoadResourceText(IDS_QUEUED_SOURCE_GONE);
     return line;
 }

@@ -52,7 +52,9 @@ bool IsReservedDeviceName(const std::string& path);
 
 // One operation of the restart queue as it stands: the object, its new
 // path (empty: deletion), whether it may replace an existing one, and
-// whether both exist now.
+// whether both exist now. `asStored`: paths that are no full drive paths,
+// kept as the queue holds them (there is no object to look at); `line`: an
+// entry that the restart leaves alone, its whole text.
 struct SQueuedOperation
 {
     std::string source;
@@ -60,12 +62,16 @@ struct SQueuedOperation
     bool replace = false;
     bool sourceExists = false;
     bool targetExists = false;
+    bool asStored = false;
+    std::string line;
 };
 
 // The line of the queue listing, in the words of the program's string
 // table: "Supprimer C:\a.tmp", "Renommer C:\a.txt vers C:\b.txt",
 // "Deplacer ...", "Remplacer C:\c.dll avec C:\b.dll", followed by
-// " (source absente)" when the object no longer exists.
+// " (source absente)" when the object no longer exists. Paths kept as
+// stored are a deletion or a move of what they say, without that mark; an
+// entry left alone by the restart is its text.
 std::string FormatQueuedLine(const SQueuedOperation& operation);
 
 // The line of a holder: its id, a tab, its executable, a tab, how it holds

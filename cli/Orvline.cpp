@@ -187,7 +187,8 @@ int COrvline::AddSourceOperation()
 }
 
 // One error line per failed operation, in the form of the other error
-// lines: the reason of exit 10 is seen without the report.
+// lines, and one for a write of the queue that failed: the reason of exit 10
+// is seen without the report.
 void COrvline::PrintFailures() const
 {
     for (std::size_t i = 0; i < m_list.GetCount(); ++i)
@@ -196,6 +197,9 @@ void COrvline::PrintFailures() const
         if (item->GetStatus() == StatusFailed)
             m_console.PrintFailure(item->GetReportPath(), item->GetErrorCode());
     }
+    const SQueueFailure& queue = m_list.GetQueueFailure();
+    if (queue.code != ERROR_SUCCESS)
+        m_console.PrintFailure(queue.what, queue.code);
 }
 
 int COrvline::ListQueue()
@@ -291,10 +295,14 @@ int COrvline::Run()
         if (code != ExitDone)
             return code;
     }
-    // Nothing runs unless the queue's backup could be written; the run then
-    // clears from the queue what it carried out.
+    // Nothing runs unless the queue can be written and its backup could be
+    // made; the run then clears from the queue what it carries out.
     if (m_console.HasFlag(FlagPending) && !m_list.TakeOverPending())
-        return FailWithSystemText(IDS_PROCESS_FAILED, ExitPendingFailed);
+    {
+        const SQueueFailure& queue = m_list.GetQueueFailure();
+        m_console.PrintFailure(queue.what, queue.code);
+        return FailWithCode(IDS_PROCESS_FAILED, queue.code, ExitPendingFailed);
+    }
 
     m_console.PrintInfo(IDS_PROCESSING);
     const bool processed = m_list.Process();

@@ -12,17 +12,6 @@
 namespace
 {
 
-// A queue path as the listing shows it: the drive path the system would
-// use, or else the stored text without its marks (a form the take-over
-// refuses, shown all the same).
-std::string ShownPath(const std::wstring& stored, bool allowReplace, bool& replace)
-{
-    std::string path;
-    if (ReadQueuePath(stored, allowReplace, path, replace))
-        return path;
-    return WideToAnsi(StripQueueMarks(stored, allowReplace, replace).c_str());
-}
-
 bool Exists(const std::string& path)
 {
     return !path.empty() && ::PathFileExistsA(path.c_str());
@@ -37,11 +26,21 @@ bool ReadRegistryQueue(std::vector<SQueuedOperation>& operations)
     {
         SQueuedOperation operation;
         bool unused = false;
-        operation.source = ShownPath(entry.source, false, unused);
-        if (!entry.target.empty())
-            operation.target = ShownPath(entry.target, true, operation.replace);
-        operation.sourceExists = Exists(operation.source);
-        operation.targetExists = Exists(operation.target);
+        // The drive paths the system would use; any other form as it stands.
+        operation.asStored = !ReadQueuePath(entry.source, false, operation.source, unused) ||
+                             (!entry.target.empty() &&
+                              !ReadQueuePath(entry.target, true, operation.target, operation.replace));
+        if (operation.asStored)
+        {
+            operation.source = WideToAnsi(entry.source.c_str());
+            operation.target = WideToAnsi(entry.target.c_str());
+            operation.replace = false;
+        }
+        else
+        {
+            operation.sourceExists = Exists(operation.source);
+            operation.targetExists = Exists(operation.target);
+        }
         operations.push_back(std::move(operation));
     }
     return true;
@@ -57,6 +56,15 @@ bool ReadWinInitQueue(std::vector<SQueuedOperation>& operations)
         SQueuedOperation operation;
         operation.source = entry.source;
         operation.target = entry.target;
+        if (entry.inert)
+            operation.line = TrimBlanks(WinInitLineText(text, entry.begin, entry.end));
+        operation.asStored = !IsFullDrivePath(entry.source) ||
+                             (!entry.target.empty() && !IsFullDrivePath(entry.target));
+        if (!operation.line.empty() || operation.asStored)
+        {
+            operations.push_back(std::move(operation));
+            continue;
+        }
         // The 9x restart overwrites an existing target.
         operation.replace = true;
         operation.sourceExists = Exists(operation.source);

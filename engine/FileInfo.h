@@ -3,6 +3,7 @@
 // that a run carries out.
 #pragma once
 
+#include "engine/QueueJournal.h"
 #include "engine/RegistryEntry.h"
 #include "engine/TakeOver.h"
 
@@ -53,12 +54,13 @@ struct SQueueOrigin
 };
 
 // The restart queue as LoadPending read it: every entry in its order, also
-// those that were not taken into the list.
+// those that were not taken into the list; and what a write of it failed on.
 struct SPendingQueue
 {
     bool winInit = false;
     bool takenOver = false;
     std::vector<STakeOverEntry> entries;
+    SQueueFailure failure;
 };
 
 class CFileInfo
@@ -121,7 +123,11 @@ public:
     void Refuse(DWORD code) { m_refusal = code; }
 
 private:
-    LONG Defer(const char* newPath);
+    // Queues `existing` for the restart, to the new path or for deletion.
+    LONG Defer(const std::string& existing, const char* newPath);
+    // After a failed move: queues it when the object is in use, the copy of
+    // a replacement (`copy`) in place of its source; true when queued.
+    bool QueueMove(const std::string& copy);
     void InferAction();
     void InferKind();
 
@@ -194,14 +200,18 @@ public:
 
     // The operations that LoadPending read are taken over: the queue's
     // backup is written now, and the next Process carries them out in the
-    // queue's order and clears from the queue what it carried out. What
-    // cannot be done then stays queued where it stands, with every later
-    // entry that touches one of its paths. False (last error) when the
-    // backup cannot be written: nothing is taken over.
+    // queue's order and clears from the queue what it carried out as it
+    // goes (CQueueJournal). What cannot be done then stays queued where it
+    // stands, with every later entry that touches one of its paths. False
+    // (last error, GetQueueFailure) when the queue cannot be written or its
+    // backup cannot be made: nothing is taken over.
     bool TakeOverPending();
     // Undoes TakeOverPending before the run: the queue keeps every entry and
     // the operations run as any other (the user chose to leave the queue).
     void LeavePending();
+
+    // What the last write of the queue failed on (code 0: none).
+    const SQueueFailure& GetQueueFailure() const { return m_pending.failure; }
 
     std::size_t GetCount() const { return m_items.size(); }
     bool IsEmpty() const { return m_items.empty(); }
@@ -215,6 +225,9 @@ private:
                    SQueueOrigin origin);
     // The take-over's part of Process; true when nothing of it failed.
     bool RunTakeOver();
+    // Removes what earlier runs ended short left in the folders this one
+    // worked in (RemoveStaleTemporaryFiles).
+    void RemoveLeftovers() const;
 
     std::vector<std::unique_ptr<CFileInfo>> m_items;
     SPendingQueue m_pending;

@@ -300,3 +300,56 @@ std::string ResolveSysnative(const std::string& fullPath)
 #endif
     return fullPath;
 }
+
+namespace
+{
+
+// The first drive letter whose root is the same object as the root of the
+// path's drive, in place of the path's own; the path as it is when no
+// earlier letter has it. Floppy, disc and network drives are not woken.
+std::string WithFirstDriveLetter(const std::string& path)
+{
+    SObjectId own;
+    const std::string root = path.substr(0, 3);
+    if (path.size() < 3 || path[1] != ':' || path[2] != '\\' || !GetObjectId(root, own))
+        return path;
+    const DWORD drives = ::GetLogicalDrives();
+    char other[] = "A:\\";
+    for (int letter = 0; letter < 26; ++letter)
+    {
+        other[0] = static_cast<char>('A' + letter);
+        if (IsSameText(other, root))
+            break;
+        const UINT type = ::GetDriveTypeA(other);
+        SObjectId id;
+        if ((drives & (1u << letter)) && (type == DRIVE_FIXED || type == DRIVE_RAMDISK) &&
+            GetObjectId(other, id) && id == own)
+            return other[0] + path.substr(1);
+    }
+    return path;
+}
+
+} // namespace
+
+std::string GetFinalPath(const std::string& path)
+{
+    std::string full;
+    if (!IsWindowsNT() || !FitsPath(path) || !GetFullPath(path, full) ||
+        full.compare(0, 4, "\\\\.\\") == 0)
+        return std::string();
+    CFileHandle file(::CreateFileA(full.c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return std::string();
+
+    using GetFinalPathProc = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    GetFinalPathProc getFinalPath = nullptr;
+    if (!ResolveExport(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA", getFinalPath))
+        return WithFirstDriveLetter(GetCanonicalPath(full));
+    char named[MAX_PATH + 8] = {};
+    const DWORD length = getFinalPath(file.Get(), named, sizeof(named), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= sizeof(named))
+        return std::string();
+    return WithoutLongPrefix(named);
+}

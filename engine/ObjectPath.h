@@ -46,3 +46,11 @@ bool IsPlainName(const std::string& name);
 // Windows names the real system folder, which a 64-bit program names
 // System32. Other paths, and every path in a 32-bit build, unchanged.
 std::string ResolveSysnative(const std::string& fullPath);
+
+// The path of the object that an existing path opens, as the system names
+// it once links and other letters for the same drive are followed (the same
+// text for every spelling of one folder): NT family only; empty when it
+// cannot tell (9x/Me, an object that cannot be opened). Systems before
+// Windows Vista cannot name an object from its handle: there the drive letter
+// alone is followed, to the first letter whose root is the same object.
+std::string GetFinalPath(const std::string& path);

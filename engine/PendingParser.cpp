@@ -150,6 +150,7 @@ std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text)
         entry.source = TrimBlanks(line.substr(equals + 1));
         if (entry.source.empty())
             continue;
+        entry.inert = entry.target.empty();
         if (IsDeleteTarget(entry.target))
             entry.target.clear();
         entry.begin = begin;
@@ -163,7 +164,10 @@ std::vector<PendingPair> ParseWinInitRename(const std::string& text)
 {
     std::vector<PendingPair> pairs;
     for (SWinInitEntry& entry : ParseWinInitEntries(text))
-        pairs.emplace_back(std::move(entry.source), std::move(entry.target));
+    {
+        if (!entry.inert)
+            pairs.emplace_back(std::move(entry.source), std::move(entry.target));
+    }
     return pairs;
 }
 
@@ -205,40 +209,37 @@ private:
     std::unordered_map<String, std::size_t> m_counts;
 };
 
-// The text without the entries whose own texts are listed, each taken out as
-// often as it is listed; every other byte stays as it was.
-template <typename String, typename Entry, typename TextOf>
-String RemoveEntries(const String& text, const std::vector<Entry>& entries,
-                     std::vector<String> unwanted, TextOf textOf)
-{
-    CWantedTexts<String> wanted(std::move(unwanted));
-    String result;
-    std::size_t kept = 0;
-    for (const Entry& entry : entries)
-    {
-        if (!wanted.TakeOut(textOf(entry)))
-            continue;
-        result.append(text, kept, entry.begin - kept);
-        kept = entry.end;
-    }
-    result.append(text, kept, String::npos);
-    return result;
-}
-
 } // namespace
 
-std::string RemoveWinInitLines(const std::string& text, std::vector<std::string> lines)
+std::string MarkWinInitLines(const std::string& text, std::vector<std::string> lines)
 {
-    return RemoveEntries(text, ParseWinInitEntries(text), std::move(lines),
-                         [&](const SWinInitEntry& entry) {
-                             return WinInitLineText(text, entry.begin, entry.end);
-                         });
+    CWantedTexts<std::string> wanted(std::move(lines));
+    std::string marked = text;
+    for (const SWinInitEntry& entry : ParseWinInitEntries(text))
+    {
+        const std::string line = WinInitLineText(text, entry.begin, entry.end);
+        if (!wanted.TakeOut(line))
+            continue;
+        marked[entry.begin] = ';';
+        // A trail byte is never "=": every "=" byte of the line is one.
+        for (std::size_t at = line.find('='); at != std::string::npos; at = line.find('=', at + 1))
+            marked[entry.begin + at] = ';';
+    }
+    return marked;
 }
 
 std::wstring RemovePendingEntries(const std::wstring& value, std::vector<std::wstring> entries)
 {
-    return RemoveEntries(value, ParsePendingEntries(value.data(), value.size()), std::move(entries),
-                         [&](const SPendingEntry& entry) {
-                             return value.substr(entry.begin, entry.end - entry.begin);
-                         });
+    CWantedTexts<std::wstring> wanted(std::move(entries));
+    std::wstring rest;
+    std::size_t kept = 0;
+    for (const SPendingEntry& entry : ParsePendingEntries(value.data(), value.size()))
+    {
+        if (!wanted.TakeOut(value.substr(entry.begin, entry.end - entry.begin)))
+            continue;
+        rest.append(value, kept, entry.begin - kept);
+        kept = entry.end;
+    }
+    rest.append(value, kept, std::wstring::npos);
+    return rest;
 }

@@ -49,13 +49,15 @@ bool IsFullDrivePath(const std::string& path);
 
 // One entry line of the first [rename] section of a wininit.ini text: the
 // pair ("NUL" and "DIRNUL" targets made empty) and the bytes [begin, end)
-// of the line, its line end included.
+// of the line, its line end included. A line whose left side is empty
+// ("=C:\q\b") is no deletion: the restart leaves it alone (`inert`).
 struct SWinInitEntry
 {
     std::string source;
     std::string target;
     std::size_t begin = 0;
     std::size_t end = 0;
+    bool inert = false;
 };
 
 // The entry lines of the first [rename] section of a wininit.ini text
@@ -63,16 +65,20 @@ struct SWinInitEntry
 // with an empty source are left out. Reading stops at the next section.
 std::vector<SWinInitEntry> ParseWinInitEntries(const std::string& text);
 
-// The same, as (source, target) pairs.
+// The entries that the restart carries out, as (source, target) pairs.
 std::vector<PendingPair> ParseWinInitRename(const std::string& text);
 
 // The bytes of an entry's line without its line end ("\r\n" or "\n").
 std::string WinInitLineText(const std::string& text, std::size_t begin, std::size_t end);
 
-// The text without the entries whose line (without its line end) matches
-// one of `lines`; each of `lines` takes away at most one entry, the first
-// one left that matches. Every other byte stays as it was.
-std::string RemoveWinInitLines(const std::string& text, std::vector<std::string> lines);
+// The text with the entries whose line (without its line end) matches one
+// of `lines` turned into comments in place: the line's first byte and each
+// of its "=" become ";", so that no reader of the file takes it for an entry
+// any more. Each of `lines` marks at most one entry, the first one left that
+// matches. The text keeps its length and every other byte: a write of it cut
+// short anywhere leaves whole entries or comments, never a line of another
+// meaning.
+std::string MarkWinInitLines(const std::string& text, std::vector<std::string> lines);
 
 // The same for a queue value: the entries whose characters match one of
 // `entries` are cut out, one each; every other character stays.

@@ -4,6 +4,7 @@
 #include "engine/FileInfo.h"
 #include "engine/Handles.h"
 #include "engine/PendingParser.h"
+#include "engine/QueueJournal.h"
 #include "engine/SystemServices.h"
 #include "engine/TakeOver.h"
 #include "engine/Text.h"
@@ -93,19 +94,6 @@ bool ReadQueueValue(SQueueValue& value, REGSAM access = kQueueAccess)
     return true;
 }
 
-bool GetWindowsFolder(char (&folder)[MAX_PATH])
-{
-    const UINT length = ::GetWindowsDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-    {
-        folder[0] = '\0';
-        if (length >= MAX_PATH)
-            ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    return true;
-}
-
 // The whole file's bytes, read with other writers shut out unless `share`
 // lets them in.
 bool ReadWholeFile(const char* path, std::string& bytes, DWORD share = FILE_SHARE_READ)
@@ -123,11 +111,6 @@ bool ReadWholeFile(const char* path, std::string& bytes, DWORD share = FILE_SHAR
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-}
-
-bool GetWinInitPath(char (&path)[MAX_PATH])
-{
-    return GetWindowsFolder(path) && ::PathAppendA(path, "wininit.ini");
 }
 
 // The queue texts (registry entries or wininit.ini lines) of the operations
@@ -285,7 +268,7 @@ bool WaitForQuiet(CQueueWatch& watch, DWORD start)
 // race with each of its writes. After the write, a program that writes
 // back what it read before has its write cleared in turn. Throws
 // std::bad_alloc.
-bool ClearQueueEntries(std::vector<std::wstring> entries)
+bool ClearQueueValueEntries(const std::vector<std::wstring>& entries)
 {
     CQueueWatch watch;
     SQueueValue read;
@@ -340,60 +323,45 @@ bool ClearQueueEntries(std::vector<std::wstring> entries)
     }
 }
 
-// The queue value as it stands, copied to its backup value.
-bool BackupQueueValue()
+// Keeps the failure of the step that failed, named for an error line (the
+// queue itself unless `what` names another file or value).
+bool NoteFailure(SQueueFailure& failure, bool winInit, const std::string& what = std::string())
+{
+    failure.code = ::GetLastError();
+    failure.what = what.empty() ? GetQueueName(winInit) : what;
+    ::SetLastError(failure.code);
+    return false;
+}
+
+// The queue value as it stands, copied to its backup value: a write to the
+// queue's key, so also the proof that the queue can be written.
+bool BackupQueueValue(SQueueFailure& failure)
 {
     SQueueValue value;
     if (!ReadQueueValue(value))
-        return false;
+        return NoteFailure(failure, false);
     const LONG status = ::RegSetValueExW(value.key.Get(), kPendingBackupValueW, 0, value.type,
                                          reinterpret_cast<const BYTE*>(value.bytes.data()),
                                          static_cast<DWORD>(value.bytes.size()));
     ::SetLastError(static_cast<DWORD>(status));
-    return status == ERROR_SUCCESS;
+    return status == ERROR_SUCCESS || NoteFailure(failure, false, GetQueueName(false) + ".Backup");
 }
 
-bool GetWinInitPaths(char (&path)[MAX_PATH], char (&backup)[MAX_PATH])
+// wininit.ini as it stands, copied whole (every section) to wininit.bak. It
+// is read under a handle open for writing and shared with no program: the
+// proof that the queue can be written. Throws std::bad_alloc.
+bool BackupWinInit(SQueueFailure& failure)
 {
-    return GetWinInitPath(path) && CopyToBuffer(path, backup) &&
-           ::PathRenameExtensionA(backup, ".bak");
-}
-
-// wininit.ini as it stands, copied whole (every section) to wininit.bak.
-bool BackupWinInit()
-{
-    char path[MAX_PATH] = {};
     char backup[MAX_PATH] = {};
     std::string text;
-    if (!GetWinInitPaths(path, backup) || !ReadWholeFile(path, text))
-        return false;
+    CFileHandle file = OpenWinInitForWriting();
+    if (!file || !ReadToEnd(file.Get(), text))
+        return NoteFailure(failure, true);
+    if (!GetWinInitPath(backup) || !::PathRenameExtensionA(backup, ".bak"))
+        return NoteFailure(failure, true);
     CFileHandle copy(::CreateFileA(backup, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    return copy && WriteAll(copy.Get(), text);
-}
-
-// Removes the lines from wininit.ini, read and rewritten under one handle
-// that no other program shares, so that no line written in between is
-// lost. Throws std::bad_alloc.
-bool ClearWinInitLines(std::vector<std::string> lines)
-{
-    char path[MAX_PATH] = {};
-    if (!GetWinInitPath(path))
-        return false;
-    CFileHandle file(::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    std::string text;
-    if (!ReadToEnd(file.Get(), text))
-        return false;
-    const std::string rest = RemoveWinInitLines(text, std::move(lines));
-    if (rest.size() == text.size())
-        return true;
-    if (::SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-        !WriteAll(file.Get(), rest))
-        return false;
-    return ::SetEndOfFile(file.Get()) != FALSE;
+    return (copy && WriteAll(copy.Get(), text)) || NoteFailure(failure, true, backup);
 }
 
 // A queued path as the take-over compares it, also one that is not read
@@ -453,6 +421,7 @@ bool CFileInfoList::LoadPendingFromRegistry()
     {
         const std::wstring text = value.Text();
         SPendingQueue queue;
+        CTakeOverKeys keys;
         for (const SPendingEntry& entry : ParsePendingEntries(text.data(), text.size()))
         {
             queue.entries.emplace_back();
@@ -473,9 +442,9 @@ bool CFileInfoList::LoadPendingFromRegistry()
                     seen.paths.push_back(QueueTextKey(entry.target));
                 continue;
             }
-            seen.paths.push_back(TakeOverKey(source));
+            keys.Add(source, seen.paths);
             if (!target.empty())
-                seen.paths.push_back(TakeOverKey(target));
+                keys.Add(target, seen.paths);
             // One attribute read answers both whether the source exists and
             // whether it is a folder.
             const DWORD attributes = ::GetFileAttributesA(source.c_str());
@@ -507,10 +476,14 @@ bool CFileInfoList::LoadPendingFromWinInit()
     {
         SPendingQueue queue;
         queue.winInit = true;
+        CTakeOverKeys keys;
         for (SWinInitEntry& entry : ParseWinInitEntries(text))
         {
             queue.entries.emplace_back();
             STakeOverEntry& seen = queue.entries.back();
+            // The restart leaves it alone: it touches nothing and stays.
+            if (entry.inert)
+                continue;
             const bool readable = IsFullDrivePath(entry.source) &&
                                   (entry.target.empty() || IsFullDrivePath(entry.target));
             const DWORD attributes =
@@ -522,9 +495,18 @@ bool CFileInfoList::LoadPendingFromWinInit()
                 if (!entry.target.empty())
                     GetLongPath(entry.target);
             }
-            seen.paths.push_back(TakeOverKey(entry.source));
-            if (!entry.target.empty())
-                seen.paths.push_back(TakeOverKey(entry.target));
+            if (readable)
+            {
+                keys.Add(entry.source, seen.paths);
+                if (!entry.target.empty())
+                    keys.Add(entry.target, seen.paths);
+            }
+            else
+            {
+                seen.paths.push_back(TakeOverKey(entry.source));
+                if (!entry.target.empty())
+                    seen.paths.push_back(TakeOverKey(entry.target));
+            }
             if (attributes == INVALID_FILE_ATTRIBUTES)
                 continue;
             seen.runnable = true;
@@ -555,13 +537,19 @@ bool CFileInfoList::TakeOverPending()
     }
     if (queued.empty() || m_pending.takenOver)
         return true;
+    m_pending.failure = SQueueFailure();
     try
     {
-        if (!(m_pending.winInit ? BackupWinInit() : BackupQueueValue()))
+        if (!(m_pending.winInit ? BackupWinInit(m_pending.failure) : BackupQueueValue(m_pending.failure)))
+        {
+            ::SetLastError(m_pending.failure.code);
             return false;
+        }
     }
     catch (const std::bad_alloc&)
     {
+        m_pending.failure.code = ERROR_NOT_ENOUGH_MEMORY;
+        m_pending.failure.what = GetQueueName(m_pending.winInit);
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
@@ -595,35 +583,34 @@ bool CFileInfoList::RunTakeOver()
 
         bool failed = false;
         std::vector<bool> tried(entries.size(), false);
-        std::vector<std::wstring> doneEntries;
-        std::vector<std::string> doneLines;
-        PlanTakeOver(entries, [&](std::size_t i) {
-            CFileInfo* item = items[i];
-            // Done by an earlier pass: its entry is gone already.
-            if (IsDone(item->GetStatus()))
+        CQueueJournal journal(m_pending.winInit);
+        PlanTakeOver(
+            entries,
+            [&](std::size_t i) {
+                CFileInfo* item = items[i];
+                // Done by an earlier pass, which cleared its entry.
+                if (IsDone(item->GetStatus()))
+                    return true;
+                tried[i] = true;
+                const LONG status = item->Execute();
+                if (status == StatusFailed)
+                    failed = true;
+                if (!IsDone(status))
+                    return false;
+                journal.Add(item->GetQueueOrigin());
                 return true;
-            tried[i] = true;
-            const LONG status = item->Execute();
-            if (status == StatusFailed)
-                failed = true;
-            if (!IsDone(status))
-                return false;
-            if (m_pending.winInit)
-                doneLines.push_back(item->GetQueueOrigin().line);
-            else
-                doneEntries.push_back(item->GetQueueOrigin().entry);
-            return true;
-        });
+            },
+            [&](bool lasting) { return journal.Commit(lasting); });
         for (std::size_t i = 0; i < entries.size(); ++i)
         {
             if (items[i] && !tried[i] && !IsDone(items[i]->GetStatus()))
                 items[i]->StayQueued();
         }
-
-        if (!doneLines.empty() && !ClearWinInitLines(std::move(doneLines)))
+        if (journal.GetFailure().code != ERROR_SUCCESS)
+        {
+            m_pending.failure = journal.GetFailure();
             failed = true;
-        if (!doneEntries.empty() && !ClearQueueEntries(std::move(doneEntries)))
-            failed = true;
+        }
         return !failed;
     }
     catch (const std::bad_alloc&)
@@ -631,6 +618,20 @@ bool CFileInfoList::RunTakeOver()
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
+}
+
+bool ClearQueueEntries(std::vector<std::wstring> entries, bool lasting)
+{
+    if (!ClearQueueValueEntries(entries))
+        return false;
+    if (!lasting)
+        return true;
+    CRegKey key;
+    LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE, key.Receive());
+    if (status == ERROR_SUCCESS)
+        status = ::RegFlushKey(key.Get());
+    ::SetLastError(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS;
 }
 
 bool RemovePending(const CFileInfoList& list)
@@ -649,7 +650,8 @@ bool RemovePendingFromRegistry(const CFileInfoList& list)
     try
     {
         std::vector<std::wstring> taken = TakenOrigins(list, &SQueueOrigin::entry);
-        return taken.empty() || (BackupQueueValue() && ClearQueueEntries(std::move(taken)));
+        SQueueFailure failure;
+        return taken.empty() || (BackupQueueValue(failure) && ClearQueueEntries(std::move(taken)));
     }
     catch (const std::bad_alloc&)
     {
@@ -663,7 +665,8 @@ bool RemovePendingFromWinInit(const CFileInfoList& list)
     try
     {
         std::vector<std::string> taken = TakenOrigins(list, &SQueueOrigin::line);
-        return taken.empty() || (BackupWinInit() && ClearWinInitLines(std::move(taken)));
+        SQueueFailure failure;
+        return taken.empty() || (BackupWinInit(failure) && MarkWinInitFileLines(std::move(taken), false));
     }
     catch (const std::bad_alloc&)
     {

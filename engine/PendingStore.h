@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CFileInfoList;
 
@@ -24,3 +25,11 @@ bool RemovePendingFromWinInit(const CFileInfoList& list);
 
 // Takes the queue over into a list of its own and clears what it took.
 bool RemovePending();
+
+// Clears the entries (their UTF-16 text, one each) from the queue value;
+// every other entry stays, also one another program queues meanwhile: the
+// clearing waits while it keeps queueing, and clears again what a program
+// that read before the write writes back after it. With `lasting`, the key
+// is flushed to the disk before the answer. False with the last error
+// (ERROR_BUSY: another program never paused). Throws std::bad_alloc.
+bool ClearQueueEntries(std::vector<std::wstring> entries, bool lasting = false);

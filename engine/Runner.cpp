@@ -1,8 +1,15 @@
 // One attempt at an operation, and one pass over the list.
 #include "engine/FileInfo.h"
 #include "engine/FileReplace.h"
+#include "engine/Handles.h"
 #include "engine/RestartRules.h"
 #include "engine/Scheduler.h"
+#include "engine/TemporaryFiles.h"
+#include "engine/Text.h"
+
+#include <shlwapi.h>
+
+#include <set>
 
 namespace
 {
@@ -69,7 +76,7 @@ LONG CFileInfo::Execute()
             return m_status;
         }
         m_errorCode = ::GetLastError();
-        if (!IsDeferredDeleteError(m_errorCode) || Defer(nullptr) != StatusDelayed)
+        if (!IsDeferredDeleteError(m_errorCode) || Defer(m_source, nullptr) != StatusDelayed)
             return m_status;
         if (entry)
             entry->DeleteValue();
@@ -77,14 +84,30 @@ LONG CFileInfo::Execute()
     }
 
     BOOL done;
+    // The copy of a new replacement, in the target's folder.
+    std::string copy;
     // A queued replacement is a rename that may overwrite, as the restart
     // does it; a new one is a copy that keeps its source.
     if (isFile && m_action == ActionReplace && IsQueued())
+    {
         done = MoveReplacing(m_source, m_destination);
+    }
     else if (isFile && m_action == ActionReplace)
-        done = ReplaceWithCopy(m_source, m_destination);
+    {
+        // What cannot be copied fails now; a copy that cannot take the
+        // target's place yet waits for the restart, and the source stays
+        // the user's.
+        if (!CopyBeside(m_source, m_destination, copy))
+        {
+            m_errorCode = ::GetLastError();
+            return m_status;
+        }
+        done = PutCopyInPlace(copy, m_destination);
+    }
     else
+    {
         done = ::MoveFileA(m_source.c_str(), m_destination.c_str());
+    }
     if (done)
     {
         if (entry)
@@ -93,23 +116,42 @@ LONG CFileInfo::Execute()
         return m_status;
     }
     m_errorCode = ::GetLastError();
-    if (!IsDeferredMoveError(m_errorCode))
-        return m_status;
-    // What the restart could never carry out fails now, as an attempt on an
-    // object not in use fails.
-    if (const DWORD refusal = CheckDelayedMove(m_source, m_destination))
-    {
-        m_errorCode = refusal;
-        return m_status;
-    }
-    if (Defer(m_destination.c_str()) != StatusDelayed)
-        return m_status;
-    if (entry)
+    if (!QueueMove(copy) && !copy.empty())
+        RemoveTemporaryFile(copy);
+    if (m_status == StatusDelayed && entry)
         entry->UpdateValue(m_destination);
     return m_status;
 }
 
-LONG CFileInfo::Defer(const char* newPath)
+bool CFileInfo::QueueMove(const std::string& copy)
+{
+    if (!IsDeferredMoveError(m_errorCode))
+        return false;
+    const std::string& existing = copy.empty() ? m_source : copy;
+    // What the restart could never carry out fails now, as an attempt on an
+    // object not in use fails.
+    if (const DWORD refusal = CheckDelayedMove(existing, m_destination))
+    {
+        m_errorCode = refusal;
+        return false;
+    }
+    // A copy is held while it is queued: the next run in its folder takes
+    // none for one left behind before the queue names it.
+    CFileHandle held;
+    if (!copy.empty())
+    {
+        held.Reset(::CreateFileA(existing.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 0, nullptr));
+        if (!held)
+        {
+            m_errorCode = ::GetLastError();
+            return false;
+        }
+    }
+    return Defer(existing, m_destination.c_str()) == StatusDelayed;
+}
+
+LONG CFileInfo::Defer(const std::string& existing, const char* newPath)
 {
     // Taken over from the queue: the entry is still there, in its place.
     if (m_origin.takenOver)
@@ -120,7 +162,7 @@ LONG CFileInfo::Defer(const char* newPath)
     // Not queued: the operation failed because the queue refused it (a move
     // the restart could never carry out, a WinInit.Ini that cannot be
     // written, ...), and that is the reason the user must see.
-    if (!MoveFileOnReboot(m_source.c_str(), newPath, m_origin.replaceExisting))
+    if (!MoveFileOnReboot(existing.c_str(), newPath, m_origin.replaceExisting))
     {
         m_errorCode = ::GetLastError();
         return m_status;
@@ -128,6 +170,24 @@ LONG CFileInfo::Defer(const char* newPath)
     m_errorCode = 0;
     m_status = StatusDelayed;
     return m_status;
+}
+
+void CFileInfoList::RemoveLeftovers() const
+{
+    std::set<std::string> folders;
+    for (const auto& item : m_items)
+    {
+        if (item->GetStatus() == StatusNotProcessed)
+            continue;
+        for (const std::string* path : {&item->GetSource(), &item->GetDestination()})
+        {
+            char folder[MAX_PATH] = {};
+            if (!path->empty() && CopyToBuffer(*path, folder) && ::PathRemoveFileSpecA(folder))
+                folders.insert(folder);
+        }
+    }
+    for (const std::string& folder : folders)
+        RemoveStaleTemporaryFiles(folder);
 }
 
 bool CFileInfoList::Process(CProgress* progress)
@@ -155,5 +215,6 @@ bool CFileInfoList::Process(CProgress* progress)
             overall = status;
         }
     }
+    RemoveLeftovers();
     return overall != StatusFailed;
 }

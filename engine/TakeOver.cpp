@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <set>
 
 namespace
@@ -27,24 +29,43 @@ bool Touches(const std::set<std::wstring>& blocked, const std::wstring& path)
     return next != blocked.end() && next->compare(0, inside.size(), inside) == 0;
 }
 
+bool TouchesAny(const std::set<std::wstring>& blocked, const std::vector<std::wstring>& paths)
+{
+    for (const std::wstring& path : paths)
+    {
+        if (Touches(blocked, path))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 std::vector<bool> PlanTakeOver(const std::vector<STakeOverEntry>& entries,
-                               const std::function<bool(std::size_t)>& run)
+                               const std::function<bool(std::size_t)>& run,
+                               const std::function<bool(bool lasting)>& commit)
 {
     std::vector<bool> done(entries.size(), false);
     std::set<std::wstring> blocked;
+    // The paths of the entries carried out since the last commit.
+    std::set<std::wstring> uncommitted;
+    bool stopped = false;
     for (std::size_t i = 0; i < entries.size(); ++i)
     {
         const STakeOverEntry& entry = entries[i];
-        bool waits = !entry.runnable;
-        for (const std::wstring& path : entry.paths)
-            waits = waits || Touches(blocked, path);
+        bool waits = stopped || !entry.runnable || TouchesAny(blocked, entry.paths);
+        if (!waits && TouchesAny(uncommitted, entry.paths))
+        {
+            stopped = !commit(true);
+            waits = stopped;
+            uncommitted.clear();
+        }
         if (!waits)
             done[i] = run(i);
-        if (!done[i])
-            blocked.insert(entry.paths.begin(), entry.paths.end());
+        (done[i] ? uncommitted : blocked).insert(entry.paths.begin(), entry.paths.end());
     }
+    if (!stopped && !uncommitted.empty())
+        commit(false);
     return done;
 }
 
@@ -59,4 +80,30 @@ std::wstring TakeOverKey(const std::string& path)
     while (key.size() > 3 && key.back() == L'\\')
         key.pop_back();
     return key;
+}
+
+void CTakeOverKeys::Add(const std::string& path, std::vector<std::wstring>& keys)
+{
+    const std::wstring key = TakeOverKey(path);
+    keys.push_back(key);
+    const std::size_t slash = key.rfind(L'\\');
+    char folder[MAX_PATH] = {};
+    if (slash == std::wstring::npos || !CopyToBuffer(path, folder) || !::PathRemoveFileSpecA(folder))
+        return;
+
+    const std::wstring folderKey = TakeOverKey(folder);
+    auto known = m_folders.find(folderKey);
+    if (known == m_folders.end())
+    {
+        const std::string named = GetFinalPath(folder);
+        std::wstring real = named.empty() ? std::wstring() : TakeOverKey(named);
+        if (!real.empty() && real.back() == L'\\')
+            real.pop_back();
+        known = m_folders.emplace(folderKey, real).first;
+    }
+    if (known->second.empty())
+        return;
+    const std::wstring identity = known->second + key.substr(slash);
+    if (identity != key)
+        keys.push_back(identity);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/FileInfo.h"
 #include "resources/orvgui/resource.h"
+#include "window/WizardMessages.h"
 #include "window/WizardSheet.h"
 #include "wizard/VessraSheet.h"
 
@@ -34,10 +35,16 @@ LRESULT CPendingPage::OnWizardNext()
     }
     if (IsItemChecked(IDC_PENDING_REMOVE))
     {
-        // The run carries the operations out as orvline /pending does. The
-        // wizard goes on whatever the outcome; the queue is then left as it was.
-        m_sheet.GetOperations().TakeOverPending();
-        return IDD_SUMMARY;
+        // The run carries the operations out as orvline /pending does. A
+        // queue that cannot be written would have them carried out now and
+        // again at the restart: the user is told why and chooses again.
+        CFileInfoList& operations = m_sheet.GetOperations();
+        if (operations.TakeOverPending())
+            return IDD_SUMMARY;
+        const SQueueFailure& failure = operations.GetQueueFailure();
+        ShowMessageText(AppendErrorText(LoadResourceText(IDS_PROCESS_ERROR) + "\n" + failure.what, failure.code),
+                        MB_ICONHAND);
+        return WizardStay;
     }
     if (IsItemChecked(IDC_PENDING_IGNORE))
     {

@@ -60,9 +60,13 @@ std::string Expand(std::string text, const std::string& dir, const std::string& 
                    const std::string& unixDir, const std::string& shortFolder)
 {
     const std::string name = dir.substr(dir.find_last_of('\\') + 1);
+    // The scratch folder through K:, another letter for C: where a test
+    // makes one.
+    const std::string kdir = "K" + dir.substr(1);
     for (const auto& token : {std::make_pair("%d", dir), std::make_pair("%n", name),
                               std::make_pair("%z", zdir), std::make_pair("%u", unixDir),
-                              std::make_pair("%s", shortFolder)})
+                              std::make_pair("%s", shortFolder),
+                              std::make_pair("%k", kdir)})
     {
         for (std::size_t at; (at = text.find(token.first)) != std::string::npos;)
             text.replace(at, 2, token.second);
@@ -461,12 +465,27 @@ TEST(OrvlineKeeps, TheFileItReplacesOnAFullVolume)
     ASSERT_TRUE(WriteFileBytes(folder + "\\filler", std::string(available.LowPart - 100 * 1024, 'f')));
     const std::string source = dir.File("src.bin", std::string(400 * 1024, 'n'));
 
-    EXPECT_TRUE(RunEnded(RunOrvline(source + " " + target), 10, "Traitement...\r\n",
-                         FailureLine(target, ERROR_DISK_FULL) + kFailed));
-    EXPECT_TRUE(ReadFileBytes(target) == old);
-    std::vector<std::string> left;
-    ListTree(AnsiToWide(folder), "", left);
-    EXPECT_EQ(2u, left.size());
+    CEmptyPendingQueue queue;
+    // At once, and with the target in use: what cannot be copied is not
+    // queued either.
+    for (const bool held : {false, true})
+    {
+        SCOPED_TRACE(held ? "target in use" : "target free");
+        std::unique_ptr<CHolder> holder;
+        if (held)
+        {
+            holder = std::make_unique<CHolder>(CHolder::Open, target);
+            ASSERT_TRUE(holder->IsHolding());
+        }
+        EXPECT_TRUE(RunEnded(RunOrvline(source + " " + target), 10, "Traitement...\r\n",
+                             FailureLine(target, ERROR_DISK_FULL) + kFailed));
+        holder.reset();
+        EXPECT_TRUE(ReadFileBytes(target) == old);
+        std::vector<std::string> left;
+        ListTree(AnsiToWide(folder), "", left);
+        EXPECT_EQ(2u, left.size());
+        EXPECT_EQ("", PendingQueueBytes());
+    }
     RemoveTree(folder);
 }
 
@@ -482,6 +501,8 @@ TEST(OrvlineKeeps, TheQueueItDoesNotTakeOver)
     mixed.insert(mixed.begin() + 4, {"\\??\\%d\\a.txt", ""});
     std::vector<std::string> binary = {"\\??\\%d\\a.txt", "", "\\??\\C:\\", "\\??\\%d\\m"};
     const std::string gathering = kGathering;
+    // K: names the drive C: too.
+    CDriveLetter letter('K', "C:\\");
 
     const SRow rows[] = {
         // Any exit before the run leaves the queue as it was.
@@ -535,6 +556,13 @@ TEST(OrvlineKeeps, TheQueueItDoesNotTakeOver)
          {"a.new=new", "b.dll=old"},
          {"\\??\\%d\\a.new", "\\??\\%d\\b.dll", "\\??\\%d\\b.dll", "\\??\\%d\\z.dll"}, true,
          {"a.new=new", "z.dll=old"}},
+        // The same path under another letter for its drive is the same path.
+        {"a locked rename on another letter, then a rename onto its name", "", "/pending",
+         {"b.dll=b", "d.dll=d"},
+         {"\\??\\%k\\b.dll", "\\??\\%k\\c.dll", "\\??\\%d\\d.dll", "\\??\\%d\\c.dll"},
+         REG_MULTI_SZ, "b.dll", 0, "", {"b.dll=b", "d.dll=d"},
+         {"\\??\\%k\\b.dll", "\\??\\%k\\c.dll", "\\??\\%d\\d.dll", "\\??\\%d\\c.dll"},
+         true, {"c.dll=b", "d.dll=d"}},
         // Another type: the reason is told.
         {"string value", "", "/pending", {"a.txt=a"}, {"\\??\\%d\\a.txt"}, REG_SZ, "", 3,
          SystemLine("Traitement echoue", ERROR_INVALID_DATA), {"a.txt=a"}, {"\\??\\%d\\a.txt"}, false, {}},

@@ -1,9 +1,12 @@
 // orvline.exe running operations: at once when the object is free, queued
 // for the restart when it is locked, and what the restart then does.
 #include "engine/FileInfo.h"
+#include "engine/TemporaryFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <sddl.h>
 
 #include <algorithm>
 #include <memory>
@@ -123,13 +126,18 @@ TEST_F(OrvlineRunner, EveryKindOfRun)
 TEST_F(OrvlineRunner, LockedFilesWaitForTheRestart)
 {
     std::vector<SOperation> operations = FourActions(m_dir, m_dir.Folder("sub"), ".dll");
-    // The file to be replaced locked rather than the new one...
+    // The file to be replaced locked rather than the new one, twice: the
+    // same new file replaces two files...
+    const std::string other = m_dir.Folder("other");
     operations.push_back({"locked target", m_dir / "replacing locked.dll",
                           m_dir / "locked target.dll", true, HoldDestination});
+    operations.push_back({"another locked target", m_dir / "replacing locked.dll",
+                          other + "\\locked target.dll", true, HoldDestination});
     // ... and a loaded module, which cannot be deleted (error 5).
     operations.push_back({"loaded", m_dir / "loaded.dll", "", false, LoadSource});
 
     std::vector<std::unique_ptr<CHolder>> holders;
+    // The queue's strings; for a replacement the copy's name is its own.
     std::vector<std::string> queued;
     for (const SOperation& op : operations)
     {
@@ -142,14 +150,39 @@ TEST_F(OrvlineRunner, LockedFilesWaitForTheRestart)
             op.hold == LoadSource ? CHolder::Load : CHolder::Open,
             op.hold == HoldDestination ? op.destination : op.source));
         ASSERT_TRUE(holders.back()->IsHolding());
+        // A new file that cannot be read now cannot be copied: refused, and
+        // never moved away in place of a copy.
+        if (op.replace && op.hold == HoldSource)
+        {
+            EXPECT_TRUE(RunEnded(RunOrvline(Arguments(op)), 10, "Traitement...\r\n",
+                                 FailureLine(op.destination, ERROR_SHARING_VIOLATION) + kFailed));
+            continue;
+        }
         EXPECT_TRUE(RunEnded(RunOrvline(Arguments(op)), 0, kProcessed, ""));
         // The system's own form: NT paths, an empty string for a deletion
         // and "!" before a destination that is to be replaced.
-        queued.push_back(NtPath(op.source));
+        queued.push_back(op.replace ? "" : NtPath(op.source));
         queued.push_back(op.destination.empty() ? ""
                                                 : (op.replace ? "!" : "") + NtPath(op.destination));
     }
-    EXPECT_EQ(PendingQueueOf(queued), PendingQueueBytes());
+    std::vector<char> bytes;
+    ASSERT_TRUE(ReadPendingValue(bytes));
+    // The strings, without the empty one that ends the list.
+    std::vector<std::string> strings = SplitMultiString(bytes);
+    ASSERT_EQ(queued.size() + 1, strings.size());
+    strings.pop_back();
+    for (std::size_t i = 0; i < queued.size(); i += 2)
+    {
+        // A replacement waits with a complete copy in the target's folder.
+        if (queued[i].empty())
+        {
+            const std::string folder = queued[i + 1].substr(1, queued[i + 1].rfind('\\'));
+            EXPECT_EQ(folder, strings[i].substr(0, folder.size()));
+            EXPECT_TRUE(IsTemporaryName(strings[i].substr(folder.size()).c_str())) << strings[i];
+            queued[i] = strings[i];
+        }
+    }
+    EXPECT_EQ(queued, strings);
     // Nothing has happened yet.
     for (const SOperation& op : operations)
     {
@@ -168,14 +201,19 @@ TEST_F(OrvlineRunner, LockedFilesWaitForTheRestart)
 
     holders.clear();
     ASSERT_TRUE(RestartPrefix());
-    // A deferred replacement moves the new file over the old one.
+    // A deferred replacement's copy takes the old file's place; the new file
+    // stays where it is.
     for (const SOperation& op : operations)
     {
         SCOPED_TRACE(op.what);
-        EXPECT_FALSE(PathExists(op.source));
-        EXPECT_EQ(op.destination.empty() ? "(none)" : op.source, Content(op.destination));
+        const bool refused = op.replace && op.hold == HoldSource;
+        EXPECT_EQ(op.replace, PathExists(op.source));
+        EXPECT_EQ(op.destination.empty() ? "(none)" : refused ? op.destination : op.source,
+                  Content(op.destination));
     }
     EXPECT_EQ("", PendingQueueBytes());
+    EXPECT_EQ(std::vector<std::string>{}, TemporaryFilesIn(m_dir.Path()));
+    EXPECT_EQ(std::vector<std::string>{}, TemporaryFilesIn(other));
 }
 
 TEST_F(OrvlineRunner, FolderTreeWithLockedFiles)
@@ -313,4 +351,91 @@ TEST_F(OrvlineRunner, NoRebootWhenAnOperationFailed)
     EXPECT_FALSE(IsProcessRunning("wineboot.exe"));
     EXPECT_EQ(expected, PendingQueueBytes());
     EXPECT_TRUE(PathExists(stray));
+}
+
+namespace
+{
+
+// The access list of a file, in the system's text form.
+std::string AccessList(const std::string& path)
+{
+    DWORD size = 0;
+    GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size ? size : 1);
+    char* text = nullptr;
+    if (!GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size) ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor.data(), SDDL_REVISION_1,
+                                                              DACL_SECURITY_INFORMATION, &text, nullptr))
+        return "(none)";
+    const std::string list = text;
+    LocalFree(text);
+    return list;
+}
+
+// The text form of this process's user.
+std::string UserSid()
+{
+    HANDLE token = nullptr;
+    BYTE buffer[256] = {};
+    DWORD size = 0;
+    char* text = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return std::string();
+    const bool known = GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size) &&
+                       ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+    CloseHandle(token);
+    const std::string sid = known ? text : "";
+    LocalFree(text);
+    return sid;
+}
+
+bool SetAccessList(const std::string& path, const std::string& list)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(list.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+        return false;
+    const bool set = SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor) != FALSE;
+    LocalFree(descriptor);
+    return set;
+}
+
+} // namespace
+
+// A replaced file keeps what it was: its attributes, and its access list,
+// whether it is replaced at once or at the restart.
+TEST_F(OrvlineRunner, AReplacementKeepsWhatTheFileItReplacesWas)
+{
+    const DWORD marks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    for (const bool held : {false, true})
+    {
+        SCOPED_TRACE(held ? "at the restart" : "at once");
+        const std::string source = m_dir.File(held ? "new2.dll" : "new1.dll", "new");
+        const std::string target = m_dir.File(held ? "old2.dll" : "old1.dll", "old");
+        // Nobody but the system and this user: Wine keeps that much (as the
+        // file's Unix mode).
+        ASSERT_TRUE(SetAccessList(target, "D:P(A;;FA;;;SY)(A;;FA;;;" + UserSid() + ")"));
+        ASSERT_TRUE(SetFileAttributesA(target.c_str(), marks));
+        const DWORD attributes = GetFileAttributesA(target.c_str());
+        ASSERT_EQ(marks, attributes & marks);
+        const std::string list = AccessList(target);
+        ASSERT_EQ(std::string::npos, list.find(";;;WD)")) << list;
+        {
+            std::unique_ptr<CHolder> holder;
+            if (held)
+            {
+                holder = std::make_unique<CHolder>(CHolder::Open, target);
+                ASSERT_TRUE(holder->IsHolding());
+            }
+            EXPECT_TRUE(RunEnded(RunOrvline(Quote(source) + " " + Quote(target)), 0, kProcessed, ""));
+        }
+        if (held)
+        {
+            ASSERT_TRUE(RestartPrefix());
+        }
+        EXPECT_EQ("new", Content(target));
+        EXPECT_EQ("new", Content(source));
+        EXPECT_EQ(attributes, GetFileAttributesA(target.c_str()));
+        EXPECT_EQ(list, AccessList(target));
+        EXPECT_EQ(std::vector<std::string>{}, TemporaryFilesIn(m_dir.Path()));
+    }
 }

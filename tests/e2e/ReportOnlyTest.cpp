@@ -118,9 +118,11 @@ TEST(OrvlineQueue, ListedInOrderAndNothingTakenOver)
     dir.Folder("new");
     const std::string replacement = dir.File("new\\c.dll", "new");
     const std::string gone = dir / "gone.txt";
+    // Entries that are no full drive paths are shown as they stand.
     ASSERT_TRUE(WritePendingUtf8(REG_MULTI_SZ, {NtPath(deleted), "", NtPath(renamed), NtPath(dir / "b2.txt"),
                                                 NtPath(gone), "", NtPath(replacement),
-                                                "!" + NtPath(replaced)}));
+                                                "!" + NtPath(replaced), "\\??\\C:", "",
+                                                "\\??\\C:q\\c", "!\\??\\C:\\q"}));
     const std::string before = PendingQueueBytes();
 
     // With /pending too: listing takes nothing over and runs nothing.
@@ -128,7 +130,9 @@ TEST(OrvlineQueue, ListedInOrderAndNothingTakenOver)
                          "Supprimer " + deleted + "\r\n" +
                          "Renommer " + renamed + " vers " + (dir / "b2.txt") + "\r\n" +
                          "Supprimer " + gone + " (source absente)\r\n" +
-                         "Remplacer " + replaced + " avec " + replacement + "\r\n",
+                         "Remplacer " + replaced + " avec " + replacement + "\r\n" +
+                         "Supprimer \\??\\C:\r\n"
+                         "Deplacer \\??\\C:q\\c vers !\\??\\C:\\q\r\n",
                          ""));
     EXPECT_EQ(before, PendingQueueBytes());
     for (const std::string& path : {deleted, renamed, replaced, replacement})

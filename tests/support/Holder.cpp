@@ -11,6 +11,7 @@
 //   both    PATH   the DLL loaded and also opened for reading, and a window
 //   pipe    NAME   a named pipe whose client end waits in a read that never
 //                  ends (naming such a handle may hang), and a window
+//   read    PATH   the file opened for reading, shared for reading only
 // Prints "ready" once the object is held.
 #include <windows.h>
 #include <aclapi.h>
@@ -122,7 +123,7 @@ int main(int argc, char** argv)
 {
     if (argc != 3)
     {
-        std::fputs("usage: orvholder open|load|dir|window|guarded|cwd|both|pipe PATH\n", stderr);
+        std::fputs("usage: orvholder open|load|dir|window|guarded|cwd|both|pipe|read PATH\n", stderr);
         return 2;
     }
     const char* mode = argv[1];
@@ -130,6 +131,8 @@ int main(int argc, char** argv)
     HMODULE module = nullptr;
     if (std::strcmp(mode, "open") == 0)
         handle = ::CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    else if (std::strcmp(mode, "read") == 0)
+        handle = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     else if (std::strcmp(mode, "dir") == 0)
         handle = ::CreateFileA(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

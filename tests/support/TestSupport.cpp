@@ -3,6 +3,7 @@
 #include "engine/FileInfo.h"
 #include "engine/Handles.h"
 #include "engine/ObjectPath.h"
+#include "engine/TemporaryFiles.h"
 #include "engine/Text.h"
 
 #include <shlwapi.h>
@@ -271,7 +272,7 @@ CHolder::CHolder(EMode mode, const std::string& path, const std::string& program
     CHandle ownOutput(outputRead);
     CHandle childOutput(outputWrite);
 
-    static const char* const verbs[] = {"open", "load", "dir", "window", "guarded", "cwd", "both", "pipe"};
+    static const char* const verbs[] = {"open", "load", "dir", "window", "guarded", "cwd", "both", "pipe", "read"};
     std::string commandLine = Quote(program.empty() ? GetBinPath("orvholder.exe") : program) + " " +
                               verbs[mode] + " " + Quote(path);
     STARTUPINFOA startup = {};
@@ -371,6 +372,19 @@ void ClearPendingQueue()
         ::RegDeleteValueA(key.Get(), "PendingFileRenameOperations");
         ::RegDeleteValueA(key.Get(), "PendingFileRenameOperations.Backup");
     }
+}
+
+std::vector<std::string> TemporaryFilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data = {};
+    CFindHandle find(::FindFirstFileA((folder + "\\*").c_str(), &data));
+    for (bool more = find.IsValid(); more; more = ::FindNextFileA(find.Get(), &data) != FALSE)
+    {
+        if (IsTemporaryName(data.cFileName))
+            names.push_back(data.cFileName);
+    }
+    return names;
 }
 
 bool RestartPrefix()

@@ -102,8 +102,9 @@ public:
     // close. Guarded: the DLL loaded by a process nobody may open.
     // Cwd: the folder as current folder; Both: the DLL loaded and opened;
     // Pipe: a pipe (named by `path`) with a read that never ends. These three
-    // have a window too.
-    enum EMode { Open, Load, Folder, Window, Guarded, Cwd, Both, Pipe };
+    // have a window too. Read: the file opened for reading, shared for
+    // reading only.
+    enum EMode { Open, Load, Folder, Window, Guarded, Cwd, Both, Pipe, Read };
     // `program`: another build of the holder (a copy, another resource).
     CHolder(EMode mode, const std::string& path, const std::string& program = std::string());
     ~CHolder();
@@ -133,6 +134,9 @@ void ClearPendingQueue();
 
 // Restarts the Wine prefix (wineboot -r), which carries out the queue.
 bool RestartPrefix();
+
+// The names of the temporary files of the replacements in a folder.
+std::vector<std::string> TemporaryFilesIn(const std::string& folder);
 
 // The Windows folder's path joined with a name.
 std::string WindowsPath(const std::string& name);

@@ -120,19 +120,37 @@ TEST(FormatSystemErrorLine, WithAndWithoutText)
 
 TEST(FormatQueuedLine, InTheWordsOfTheStringTable)
 {
+    const auto op = [](const char* source, const char* target, bool replace, bool sourceExists,
+                       bool targetExists, bool asStored = false, const char* line = "") {
+        SQueuedOperation operation;
+        operation.source = source;
+        operation.target = target;
+        operation.replace = replace;
+        operation.sourceExists = sourceExists;
+        operation.targetExists = targetExists;
+        operation.asStored = asStored;
+        operation.line = line;
+        return operation;
+    };
     struct
     {
         SQueuedOperation operation;
         const char* line;
     } cases[] = {
-        {{"C:\\t\\a.tmp", "", false, true, false}, "Supprimer C:\\t\\a.tmp"},
-        {{"C:\\t\\a.tmp", "", false, false, false}, "Supprimer C:\\t\\a.tmp (source absente)"},
-        {{"C:\\t\\a.txt", "C:\\t\\b.txt", false, true, false}, "Renommer C:\\t\\a.txt vers C:\\t\\b.txt"},
-        {{"C:\\t\\a.txt", "C:\\u\\a.txt", true, true, false}, "Deplacer C:\\t\\a.txt vers C:\\u\\a.txt"},
+        {op("C:\\t\\a.tmp", "", false, true, false), "Supprimer C:\\t\\a.tmp"},
+        {op("C:\\t\\a.tmp", "", false, false, false), "Supprimer C:\\t\\a.tmp (source absente)"},
+        {op("C:\\t\\a.txt", "C:\\t\\b.txt", false, true, false), "Renommer C:\\t\\a.txt vers C:\\t\\b.txt"},
+        {op("C:\\t\\a.txt", "C:\\u\\a.txt", true, true, false), "Deplacer C:\\t\\a.txt vers C:\\u\\a.txt"},
         // Only an entry that may replace, onto a file that is there.
-        {{"C:\\t\\b.dll", "C:\\s\\c.dll", true, true, true}, "Remplacer C:\\s\\c.dll avec C:\\t\\b.dll"},
-        {{"C:\\t\\b.dll", "C:\\t\\c.dll", false, false, true},
+        {op("C:\\t\\b.dll", "C:\\s\\c.dll", true, true, true), "Remplacer C:\\s\\c.dll avec C:\\t\\b.dll"},
+        {op("C:\\t\\b.dll", "C:\\t\\c.dll", false, false, true),
          "Renommer C:\\t\\b.dll vers C:\\t\\c.dll (source absente)"},
+        // No full drive path: as stored, nothing looked at.
+        {op("\\??\\C:", "", false, false, false, true), "Supprimer \\??\\C:"},
+        {op("\\??\\C:q\\c", "!\\??\\C:\\d", false, false, false, true),
+         "Deplacer \\??\\C:q\\c vers !\\??\\C:\\d"},
+        // Left alone by the restart: its text.
+        {op("C:\\q\\b", "", false, true, false, false, "=C:\\q\\b"), "=C:\\q\\b"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.line, FormatQueuedLine(c.operation)) << c.line;

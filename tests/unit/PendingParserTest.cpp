@@ -165,19 +165,26 @@ TEST(RemovePendingEntries, CutsOutOnlyWhatWasTaken)
     EXPECT_EQ(std::wstring(L"\0x", 2), RemovePendingEntries(a + std::wstring(L"\0x", 2), {a}));
 }
 
-TEST(RemoveWinInitLines, OnlyTheTakenLines)
+TEST(MarkWinInitLines, OnlyTheTakenLinesBecomeCommentsInPlace)
 {
     const std::string text = "[CombineVxDs]\r\nx=y\r\n[rename]\r\nNUL=C:\\A.TMP\r\n; note\r\n"
                              "C:\\NEW.DLL=C:\\TEMP\\NEW.DLL\nNUL=C:\\A.TMP\r\n[other]\r\nNUL=C:\\A.TMP\r\n";
-    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n; note\r\nC:\\NEW.DLL=C:\\TEMP\\NEW.DLL\n"
+    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n;UL;C:\\A.TMP\r\n; note\r\nC:\\NEW.DLL=C:\\TEMP\\NEW.DLL\n"
               "NUL=C:\\A.TMP\r\n[other]\r\nNUL=C:\\A.TMP\r\n",
-              RemoveWinInitLines(text, {"NUL=C:\\A.TMP"}));
-    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n; note\r\n[other]\r\nNUL=C:\\A.TMP\r\n",
-              RemoveWinInitLines(text, {"NUL=C:\\A.TMP", "C:\\NEW.DLL=C:\\TEMP\\NEW.DLL",
-                                        "NUL=C:\\A.TMP", "NUL=C:\\A.TMP"}));
-    EXPECT_EQ(text, RemoveWinInitLines(text, {"NUL=C:\\B.TMP", "x=y"}));
-    // The last line without its line end.
-    EXPECT_EQ("[rename]\r\n", RemoveWinInitLines("[rename]\r\nNUL=C:\\A.TMP", {"NUL=C:\\A.TMP"}));
+              MarkWinInitLines(text, {"NUL=C:\\A.TMP"}));
+    const std::string all = MarkWinInitLines(text, {"NUL=C:\\A.TMP", "C:\\NEW.DLL=C:\\TEMP\\NEW.DLL",
+                                                    "NUL=C:\\A.TMP", "NUL=C:\\A.TMP"});
+    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n;UL;C:\\A.TMP\r\n; note\r\n;:\\NEW.DLL;C:\\TEMP\\NEW.DLL\n"
+              ";UL;C:\\A.TMP\r\n[other]\r\nNUL=C:\\A.TMP\r\n",
+              all);
+    // Marked lines are no entries any more, for this reader as for others:
+    // no "=" is left in them.
+    EXPECT_TRUE(ParseWinInitEntries(all).empty());
+    EXPECT_EQ(text, MarkWinInitLines(text, {"NUL=C:\\B.TMP", "x=y"}));
+    // The last line without its line end; every "=" of a line, blanks before it.
+    EXPECT_EQ("[rename]\r\n;UL;C:\\A.TMP", MarkWinInitLines("[rename]\r\nNUL=C:\\A.TMP", {"NUL=C:\\A.TMP"}));
+    EXPECT_EQ("[rename]\n;;b;c\n;a ; C:\\b\n",
+              MarkWinInitLines("[rename]\na=b=c\n\ta = C:\\b\n", {"a=b=c", "\ta = C:\\b"}));
 }
 
 TEST(ParsePendingValue, PairsInStoredOrder)
@@ -323,10 +330,15 @@ TEST(ParseWinInitRename, SplitAtTheFirstEqualsSign)
 {
     const std::vector<PendingPair> pairs =
         ParseWinInitRename("[rename]\na=b=c\n=C:\\x.dll\nC:\\x.dll=\nNul=C:\\y\n;NUL=C:\\z\n");
-    ASSERT_EQ(3u, pairs.size());
+    // An empty left side is no deletion: the restart leaves the line alone.
+    ASSERT_EQ(2u, pairs.size());
     EXPECT_EQ(Pair("b=c", "a"), pairs[0]);
-    EXPECT_EQ(Pair("C:\\x.dll", ""), pairs[1]);
-    EXPECT_EQ(Pair("C:\\y", ""), pairs[2]);
+    EXPECT_EQ(Pair("C:\\y", ""), pairs[1]);
+    const std::vector<SWinInitEntry> entries = ParseWinInitEntries("[rename]\n=C:\\x.dll\nNUL=C:\\y\n");
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_TRUE(entries[0].inert);
+    EXPECT_EQ("C:\\x.dll", entries[0].source);
+    EXPECT_FALSE(entries[1].inert);
 }
 
 TEST(ParseWinInitRename, FilesWithoutAUsableSection)

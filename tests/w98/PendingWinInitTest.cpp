@@ -23,6 +23,16 @@ std::string BakPath()
     return WindowsPath("wininit.bak");
 }
 
+// An entry line as the take-over leaves it once carried out: a comment, its
+// first byte and each "=" turned into ";".
+std::string Marked(std::string line)
+{
+    line[0] = ';';
+    for (char& c : line)
+        c = c == '=' ? ';' : c;
+    return line;
+}
+
 class WinInitStore : public CQueueTest
 {
 protected:
@@ -75,14 +85,14 @@ TEST_F(WinInitStore, ReadsTheFirstRenameSectionWithLongNames)
     CFileInfoList list;
     SetLastError(0xdeadbeef);
     EXPECT_TRUE(list.LoadPending());
-    ASSERT_EQ(5u, list.GetCount());
+    // "=x.dll" is no deletion: the restart leaves it alone.
+    ASSERT_EQ(4u, list.GetCount());
     ExpectOperation(list.GetAt(0), ActionDelete, longFile, "");
     ExpectOperation(list.GetAt(1), ActionDelete, folder, "");
     EXPECT_TRUE(list.GetAt(1)->IsDirectory());
     ExpectOperation(list.GetAt(2), ActionRename, moving, target);
     // Split at the first '=': target "a", source "b=c".
     ExpectOperation(list.GetAt(3), ActionRename, equals, m_dir / "a");
-    ExpectOperation(list.GetAt(4), ActionDelete, plain, "");
 
     // Reading changes nothing on disk.
     EXPECT_EQ(text, ReadFileBytes(IniPath()));
@@ -166,7 +176,8 @@ TEST_F(WinInitStore, RemoveClearsOnlyTheLinesTakenOver)
 
     SetLastError(0xdeadbeef);
     EXPECT_TRUE(RemovePending());
-    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n; note\r\nNUL=" + m_gone + "\r\n",
+    EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n" + Marked("NUL=" + file) + "\r\n; note\r\nNUL=" +
+                  m_gone + "\r\n",
               ReadFileBytes(IniPath()));
     EXPECT_EQ(text, ReadFileBytes(BakPath()));
 
@@ -195,7 +206,7 @@ TEST_F(WinInitStore, OrvlineTakesOverOnlyWhatItRuns)
         std::string bakAfter; // "" : no backup
         bool bakIsFolder;     // then no backup can be written
     } rows[] = {
-        {"entries not taken over stay", "/pending", 0, kept + tail, kept + taken + tail, false},
+        {"entries not taken over stay", "/pending", 0, kept + Marked(taken) + tail, kept + taken + tail, false},
         {"an early exit changes nothing", Quote(m_dir / "nope.txt") + " /pending", 4,
          kept + taken + tail, "", false},
         // A queue that cannot be cleared: nothing runs, nothing runs twice.
@@ -262,6 +273,27 @@ TEST_F(WinInitStore, OrvlineRunsTheSection)
     EXPECT_TRUE(PathExists(moved));
 }
 
+// A line that the restart leaves alone ("=path": no left side) and paths
+// that are no full drive paths: /queue lists them as they stand, /pending
+// leaves them where they are, and so does the restart.
+TEST_F(WinInitStore, LinesTheRestartLeavesAlone)
+{
+    const std::string kept = m_dir.File("kept.txt", "k");
+    const std::string taken = m_dir.File("taken.txt", "t");
+    const std::string text = "[rename]\r\n=" + kept + "\r\nNUL=relative.txt\r\nNUL=" + taken + "\r\n";
+    ASSERT_TRUE(WriteFileBytes(IniPath(), text));
+    const std::string orvline98 = Quote(GetBinPath("orvline98.exe"));
+    EXPECT_TRUE(RunEnded(RunProgram(orvline98 + " /queue"), 0,
+                         "=" + kept + "\r\nSupprimer relative.txt\r\nSupprimer " + taken + "\r\n", ""));
+    EXPECT_TRUE(RunEnded(RunProgram(orvline98 + " /pending"), 0, std::string(kGathering) + kProcessed, ""));
+    EXPECT_EQ("[rename]\r\n=" + kept + "\r\nNUL=relative.txt\r\n" + Marked("NUL=" + taken) + "\r\n",
+              ReadFileBytes(IniPath()));
+    EXPECT_TRUE(PathExists(kept));
+    EXPECT_FALSE(PathExists(taken));
+    ASSERT_TRUE(RestartPrefix());
+    EXPECT_TRUE(PathExists(kept));
+}
+
 // orvline as on Windows 9x/Me (MoveFileExA not implemented): each row the
 // wininit.ini before (none when null), whether it cannot be written, the files
 // held open, the command line; then the exit code, wininit.ini and the
@@ -309,7 +341,8 @@ TEST_F(WinInitStore, Orvline9xKeepsWhatTheRestartWouldDo)
         {"an end-of-text mark, no section", "", false, Quote(n), 0,
          other + "[Rename]\r\n" + del + "\x1a", "1111", "0111"},
         {"a file that cannot be written", nullptr, true, Quote(n), 10, "", "1111", "1111"},
-        {"a replacement moves its source", "", false, "/pending", 0, "[rename]\r\n", "1101", "1101"},
+        {"a replacement moves its source", "", false, "/pending", 0, "[rename]\r\n" + Marked(replace), "1101",
+         "1101"},
         {"a locked deletion, then a rename onto its name", "", false, "/pending", 0,
          "[rename]\r\n" + waiting, "1111", "1101"},
     };

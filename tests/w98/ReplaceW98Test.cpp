@@ -58,3 +58,25 @@ TEST(ReplaceW98, TheOldFileStaysUntilTheNewOneHasItsName)
     EXPECT_FALSE(ReplaceWithCopy(source, dir / "folder"));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
 }
+
+// As a kill leaves a swap between its two renames: the old file aside, the
+// complete copy beside it; and an old file left once a swap was done. The
+// next run that works in the folder gives the old file its name back and
+// takes the rest away.
+TEST(ReplaceW98, ASwapEndedHalfWayIsUndoneByTheNextRunInItsFolder)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string target = dir / "old.bin";
+    ASSERT_TRUE(WriteFileBytes(target + ".~orv", "old"));
+    ASSERT_TRUE(WriteFileBytes(dir / "~orv12AB.tmp", "new"));
+    const std::string done = dir.File("done.bin", "done new");
+    ASSERT_TRUE(WriteFileBytes(done + ".~orv", "done old"));
+    const std::string other = dir.File("other.txt", "o");
+
+    EXPECT_EQ(0u, RunProgram(Quote(GetBinPath("orvline98.exe")) + " " + Quote(other)).exitCode);
+    EXPECT_EQ("old", ReadFileBytes(target));
+    EXPECT_EQ("done new", ReadFileBytes(done));
+    EXPECT_EQ((std::vector<std::string>{"done.bin", "old.bin"}), Names(dir.Path()));
+    EXPECT_EQ("", PendingQueueBytes());
+}
