@@ -82,7 +82,10 @@ SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const cha
         CFileHandle out = CreateCaptureFile(outPath);
         CFileHandle err = CreateCaptureFile(errPath);
         if (!out || !err)
+        {
+            result.err = "<capture files not made: " + std::to_string(::GetLastError()) + ">";
             return result;
+        }
 
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
@@ -95,7 +98,12 @@ SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const cha
         line.push_back('\0');
         if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
                               const_cast<char*>(environment), folder, &startup, &process))
+        {
+            // Shown where the test compares the error stream, so that a
+            // program that never started is told from one that said nothing.
+            result.err = "<not started: " + std::to_string(::GetLastError()) + ">";
             return result;
+        }
         CHandle processHandle(process.hProcess);
         CHandle threadHandle(process.hThread);
         if (::WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0)
