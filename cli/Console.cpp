@@ -56,16 +56,6 @@ void CConsole::PrintFailure(const std::string& path, DWORD code) const
 namespace
 {
 
-bool IsAscii(const std::string& text)
-{
-    for (const char c : text)
-    {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
 // A console window shows every character through the wide call, whatever
 // its code page. False for a pipe, a file, or a console that refused it.
 bool WriteConsoleWindow(HANDLE out, const std::wstring& text)

@@ -6,6 +6,7 @@
 #include <mbctype.h>
 #include <mbstring.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -29,12 +30,18 @@ bool FitsPath(const std::string& text)
     return text.size() < MAX_PATH;
 }
 
+bool IsAscii(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 namespace
 {
 
-// A UTF-8 text that reads back as itself: one from the system, not bytes
-// that the conversion would mend (two different ones would compare equal).
-bool IsSoundUtf8(const std::string& text, std::wstring& wide)
+// A text that reads back as itself: one from the system, not bytes that
+// the conversion to UTF-16 would mend (two different ones would compare
+// equal).
+bool ReadsBack(const std::string& text, std::wstring& wide)
 {
     wide = AnsiToWide(text);
     return WideToAnsi(wide.data(), static_cast<int>(wide.size())) == text;
@@ -61,11 +68,11 @@ bool IsSameText(const std::string& a, const std::string& b)
 {
     if (a == b)
         return true;
-    // UTF-8: every letter of every script folds, as the file system folds
-    // names; the C runtime would fold the ASCII letters only.
+    // UTF-8 beyond ASCII: the letters of every script fold as the file
+    // system folds names; the C runtime folds the ASCII letters only.
     std::wstring wideA;
     std::wstring wideB;
-    if (IsUtf8Process() && IsSoundUtf8(a, wideA) && IsSoundUtf8(b, wideB))
+    if (IsUtf8Process() && !(IsAscii(a) && IsAscii(b)) && ReadsBack(a, wideA) && ReadsBack(b, wideB))
         return IsSameWideText(wideA, wideB);
     return _mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
                     reinterpret_cast<const unsigned char*>(b.c_str())) == 0;

@@ -21,6 +21,9 @@ bool CopyToBuffer(const std::string& text, char (&buffer)[N])
 // True when the text (plus its terminator) fits a MAX_PATH buffer.
 bool FitsPath(const std::string& text);
 
+// True when every byte is ASCII: the same text in every code page.
+bool IsAscii(const std::string& text);
+
 // Case-insensitive equality in the current multibyte code page; in UTF-8,
 // the letters of every script fold as the file system folds names.
 bool IsSameText(const std::string& a, const std::string& b);
