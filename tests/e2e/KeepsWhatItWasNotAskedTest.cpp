@@ -472,6 +472,8 @@ TEST(OrvlineKeeps, NamesBeyondTheCodePage)
         {"locked, renamed at the restart", "", "%d\\Ελληνικά.txt %d\\😀.txt", {"Ελληνικά.txt=g"}, {},
          REG_MULTI_SZ, "Ελληνικά.txt", 0, "", {"Ελληνικά.txt=g"},
          {"\\??\\%d\\Ελληνικά.txt", "\\??\\%d\\😀.txt"}, false, {"😀.txt=g"}},
+        {"taken over from the queue", "", "/pending", {"Жук.txt=z"}, {"\\??\\%d\\Жук.txt", "\\??\\%d\\日本語.txt"},
+         REG_MULTI_SZ, "", 0, "", {"日本語.txt=z"}, {}, true, {}},
         // A tree by its own names, not its short ones: the locked file is
         // queued by its name, its folders after it.
         {"tree with a locked file", "", "%d\\Ж",
