@@ -76,9 +76,7 @@ TEST_F(WizardDrops, NamesBeyondTheCodePageTypedAndDropped)
     ASSERT_TRUE(Drop(IDC_SELECT_PATH, CF_HDROP, MakeDropFiles({dropped}, true)));
     EXPECT_EQ(dropped, m_wizard.GetPageItemText(IDC_SELECT_PATH));
     ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_FILE_ACTION));
-    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_FILE_RENAME));
-    m_wizard.Settle();
-    ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_RENAME_FILE));
+    ASSERT_TRUE(ChooseOnPage(m_wizard, IDC_FILE_RENAME, IDD_RENAME_FILE));
     m_wizard.TypePageItem(IDC_NEW_FILE_NAME, "Ελληνικά.txt");
     ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_SUMMARY));
 
