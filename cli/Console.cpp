@@ -1,10 +1,14 @@
 #include "cli/Console.h"
 
+#include "engine/CodePage.h"
 #include "engine/FileBytes.h"
+#include "engine/Handles.h"
 #include "engine/ModuleVersion.h"
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
 #include "resources/orvline/resource.h"
+
+#include <algorithm>
 
 bool CConsole::Parse(int argc, const char* const* argv)
 {
@@ -24,9 +28,9 @@ void CConsole::PrintBanner()
           LoadResourceText(IDS_DESCRIPTION));
 }
 
-void CConsole::Print(const std::string& text)
+void CConsole::Print(const std::string& text, const std::vector<std::string>& names)
 {
-    Write(STD_OUTPUT_HANDLE, text);
+    Write(STD_OUTPUT_HANDLE, text, names);
 }
 
 void CConsole::PrintInfo(UINT id)
@@ -46,32 +50,70 @@ void CConsole::PrintSystemError(UINT id, DWORD code)
 
 void CConsole::PrintFailure(const std::string& path, DWORD code) const
 {
-    Write(STD_ERROR_HANDLE, FormatSystemErrorLine(path, GetErrorText(code), code));
+    Write(STD_ERROR_HANDLE, FormatSystemErrorLine(path, GetErrorText(code), code), {path});
 }
 
-void CConsole::Write(DWORD stdHandle, const std::string& ansiText)
+namespace
+{
+
+// A console window shows every character through the wide call, whatever
+// its code page. False for a pipe, a file, or a console that refused it.
+bool WriteConsoleWindow(HANDLE out, const std::wstring& text)
+{
+    DWORD mode = 0;
+    if (!::GetConsoleMode(out, &mode))
+        return false;
+    using WriteConsoleWideProc = BOOL(WINAPI*)(HANDLE, const void*, DWORD, DWORD*, void*);
+    WriteConsoleWideProc writeConsole = nullptr;
+    if (!ResolveExport(::GetModuleHandleA("kernel32.dll"), "WriteConsoleW", writeConsole))
+        return false;
+    // Older consoles take at most 64 KB a call.
+    const std::size_t piece = 8192;
+    for (std::size_t at = 0; at < text.size();)
+    {
+        const DWORD count = static_cast<DWORD>(std::min(piece, text.size() - at));
+        DWORD written = 0;
+        if (!writeConsole(out, text.data() + at, count, &written, nullptr) || written == 0)
+            return at != 0; // a text begun is not written twice
+        at += written;
+    }
+    return true;
+}
+
+} // namespace
+
+void CConsole::Write(DWORD stdHandle, const std::string& ansiText, const std::vector<std::string>& names)
 {
     // The text is written as it stands, never used as a format: paths and
-    // system messages may hold "%". One WriteFile per text: the C runtime's
+    // system messages may hold "%". One write per text: the C runtime's
     // text stream writes a flushed text byte by byte, a server call each
     // under Wine.
-    const std::string text = ExpandLineBreaks(AnsiToOem(ansiText));
     const HANDLE out = ::GetStdHandle(stdHandle);
-    if (out != nullptr && out != INVALID_HANDLE_VALUE)
-        WriteAll(out, text);
-}
-
-std::string ExpandLineBreaks(const std::string& text)
-{
-    std::string result;
-    result.reserve(text.size() + text.size() / 16);
-    for (const char c : text)
+    if (out == nullptr || out == INVALID_HANDLE_VALUE)
+        return;
+    const std::string text = ExpandLineBreaks(ansiText);
+    if (!IsUtf8Process())
     {
-        if (c == '\n')
-            result += '\r';
-        result += c;
+        WriteAll(out, ToCodePage(AnsiToWide(text), CP_OEMCP));
+        return;
     }
-    return result;
+    // ASCII is the same in every code page the console may have.
+    if (IsAscii(text))
+    {
+        WriteAll(out, text);
+        return;
+    }
+    const std::wstring wide = AnsiToWide(text);
+    if (WriteConsoleWindow(out, wide))
+        return;
+    // A script reads a pipe or a file in the system's OEM code page, as
+    // before; a name that it lacks comes whole, the text in UTF-8, never
+    // with "?" marks.
+    std::vector<std::wstring> wideNames;
+    for (const std::string& name : names)
+        wideNames.push_back(AnsiToWide(name));
+    bool utf8 = false;
+    WriteAll(out, EncodeNamedText(wide, wideNames, GetSystemOemCodePage(), utf8));
 }
 
 std::string GetProgramVersionText()

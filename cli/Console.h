@@ -1,6 +1,9 @@
 // orvline's console: the parsed command line and the four kinds of print.
-// Every text reaches the console in the OEM code page, written at once and
-// whole, with the CR LF line ends of a text-mode stream.
+// Every text is written at once and whole, with the CR LF line ends of a
+// text-mode stream, in the OEM code page; where the process's code page is
+// UTF-8, a console window gets it through the wide call and a pipe or a file
+// gets the system's own OEM code page as long as the names in a text have
+// their exact form there, otherwise that text in UTF-8 (Write).
 #pragma once
 
 #include "cli/CommandLine.h"
@@ -8,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class CConsole
 {
@@ -20,7 +24,9 @@ public:
     bool Parse(int argc, const char* const* argv);
 
     void PrintBanner();
-    void Print(const std::string& text);
+    // `names`: the paths and file names that the text holds, which reach the
+    // stream unchanged.
+    void Print(const std::string& text, const std::vector<std::string>& names = {});
     void PrintInfo(UINT id);
     void PrintError(UINT id);
     // Uses the code passed in: the caller reads GetLastError() before any
@@ -35,13 +41,11 @@ public:
     bool HasFlag(DWORD flag) const { return (m_line.flags & flag) != 0; }
 
 private:
-    static void Write(DWORD stdHandle, const std::string& ansiText);
+    static void Write(DWORD stdHandle, const std::string& ansiText,
+                      const std::vector<std::string>& names = {});
 
     SCommandLine m_line;
 };
-
-// The text with every LF turned into CR LF, as a text-mode C stream writes it.
-std::string ExpandLineBreaks(const std::string& text);
 
 // The banner's version text, from this program's own version resource.
 std::string GetProgramVersionText();

@@ -210,7 +210,7 @@ int COrvline::ListQueue()
     if (operations.empty())
         m_console.PrintInfo(IDS_QUEUE_EMPTY);
     for (const SQueuedOperation& operation : operations)
-        m_console.Print(FormatQueuedLine(operation) + "\n");
+        m_console.Print(FormatQueuedLine(operation) + "\n", {operation.source, operation.target});
     return ExitDone;
 }
 
@@ -228,9 +228,11 @@ int COrvline::ListHolders()
         return ExitDone;
     }
     for (const SHolder& holder : holders)
-        m_console.Print(FormatHolderLine(holder.processId, NormalizeImagePath(holder.imagePath),
-                                         GetHeldAsText(holder.heldAs)) +
-                        "\n");
+    {
+        const std::string executable = NormalizeImagePath(holder.imagePath);
+        m_console.Print(FormatHolderLine(holder.processId, executable, GetHeldAsText(holder.heldAs)) + "\n",
+                        {executable});
+    }
     return ExitHeld;
 }
 

@@ -83,7 +83,10 @@ bool CFileInfoList::AddTree(const std::string& folder, CProgress* progress, std:
         }
 
         char path[MAX_PATH] = {};
-        if (!CopyToBuffer(folder, path) || !::PathAppendA(path, entry.name.c_str()))
+        const auto join = [&](const std::string& name) {
+            return CopyToBuffer(folder, path) && ::PathAppendA(path, name.c_str());
+        };
+        if (!join(entry.name) && (entry.shortName.empty() || !join(entry.shortName)))
         {
             ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return false;

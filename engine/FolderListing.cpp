@@ -85,6 +85,7 @@ bool CFolderListing::Next(SFolderEntry& entry)
             if (nameExact && IsDotEntry(name.c_str(), entry.attributes))
                 continue;
             entry.name = ChooseEntryName(name, nameExact, shortName, shortExact);
+            entry.shortName = shortExact && IsPlainName(shortName) && shortName != entry.name ? shortName : "";
             entry.shownName = ShowName(name);
         }
         else
@@ -93,6 +94,8 @@ bool CFolderListing::Next(SFolderEntry& entry)
             if (IsDotEntry(m_data.cFileName, entry.attributes))
                 continue;
             entry.name = ChooseEntryName(m_data.cFileName, true, m_data.cAlternateFileName, true);
+            const std::string shortName = m_data.cAlternateFileName;
+            entry.shortName = IsPlainName(shortName) && shortName != entry.name ? shortName : "";
             entry.shownName = ShowName(m_data.cFileName);
         }
         return true;

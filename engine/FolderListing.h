@@ -16,6 +16,10 @@ struct SFolderEntry
     // One plain component that names the entry (its short name when its own
     // name will not do); empty when the entry has no such name.
     std::string name;
+    // Its short name as well, when that is another plain and exact one: a
+    // long name of many bytes (UTF-8) may make a path too long for a path
+    // buffer where the short one fits.
+    std::string shortName;
     // The entry's own name as it reads, a '?' for each character that no
     // name may hold: what the report shows of an entry without a usable name.
     std::string shownName;

@@ -260,8 +260,7 @@ bool IsPlainName(const std::string& name)
 {
     if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ')
         return false;
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < name.size(); ++i, ++characters)
+    for (std::size_t i = 0; i < name.size(); ++i)
     {
         const unsigned char c = static_cast<unsigned char>(name[i]);
         if (::IsDBCSLeadByte(c))
@@ -275,7 +274,7 @@ bool IsPlainName(const std::string& name)
         if (c < 0x20 || std::strchr("\\/:*?\"<>|", c))
             return false;
     }
-    return characters <= 255;
+    return NameLength(name) <= 255;
 }
 
 std::string ResolveSysnative(const std::string& fullPath)

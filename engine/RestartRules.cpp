@@ -11,19 +11,19 @@ namespace
 // Every component of the path, the drive or share included, fits a name.
 bool HasOverlongComponent(const std::string& path)
 {
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < path.size(); ++i)
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= path.size(); ++i)
     {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
+        const unsigned char c = i < path.size() ? static_cast<unsigned char>(path[i]) : '\\';
         if (c == '\\' || c == '/')
         {
-            characters = 0;
+            if (NameLength(path.substr(start, i - start)) > 255)
+                return true;
+            start = i + 1;
             continue;
         }
         if (::IsDBCSLeadByte(c) && i + 1 < path.size())
             ++i;
-        if (++characters > 255)
-            return true;
     }
     return false;
 }

@@ -1,8 +1,12 @@
 #include "engine/Text.h"
 
+#include "engine/CodePage.h"
+#include "engine/Handles.h"
+
 #include <mbctype.h>
 #include <mbstring.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -26,8 +30,50 @@ bool FitsPath(const std::string& text)
     return text.size() < MAX_PATH;
 }
 
+bool IsAscii(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+namespace
+{
+
+// A text that reads back as itself: one from the system, not bytes that
+// the conversion to UTF-16 would mend (two different ones would compare
+// equal).
+bool ReadsBack(const std::string& text, std::wstring& wide)
+{
+    wide = AnsiToWide(text);
+    return WideToAnsi(wide.data(), static_cast<int>(wide.size())) == text;
+}
+
+// The length of the UTF-8 sequence that begins with `lead`: 0 for a byte
+// that begins none.
+std::size_t Utf8SequenceLength(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 0;
+}
+
+} // namespace
+
 bool IsSameText(const std::string& a, const std::string& b)
 {
+    if (a == b)
+        return true;
+    // UTF-8 beyond ASCII: the letters of every script fold as the file
+    // system folds names; the C runtime folds the ASCII letters only.
+    std::wstring wideA;
+    std::wstring wideB;
+    if (IsUtf8Process() && !(IsAscii(a) && IsAscii(b)) && ReadsBack(a, wideA) && ReadsBack(b, wideB))
+        return IsSameWideText(wideA, wideB);
     return _mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
                     reinterpret_cast<const unsigned char*>(b.c_str())) == 0;
 }
@@ -36,17 +82,53 @@ bool IsSameTextPrefix(const std::string& a, const std::string& b, std::size_t by
 {
     if (bytes == 0)
         return true;
+    if (IsUtf8Process())
+        return IsSameText(a.substr(0, bytes), b.substr(0, bytes));
     return _mbsnbicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
                       reinterpret_cast<const unsigned char*>(b.c_str()), bytes) == 0;
+}
+
+bool IsSameWideText(const std::wstring& a, const std::wstring& b)
+{
+    // The system's own table of upper-case letters, the one it names files
+    // by (Vista and later).
+    using CompareOrdinalProc = int(WINAPI*)(LPCWSTR, int, LPCWSTR, int, BOOL);
+    static const CompareOrdinalProc compareOrdinal = [] {
+        CompareOrdinalProc proc = nullptr;
+        ResolveExport(::GetModuleHandleA("kernel32.dll"), "CompareStringOrdinal", proc);
+        return proc;
+    }();
+    if (!compareOrdinal)
+        return a == b;
+    return compareOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 std::size_t CharLength(const std::string& text, std::size_t i)
 {
     const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (IsUtf8Process())
+    {
+        const std::size_t length = Utf8SequenceLength(c);
+        if (length < 2 || i + length > text.size())
+            return 1;
+        for (std::size_t k = 1; k < length; ++k)
+        {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return 1;
+        }
+        return length;
+    }
     if (i + 1 < text.size() && _ismbblead(c) &&
         _ismbbtrail(static_cast<unsigned char>(text[i + 1])))
         return 2;
     return 1;
+}
+
+std::size_t NameLength(const std::string& name)
+{
+    // No code page takes fewer bytes than UTF-16 units.
+    return name.size() <= 255 ? name.size() : AnsiToWide(name).size();
 }
 
 bool IsBlank(char c)
@@ -125,63 +207,32 @@ std::string LoadResourceText(UINT id, HMODULE module)
 
 std::wstring AnsiToWide(const std::string& text)
 {
-    if (text.empty())
-        return std::wstring();
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(),
-                                             static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0)
-        return std::wstring();
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                          &result[0], length);
-    return result;
+    return FromCodePage(text, CP_ACP);
 }
 
 std::string WideToAnsi(const wchar_t* text, int length)
 {
-    if (!text || length == 0)
+    if (!text)
         return std::string();
     if (length < 0)
         length = static_cast<int>(std::wcslen(text));
-    if (length == 0)
-        return std::string();
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return std::string();
-    std::string result(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, length, &result[0], size, nullptr, nullptr);
-    return result;
+    return ToCodePage(std::wstring(text, static_cast<std::size_t>(length)), CP_ACP);
 }
 
 bool WideToAnsiExact(const std::wstring& text, std::string& ansi)
 {
-    ansi.clear();
-    if (text.empty())
-        return true;
-    const int length = static_cast<int>(text.size());
-    BOOL usedDefault = FALSE;
-    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0,
-                                           nullptr, &usedDefault);
-    if (size <= 0)
-        return false;
-    ansi.assign(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, &ansi[0], size, nullptr,
-                          &usedDefault);
-    // Read back: only a text that comes back unchanged is the same text.
-    return !usedDefault && AnsiToWide(ansi) == text;
+    return ToCodePageExactly(text, CP_ACP, ansi);
 }
 
-std::string AnsiToOem(const std::string& text)
+std::string ExpandLineBreaks(const std::string& text)
 {
-    const std::wstring wide = AnsiToWide(text);
-    if (wide.empty())
-        return std::string();
-    const int length = static_cast<int>(wide.size());
-    const int size = ::WideCharToMultiByte(CP_OEMCP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return std::string();
-    std::string result(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_OEMCP, 0, wide.data(), length, &result[0], size, nullptr, nullptr);
+    std::string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (const char c : text)
+    {
+        if (c == '\n')
+            result += '\r';
+        result += c;
+    }
     return result;
 }
-

@@ -1,5 +1,6 @@
-// Text rules shared by both programs: ANSI strings, bounded copies into
-// Windows path buffers, multibyte-aware comparisons and string-table texts.
+// Text rules shared by both programs: ANSI strings (UTF-8 where the system
+// honours the manifests' entry), bounded copies into Windows path buffers,
+// multibyte-aware comparisons and string-table texts.
 #pragma once
 
 #include <windows.h>
@@ -20,15 +21,29 @@ bool CopyToBuffer(const std::string& text, char (&buffer)[N])
 // True when the text (plus its terminator) fits a MAX_PATH buffer.
 bool FitsPath(const std::string& text);
 
-// Case-insensitive equality in the current multibyte code page.
+// True when every byte is ASCII: the same text in every code page.
+bool IsAscii(const std::string& text);
+
+// Case-insensitive equality in the current multibyte code page; in UTF-8,
+// the letters of every script fold as the file system folds names.
 bool IsSameText(const std::string& a, const std::string& b);
 
 // Case-insensitive equality of the first `bytes` bytes of both texts.
 bool IsSameTextPrefix(const std::string& a, const std::string& b, std::size_t bytes);
 
+// Case-insensitive equality of UTF-16 texts by the system's own table of
+// upper-case letters, the one names are compared by (before Vista, where
+// the system offers none: equal texts only).
+bool IsSameWideText(const std::wstring& a, const std::wstring& b);
+
 // Length of the character at `i` in the current code page: two bytes for a
-// lead byte followed by a valid trail byte, otherwise one; never past the end.
+// DBCS lead byte followed by a valid trail byte, two to four for a UTF-8
+// sequence, otherwise one; never past the end.
 std::size_t CharLength(const std::string& text, std::size_t i);
+
+// The length of a name as the file system counts it (UTF-16 units), which
+// it limits to 255.
+std::size_t NameLength(const std::string& name);
 
 // A blank, a tab or a line end (and vertical tab, form feed).
 bool IsBlank(char c);
@@ -52,10 +67,8 @@ std::string LoadResourceText(UINT id, HMODULE module = nullptr);
 std::wstring AnsiToWide(const std::string& text);
 std::string WideToAnsi(const wchar_t* text, int length = -1);
 // The ANSI form of a UTF-16 text when the code page holds every character of
-// it as it is: true. Otherwise false, with '?' for each character the code
-// page lacks, never a look-alike ("best fit" would turn a fullwidth "\" into
-// a path separator).
+// it as it is (ToCodePageExactly): true; otherwise false.
 bool WideToAnsiExact(const std::wstring& text, std::string& ansi);
-// The text in the OEM code page of the console, as CharToOemBuffA gives it,
-// through kernel32 alone (user32 is costly to load for a console program).
-std::string AnsiToOem(const std::string& text);
+
+// The text with every LF turned into CR LF, as a text-mode C stream writes it.
+std::string ExpandLineBreaks(const std::string& text);

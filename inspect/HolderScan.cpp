@@ -144,25 +144,7 @@ bool StartsWithNoCase(const std::string& text, const char* prefix)
 // no file that a path of this program could reach.
 bool ToAnsiExactly(const std::wstring& name, std::string& ansi)
 {
-    if (name.empty())
-        return false;
-    const int length = static_cast<int>(name.size());
-    DWORD flags = WC_NO_BEST_FIT_CHARS;
-    int bytes = ::WideCharToMultiByte(CP_ACP, flags, name.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes == 0 && ::GetLastError() == ERROR_INVALID_FLAGS)
-    {
-        flags = 0; // NT 4
-        bytes = ::WideCharToMultiByte(CP_ACP, flags, name.data(), length, nullptr, 0, nullptr, nullptr);
-    }
-    if (bytes <= 0)
-        return false;
-    ansi.assign(static_cast<std::size_t>(bytes), '\0');
-    BOOL usedDefault = FALSE;
-    if (::WideCharToMultiByte(CP_ACP, flags, name.data(), length, &ansi[0], bytes, nullptr,
-                              &usedDefault) != bytes ||
-        usedDefault)
-        return false;
-    return ansi.find('\0') == std::string::npos;
+    return !name.empty() && WideToAnsiExact(name, ansi) && ansi.find('\0') == std::string::npos;
 }
 
 // The drive letters and their devices.
@@ -787,13 +769,11 @@ bool CHolderScan::ScanModulesNT()
 
     for (const DWORD processId : ids)
     {
-        char imagePath[MAX_PATH] = {};
+        std::string imagePath;
         CHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
         if (process)
         {
-            if (m_getModuleFileNameEx(process.Get(), nullptr, imagePath, MAX_PATH) == 0)
-                imagePath[0] = '\0';
-            imagePath[MAX_PATH - 1] = '\0';
+            imagePath = ReadModulePath(process.Get(), nullptr);
 
             if (m_target.empty())
             {
@@ -806,7 +786,7 @@ bool CHolderScan::ScanModulesNT()
             }
             process.Reset();
         }
-        if (vdm && IsSameText(::PathFindFileNameA(imagePath), "NTVDM.EXE") && ScanTasks(processId))
+        if (vdm && IsSameText(::PathFindFileNameA(imagePath.c_str()), "NTVDM.EXE") && ScanTasks(processId))
             break;
     }
     return true;
@@ -835,10 +815,8 @@ bool CHolderScan::HoldsTargetModule(HANDLE process, DWORD processId, HMODULE* mo
     const std::size_t count = CountModuleHandles(needed, capacity);
     for (std::size_t i = 0; i < count; ++i)
     {
-        char modulePath[MAX_PATH] = {};
-        const DWORD length = m_getModuleFileNameEx(process, modules[i], modulePath, MAX_PATH);
-        modulePath[MAX_PATH - 1] = '\0';
-        if (length != 0 && IsTarget(modulePath))
+        const std::string modulePath = ReadModulePath(process, modules[i]);
+        if (!modulePath.empty() && IsTarget(modulePath))
             return true;
     }
     return false;
@@ -947,11 +925,18 @@ std::string CHolderScan::ReadImagePath(DWORD processId)
     if (!LoadPsapi())
         return std::string();
     CHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
-    char imagePath[MAX_PATH] = {};
-    if (!process || m_getModuleFileNameEx(process.Get(), nullptr, imagePath, MAX_PATH) == 0)
+    return process ? ReadModulePath(process.Get(), nullptr) : std::string();
+}
+
+std::string CHolderScan::ReadModulePath(HANDLE process, HMODULE module) const
+{
+    // A path of MAX_PATH characters takes up to three bytes a character in
+    // UTF-8. A call that fills the buffer has cut the path.
+    char path[3 * MAX_PATH] = {};
+    const DWORD length = m_getModuleFileNameEx(process, module, path, sizeof(path));
+    if (length == 0 || length >= sizeof(path) - 1)
         return std::string();
-    imagePath[MAX_PATH - 1] = '\0';
-    return imagePath;
+    return std::string(path, length);
 }
 
 bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& openers) const

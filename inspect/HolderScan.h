@@ -203,6 +203,10 @@ private:
     static BOOL WINAPI TaskCallback(DWORD threadId, WORD module16, WORD task16, PSZ moduleName,
                                     PSZ fileName, LPARAM user);
     bool Add(DWORD processId, DWORD taskThreadId, const std::string& path, DWORD heldAs);
+    // The path of a module of the process (null: its executable) whole;
+    // empty when it cannot be read or does not fit (never a path cut short,
+    // which would name another file).
+    std::string ReadModulePath(HANDLE process, HMODULE module) const;
     // The executable of a process found by its handles; empty when it
     // cannot be read.
     std::string ReadImagePath(DWORD processId);

@@ -102,7 +102,9 @@ void CSelectRegistryFileDlg::OnDeleteValue()
     // The deletion is for good: a copy of the value goes to the report
     // first, and without it the value stays.
     std::string data;
-    if (!entry->ReadValueData(data) || !AppendDatedReport(MakeDeletedValueText(*entry, data)))
+    if (!entry->ReadValueData(data) ||
+        !AppendDatedReport(MakeDeletedValueText(*entry, data),
+                           {entry->GetViewedKeyPath(), entry->GetValueName(), data}))
     {
         if (::GetLastError() == ERROR_SUCCESS)
             ::SetLastError(ERROR_WRITE_FAULT);

@@ -1,5 +1,7 @@
 #include "window/Dialog.h"
 
+#include "window/TextDrawing.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -49,7 +51,7 @@ void CDialog::FitItemText(int id, int width) const
                             ((::GetWindowLongA(item, GWL_STYLE) & SS_NOPREFIX) ? DT_NOPREFIX : 0);
         const auto textHeight = [&](const std::string& part, int lineWidth) {
             RECT area = {0, 0, lineWidth, 0};
-            ::DrawTextA(dc, part.c_str(), static_cast<int>(part.size()), &area, format);
+            DrawNarrowText(dc, part, &area, format);
             return area.bottom;
         };
         const std::string head = text.substr(0, headEnd + 1);

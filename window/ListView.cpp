@@ -1,6 +1,7 @@
 #include "window/ListView.h"
 
 #include "engine/Text.h"
+#include "window/TextDrawing.h"
 
 #include <vector>
 
@@ -231,7 +232,6 @@ void CListView::DrawEmptyText(HDC dc, const std::string& text) const
     ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(m_hwnd, WM_GETFONT, 0, 0)));
     ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
     ::SetBkMode(dc, TRANSPARENT);
-    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area,
-                DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+    DrawNarrowText(dc, text, &area, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
     ::RestoreDC(dc, saved);
 }

@@ -1,6 +1,5 @@
 #include "window/WizardPage.h"
 
-#include "engine/Text.h"
 #include "window/WizardSheet.h"
 
 CWizardPage::CWizardPage(UINT dialogId) : CDialog(dialogId), m_exterior(true)
@@ -8,10 +7,7 @@ CWizardPage::CWizardPage(UINT dialogId) : CDialog(dialogId), m_exterior(true)
 }
 
 CWizardPage::CWizardPage(UINT dialogId, UINT headerTitleId, UINT headerSubtitleId)
-    : CDialog(dialogId),
-      m_exterior(false),
-      m_headerTitle(LoadResourceText(headerTitleId)),
-      m_headerSubtitle(LoadResourceText(headerSubtitleId))
+    : CDialog(dialogId), m_exterior(false), m_headerTitleId(headerTitleId), m_headerSubtitleId(headerSubtitleId)
 {
 }
 
@@ -31,9 +27,13 @@ HPROPSHEETPAGE CWizardPage::CreatePageHandle(CWizardSheet& sheet)
     }
     else
     {
+        // By id: the sheet reads the texts from the string table as they are
+        // stored, whatever the code page of narrow texts (Wine's sheet reads
+        // narrow header texts in the system's code page, not in the UTF-8
+        // of this process).
         page.dwFlags = PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE;
-        page.pszHeaderTitle = m_headerTitle.c_str();
-        page.pszHeaderSubTitle = m_headerSubtitle.c_str();
+        page.pszHeaderTitle = MAKEINTRESOURCEA(m_headerTitleId);
+        page.pszHeaderSubTitle = MAKEINTRESOURCEA(m_headerSubtitleId);
     }
     return ::CreatePropertySheetPageA(&page);
 }

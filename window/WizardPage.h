@@ -57,7 +57,7 @@ private:
     static INT_PTR CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     bool m_exterior;
-    std::string m_headerTitle;
-    std::string m_headerSubtitle;
+    UINT m_headerTitleId = 0;
+    UINT m_headerSubtitleId = 0;
     CWizardSheet* m_sheet = nullptr;
 };

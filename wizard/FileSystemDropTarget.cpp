@@ -1,5 +1,10 @@
 #include "wizard/FileSystemDropTarget.h"
 
+#include "engine/Handles.h"
+#include "engine/SystemServices.h"
+#include "engine/Text.h"
+#include "wizard/ShellChoosers.h"
+
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -283,9 +288,30 @@ void CFileSystemDropTarget::ReadDropFiles(std::vector<std::string>& paths) const
     if (!IsDropFilesBlockSound(static_cast<const BYTE*>(m_data), ::GlobalSize(m_medium.hGlobal)))
         return;
     const auto drop = static_cast<HDROP>(m_medium.hGlobal);
+    // The wide names where the shell has them (the NT family), each whole
+    // and taken only when the code page holds it exactly: the narrow call
+    // cuts a long name short and puts "?" and look-alikes in.
+    using QueryWideProc = UINT(WINAPI*)(HDROP, UINT, LPWSTR, UINT);
+    QueryWideProc queryWide = nullptr;
+    const HMODULE shell = ::GetModuleHandleA("shell32.dll");
+    if (!IsWindowsNT() || !shell || !ResolveExport(shell, "DragQueryFileW", queryWide))
+        queryWide = nullptr;
     const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i)
     {
+        if (queryWide)
+        {
+            const UINT length = queryWide(drop, i, nullptr, 0);
+            std::wstring wide(length + 1, L'\0');
+            std::string path;
+            if (length > 0 && queryWide(drop, i, &wide[0], length + 1) == length)
+            {
+                wide.resize(length);
+                if (WideToAnsiExact(wide, path))
+                    paths.push_back(path);
+            }
+            continue;
+        }
         char path[MAX_PATH] = {};
         if (::DragQueryFileA(drop, i, path, sizeof(path)) > 0)
             paths.push_back(path);
@@ -298,9 +324,9 @@ void CFileSystemDropTarget::ReadIdListArray(std::vector<std::string>& paths) con
     JoinIdListArray(static_cast<const BYTE*>(m_data), ::GlobalSize(m_medium.hGlobal), lists);
     for (const std::vector<BYTE>& list : lists)
     {
-        char path[MAX_PATH] = {};
+        std::string path;
         // Objects outside the file system have no path.
-        if (::SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(list.data()), path))
+        if (GetItemListPath(reinterpret_cast<LPCITEMIDLIST>(list.data()), path))
             paths.push_back(path);
     }
 }

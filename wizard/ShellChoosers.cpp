@@ -1,10 +1,12 @@
 #include "wizard/ShellChoosers.h"
 
+#include "engine/CodePage.h"
+#include "engine/Handles.h"
+#include "engine/SystemServices.h"
 #include "engine/Text.h"
 #include "resources/orvgui/resource.h"
 
 #include <commdlg.h>
-#include <shlobj.h>
 
 std::string MakeFileFilter(const std::string& text)
 {
@@ -22,7 +24,9 @@ std::string MakeFileFilter(const std::string& text)
 bool ChooseOpenFile(HWND owner, std::string& path)
 {
     const std::string filter = MakeFileFilter(LoadResourceText(IDS_OPEN_FILE_FILTER));
-    char file[MAX_PATH] = {};
+    // Room for a path of MAX_PATH characters at three bytes each (UTF-8):
+    // the page refuses one too long for a path buffer, never a cut one.
+    char file[3 * MAX_PATH] = {};
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
@@ -57,11 +61,29 @@ bool ChooseFolder(HWND owner, std::string& path)
     LPITEMIDLIST chosen = ::SHBrowseForFolderA(&browse);
     if (!chosen)
         return false;
-    char folder[MAX_PATH] = {};
-    const bool isFileSystem = ::SHGetPathFromIDListA(chosen, folder) != FALSE;
+    std::string folder;
+    const bool isFileSystem = GetItemListPath(chosen, folder);
     ::CoTaskMemFree(chosen);
     if (!isFileSystem)
         return false;
     path = folder;
+    return true;
+}
+
+bool GetItemListPath(LPCITEMIDLIST list, std::string& path)
+{
+    using GetPathWideProc = BOOL(WINAPI*)(LPCITEMIDLIST, LPWSTR);
+    GetPathWideProc getPathWide = nullptr;
+    const HMODULE shell = ::GetModuleHandleA("shell32.dll");
+    if (IsWindowsNT() && shell && ResolveExport(shell, "SHGetPathFromIDListW", getPathWide))
+    {
+        wchar_t wide[MAX_PATH] = {};
+        return getPathWide(list, wide) && WideToAnsiExact(wide, path) && !path.empty();
+    }
+    // Windows 9x/Me: the shell's names are those of the code page.
+    char narrow[MAX_PATH] = {};
+    if (!::SHGetPathFromIDListA(list, narrow))
+        return false;
+    path = narrow;
     return true;
 }

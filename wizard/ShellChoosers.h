@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -13,6 +14,12 @@ bool ChooseOpenFile(HWND owner, std::string& path);
 
 // A folder of the file system.
 bool ChooseFolder(HWND owner, std::string& path);
+
+// The file-system path of a shell item, whole and as the file system names
+// it: false for an object outside the file system, and for a name that the
+// code page cannot hold exactly (the narrow call would cut a long path
+// short, or put "?" and look-alikes in it).
+bool GetItemListPath(LPCITEMIDLIST list, std::string& path);
 
 // The filter text of the string table in the form the open-file dialog
 // reads: '|' separators become terminators, and the list ends with two.

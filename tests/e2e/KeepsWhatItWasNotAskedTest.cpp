@@ -444,6 +444,88 @@ TEST(OrvlineKeeps, NothingOutsideTheTree)
         RunRow(row.row, row.unix, row.out);
 }
 
+// Names in Japanese, Cyrillic and Greek, an emoji (beyond the Basic
+// Multilingual Plane) and a combining accent, which no Western code page
+// holds: each reaches its own file, and only that one, at once or through
+// the queue (kept in UTF-16) and a restart. A path is a narrow string of at
+// most 259 bytes, and such names take 2 to 4 bytes a character.
+TEST(OrvlineKeeps, NamesBeyondTheCodePage)
+{
+    // 135 bytes of 45 characters: two such names make a path too long for
+    // a path buffer (each fits a Unix name).
+    const std::string part = [] {
+        std::string name;
+        for (int i = 0; i < 45; ++i)
+            name += "\xe6\x97\xa5";
+        return name;
+    }();
+    const std::string longPath = part + "\\" + part + ".txt";
+    const std::string missing = ErrorLine("Le repertoire source n'existe pas");
+    const SRow rows[] = {
+        {"deleted", "", "%d\\日本語.txt", {"日本語.txt=j", "abc.txt=a"}, {}, REG_MULTI_SZ, "", 0, "",
+         {"abc.txt=a"}, {}, false, {}},
+        {"renamed", "", "%d\\Жук.txt %d\\Ελληνικά.txt", {"Жук.txt=z"}, {}, REG_MULTI_SZ, "", 0, "",
+         {"Ελληνικά.txt=z"}, {}, false, {}},
+        {"moved into a folder", "", "%d\\😀.txt %d\\Ж", {"😀.txt=e", "Ж\\"}, {}, REG_MULTI_SZ, "", 0, "",
+         {"Ж\\", "Ж\\😀.txt=e"}, {}, false, {}},
+        {"replaced", "", "%d\\new.txt %d\\日本語.txt", {"new.txt=n", "日本語.txt=o"}, {}, REG_MULTI_SZ, "", 0, "",
+         {"new.txt=n", "日本語.txt=n"}, {}, false, {}},
+        // "e" and a combining acute accent: not its composed twin.
+        {"combining accent", "", "%d\\e\xcc\x81.txt", {"e\xcc\x81.txt=d", "\xc3\xa9.txt=c"}, {}, REG_MULTI_SZ,
+         "", 0, "", {"\xc3\xa9.txt=c"}, {}, false, {}},
+        {"locked, renamed at the restart", "", "%d\\Ελληνικά.txt %d\\😀.txt", {"Ελληνικά.txt=g"}, {},
+         REG_MULTI_SZ, "Ελληνικά.txt", 0, "", {"Ελληνικά.txt=g"},
+         {"\\??\\%d\\Ελληνικά.txt", "\\??\\%d\\😀.txt"}, false, {"😀.txt=g"}},
+        {"taken over from the queue", "", "/pending", {"Жук.txt=z"}, {"\\??\\%d\\Жук.txt", "\\??\\%d\\日本語.txt"},
+         REG_MULTI_SZ, "", 0, "", {"日本語.txt=z"}, {}, true, {}},
+        // A tree by its own names, not its short ones: the locked file is
+        // queued by its name, its folders after it.
+        {"tree with a locked file", "", "%d\\Ж",
+         {"keep.txt=k", "Ж\\", "Ж\\日本語.txt=j", "Ж\\😀\\", "Ж\\😀\\e\xcc\x81.txt=l"}, {}, REG_MULTI_SZ,
+         "Ж\\😀\\e\xcc\x81.txt", 0, "", {"keep.txt=k", "Ж\\", "Ж\\😀\\", "Ж\\😀\\e\xcc\x81.txt=l"},
+         {"\\??\\%d\\Ж\\😀\\e\xcc\x81.txt", "", "\\??\\%d\\Ж\\😀", "", "\\??\\%d\\Ж", ""}, false,
+         {"keep.txt=k"}},
+        // Longer than a path buffer in bytes: refused, never cut.
+        {"target too long in bytes", "", "%d\\a.txt %d\\" + longPath, {"a.txt=a"}, {}, REG_MULTI_SZ, "", 5,
+         SystemLine(kCannotAdd, ERROR_FILENAME_EXCED_RANGE), {"a.txt=a"}, {}, false, {}},
+    };
+    for (const SRow& row : rows)
+        RunRow(row);
+
+    // Files of such names made on the Unix side (Wine's narrow calls take
+    // no path of more than 259 bytes).
+    const std::string unixPath = part + "/" + part + ".txt";
+    const SSetupRow longRows[] = {
+        {{"source too long in bytes", "", "%d\\" + longPath, {}, {}, REG_MULTI_SZ, "", 4, missing,
+          {part + "\\", longPath + "=x"}, {}, false, {}}, "mkdir %u/" + part + " && printf x > %u/" + unixPath, ""},
+        // In a tree, the file is reached by its short name.
+        {{"entry too long in bytes", "", "%d\\T", {"T\\", "k.txt=k"}, {}, REG_MULTI_SZ, "", 0, "", {"k.txt=k"}, {},
+          false, {}}, "mkdir %u/T/" + part + " && printf x > %u/T/" + unixPath, kProcessed},
+    };
+    for (const SSetupRow& row : longRows)
+        RunRow(row.row, row.unix, row.out);
+}
+
+// Where the system ignores the manifest's UTF-8 (before Windows 10 version
+// 1903), a name that the ANSI code page lacks reaches nothing: the "?" put
+// in its place is no wildcard that would match another file.
+TEST(OrvlineKeeps, NamesTheCodePageLacksWithoutUtf8)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string program = CopyWithoutUtf8("orvline.exe", dir.Folder("legacy"));
+    if (program.empty())
+        GTEST_SKIP() << "no program without UTF-8 here (its 64-bit build runs in its place)";
+    const std::string other = dir.File("abc.txt", "a");
+    const std::string japanese = dir.File("日本語.txt", "j");
+    const SRunResult run = RunProgram(Quote(program) + " " + Quote(japanese));
+    EXPECT_EQ(4u, run.exitCode) << run.err;
+    EXPECT_EQ(ErrorLine("Le repertoire source n'existe pas"), run.err);
+    EXPECT_EQ("a", ReadFileBytes(other));
+    EXPECT_EQ("j", ReadFileBytes(japanese));
+    EXPECT_EQ("", PendingQueueBytes());
+}
+
 // A replacement that runs out of room on the way: the file it replaces stays
 // as it was, and nothing else is left on the volume.
 TEST(OrvlineKeeps, TheFileItReplacesOnAFullVolume)

@@ -218,3 +218,33 @@ TEST_F(OrvlineReport, UnwritableReportChangesNothingOfTheRun)
         EXPECT_EQ("old\r\n", ReadFileBytes(ReportPath()));
     }
 }
+
+// One file, one encoding: the system's ANSI code page while the names fit
+// it (the bytes of before), then, once a name does not, the whole file in
+// UTF-8 with its mark, the older reports kept; it stays so.
+TEST_F(OrvlineReport, ANameBeyondTheCodePageTurnsTheFileToUtf8)
+{
+    CScratchDir dir;
+    const std::string cafe = dir.File("café.txt", "c");
+    const std::string beetle = dir.File("Жук.txt", "z");
+    const std::string plain = dir.File("plain.txt", "p");
+    const std::string deleted = "suppression effectuee avec succes";
+    const std::string mark = "\xEF\xBB\xBF";
+
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(cafe) + " /log"), 0, kReported, ""));
+    EXPECT_TRUE(HoldsReports(ReadFileBytes(ReportPath()), {StatusBody(SystemAnsi(cafe.c_str()), deleted)}));
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(beetle) + " /log"), 0, kReported, ""));
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(plain) + " /log"), 0, kReported, ""));
+    std::string text = ReadFileBytes(ReportPath());
+    ASSERT_EQ(mark, text.substr(0, 3));
+    EXPECT_TRUE(HoldsReports(text.substr(3), {StatusBody(cafe, deleted), StatusBody(beetle, deleted),
+                                              StatusBody(plain, deleted)}));
+
+    // A report begun by such a name begins with the mark.
+    RemoveReport();
+    const std::string greek = dir.File("Ελληνικά.txt", "g");
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(greek) + " /log"), 0, kReported, ""));
+    text = ReadFileBytes(ReportPath());
+    ASSERT_EQ(mark, text.substr(0, 3));
+    EXPECT_TRUE(HoldsReports(text.substr(3), {StatusBody(greek, deleted)}));
+}

@@ -142,4 +142,35 @@ TEST(OrvlineQueue, ListedInOrderAndNothingTakenOver)
     EXPECT_TRUE(RunEnded(RunOrvline("/q"), 0, "Aucune operation en attente.\r\n", ""));
 }
 
+// A line goes to a pipe or a file in the system's OEM code page as before
+// while the names in it have their form there, and whole in UTF-8 when one
+// lacks it: never with "?" marks.
+TEST(OrvlineQueue, ALineWithANameTheOemCodePageLacksComesInUtf8)
+{
+    CEmptyPendingQueue queue;
+    CScratchDir dir;
+    const std::string cafe = dir.File("café.txt", "c");
+    const std::string beetle = dir.File("Жук.txt", "z");
+    const std::string gone = dir / "日本語.txt";
+    ASSERT_TRUE(WritePendingUtf8(REG_MULTI_SZ, {NtPath(cafe), "", NtPath(beetle), NtPath(dir / "😀.txt"),
+                                                NtPath(gone), ""}));
+    EXPECT_TRUE(RunEnded(RunOrvline("/queue"), 0,
+                         "Supprimer " + dir.Path() + "\\caf\x82.txt\r\n" + // 437
+                             "Renommer " + beetle + " vers " + (dir / "😀.txt") + "\r\n" +
+                             "Supprimer " + gone + " (source absente)\r\n",
+                         ""));
+}
+
+TEST(OrvlineHolders, AnExecutableNamedBeyondTheCodePage)
+{
+    CScratchDir dir;
+    const std::string program = dir.Folder("日本") + "\\orvholder.exe";
+    ASSERT_TRUE(CopyFileA(GetBinPath("orvholder.exe").c_str(), program.c_str(), FALSE));
+    const std::string file = dir.File("Ελληνικά.txt", "g");
+    CHolder holder(CHolder::Open, file, program);
+    ASSERT_TRUE(holder.IsHolding());
+    EXPECT_TRUE(RunEnded(RunOrvline(Quote(file) + " /holders"), 12,
+                         std::to_string(holder.GetProcessId()) + "\t" + program + "\touvert\r\n", ""));
+}
+
 } // namespace

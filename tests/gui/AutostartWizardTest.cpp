@@ -125,7 +125,7 @@ TEST_F(AutostartWizard, DeleteTakesTheValueOnlyWithTheLink)
             << c.then;
         EXPECT_EQ(c.valueFollows ? "<none>" : data, RunValue()) << c.then;
         const std::string block = std::string(kIdentity) + "\r\nStatut:: " +
-                                  Ansi("suppression effectuée avec succès") + "\r\n";
+                                  SystemAnsi("suppression effectuée avec succès") + "\r\n";
         EXPECT_EQ(c.valueFollows, ReportTail(reportBefore).find(block) != std::string::npos) << c.then;
         DeleteRegistryValue(HKEY_CURRENT_USER, kRunKey, kValue);
         ::DeleteFileA(file.c_str());

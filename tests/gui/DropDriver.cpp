@@ -1,5 +1,7 @@
 #include "tests/gui/DropDriver.h"
 
+#include "engine/Text.h"
+
 #include <shlobj.h>
 
 #include <cstring>
@@ -130,15 +132,27 @@ std::string ListBytes(LPCITEMIDLIST list)
 
 } // namespace
 
-std::string MakeDropFiles(const std::vector<std::string>& paths)
+std::string MakeDropFiles(const std::vector<std::string>& paths, bool wide)
 {
     DROPFILES header{};
     header.pFiles = sizeof(header);
-    header.fWide = FALSE;
+    header.fWide = wide;
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof(header));
+    const std::size_t unit = wide ? sizeof(wchar_t) : 1;
     for (const std::string& path : paths)
-        bytes += path + '\0';
-    bytes += '\0';
+    {
+        if (wide)
+        {
+            const std::wstring name = AnsiToWide(path);
+            bytes.append(reinterpret_cast<const char*>(name.data()), name.size() * unit);
+        }
+        else
+        {
+            bytes += path;
+        }
+        bytes.append(unit, '\0');
+    }
+    bytes.append(unit, '\0');
     return bytes;
 }
 
@@ -147,16 +161,14 @@ std::string MakeIdListArray(const std::vector<std::string>& paths)
     if (paths.empty())
         return std::string();
     CPidl first;
-    if (FAILED(::SHParseDisplayName(std::wstring(paths[0].begin(), paths[0].end()).c_str(), nullptr,
-                                    &first.p, 0, nullptr)))
+    if (FAILED(::SHParseDisplayName(AnsiToWide(paths[0]).c_str(), nullptr, &first.p, 0, nullptr)))
         return std::string();
     ::ILRemoveLastID(first.p);
     std::vector<std::string> lists = {ListBytes(first.p)};
     for (const std::string& path : paths)
     {
         CPidl item;
-        if (FAILED(::SHParseDisplayName(std::wstring(path.begin(), path.end()).c_str(), nullptr, &item.p,
-                                        0, nullptr)))
+        if (FAILED(::SHParseDisplayName(AnsiToWide(path).c_str(), nullptr, &item.p, 0, nullptr)))
             return std::string();
         lists.push_back(ListBytes(::ILFindLastID(item.p)));
     }

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-// A CF_HDROP block (DROPFILES with narrow names) of the paths.
-std::string MakeDropFiles(const std::vector<std::string>& paths);
+// A CF_HDROP block (DROPFILES with narrow names, or wide ones as the file
+// manager of the NT family writes them) of the paths.
+std::string MakeDropFiles(const std::vector<std::string>& paths, bool wide = false);
 
 // A "Shell IDList Array" block of the paths, which share one folder: the
 // folder's item-ID list, then each item's list relative to it.

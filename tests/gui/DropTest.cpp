@@ -60,4 +60,46 @@ TEST_F(WizardDrops, FirstSuitablePathFillsTheField)
     EXPECT_EQ(second, m_wizard.GetPageItemText(IDC_SELECT_PATH));
 }
 
+// A typed name and a dropped one that no Western code page holds, through
+// the summary and the run: the same names on the disk, in the tree and in
+// the report, which they begin in UTF-8.
+TEST_F(WizardDrops, NamesBeyondTheCodePageTypedAndDropped)
+{
+    const std::string report = GetBinPath("orvgui.txt");
+    ::DeleteFileA(report.c_str());
+    const std::string typed = m_dir.File("日本語.txt", "j");
+    const std::string dropped = m_dir.File("Жук.txt", "z");
+    const std::string renamed = m_dir / "Ελληνικά.txt";
+
+    ASSERT_TRUE(ChooseAction(m_wizard, typed, IDD_FILE_ACTION, IDC_FILE_DELETE, IDD_SUMMARY));
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_ADD) && m_wizard.WaitForPage(IDD_SELECT));
+    ASSERT_TRUE(Drop(IDC_SELECT_PATH, CF_HDROP, MakeDropFiles({dropped}, true)));
+    EXPECT_EQ(dropped, m_wizard.GetPageItemText(IDC_SELECT_PATH));
+    ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_FILE_ACTION));
+    ASSERT_TRUE(ChooseOnPage(m_wizard, IDC_FILE_RENAME, IDD_RENAME_FILE));
+    m_wizard.TypePageItem(IDC_NEW_FILE_NAME, "Ελληνικά.txt");
+    ASSERT_TRUE(m_wizard.PressTo(kNextButton, IDD_SUMMARY));
+
+    const std::vector<STreeLine> tree = m_wizard.ReadTree(IDC_OPERATION_TREE);
+    ASSERT_EQ(5u, tree.size());
+    EXPECT_EQ("Supprimer " + typed, tree[0].text);
+    EXPECT_EQ("Renommer " + dropped, tree[2].text);
+    EXPECT_EQ("vers " + renamed, tree[3].text);
+    TakeScreenshot("370-summary-names-beyond-the-code-page");
+
+    ASSERT_TRUE(RunList(m_wizard));
+    EXPECT_FALSE(PathExists(typed));
+    EXPECT_FALSE(PathExists(dropped));
+    EXPECT_EQ("z", ReadFileBytes(renamed));
+    const std::string text = ReadFileBytes(report);
+    EXPECT_EQ(0u, text.find("\xEF\xBB\xBF")) << text;
+    EXPECT_NE(std::string::npos,
+              text.find(typed + "\r\nStatut:: " + Ansi("suppression effectuée avec succès") + "\r\n"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find(renamed + "\r\nStatut:: ")) << text;
+    ASSERT_TRUE(m_wizard.Press(kFinishButton));
+    EXPECT_TRUE(m_wizard.WaitForExit());
+    ::DeleteFileA(report.c_str());
+}
+
 } // namespace

@@ -571,14 +571,17 @@ const std::string kConfirmQuit = Ansi("Voulez-vous réellement quitter ?");
                                         int radio, UINT page)
 {
     ::testing::AssertionResult reached = SubmitPath(wizard, path, actionPage);
-    if (reached && !wizard.ClickPageItem(radio))
-        reached = ::testing::AssertionFailure() << "choice " << radio << " cannot be clicked";
     if (reached)
-    {
-        wizard.Settle();
-        reached = wizard.PressTo(kNextButton, page);
-    }
+        reached = ChooseOnPage(wizard, radio, page);
     return reached << " (" << path << ")";
+}
+
+::testing::AssertionResult ChooseOnPage(CWizardProcess& wizard, int radio, UINT page)
+{
+    if (!wizard.ClickPageItem(radio))
+        return ::testing::AssertionFailure() << "choice " << radio << " cannot be clicked";
+    wizard.Settle();
+    return wizard.PressTo(kNextButton, page);
 }
 
 ::testing::AssertionResult ExpectMessage(CWizardProcess& wizard, const std::string& text, EBoxIcon icon,

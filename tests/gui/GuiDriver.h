@@ -155,6 +155,8 @@ extern const std::string kConfirmQuit;
 ::testing::AssertionResult SubmitPath(CWizardProcess& wizard, const std::string& path, UINT page);
 ::testing::AssertionResult ChooseAction(CWizardProcess& wizard, const std::string& path, UINT actionPage,
                                         int radio, UINT page);
+// On an action page: the choice clicked, Next, and the page it leads to.
+::testing::AssertionResult ChooseOnPage(CWizardProcess& wizard, int radio, UINT page);
 
 // The message box that the program shows next: its text, icon and buttons,
 // and the wizard that cannot be used meanwhile, checked; then the screenshot

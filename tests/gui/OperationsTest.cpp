@@ -513,11 +513,13 @@ TEST_F(WizardOperations, TwoPassesReportBothAndTheBoxKeepsTheRestartAway)
 
     // One dated block per pass, the second with the new statuses.
     const std::string report = ReadReport();
-    EXPECT_EQ(2u, CountOf(report, locked + "\nStatut:: " + Ansi("fichier en cours d'utilisation, opération différée")));
+    // Its names fit the system's ANSI code page: the report is written in it.
+    EXPECT_EQ(2u, CountOf(report, locked + "\nStatut:: " +
+                                      SystemAnsi("fichier en cours d'utilisation, opération différée")));
     EXPECT_EQ(2u, CountOf(report, taken + "\nStatut:: "));
-    EXPECT_EQ(1u, CountOf(report, taken + "\nStatut:: " + Ansi("déplacement effectué avec succès")));
+    EXPECT_EQ(1u, CountOf(report, taken + "\nStatut:: " + SystemAnsi("déplacement effectué avec succès")));
     EXPECT_LT(report.find(taken + "\nStatut:: " + SystemText(ERROR_ALREADY_EXISTS)),
-              report.find(taken + "\nStatut:: " + Ansi("déplacement")));
+              report.find(taken + "\nStatut:: " + SystemAnsi("déplacement")));
 }
 
 TEST_F(WizardOperations, LargeFolderShowsEveryLineAndItsOutcome)
@@ -643,7 +645,7 @@ TEST_F(WizardOperations, CancelStopsTheRunAndTheReportTellsWhatWasNotDone)
     EXPECT_FALSE(m_wizard.IsPageItemVisible(IDC_RESTART_TEXT));
     EXPECT_EQ("a", ReadFileBytes(a));
     EXPECT_EQ("b", ReadFileBytes(b));
-    EXPECT_EQ(3u, CountOf(ReadReport(), "\nStatut:: " + Ansi("non-traité")));
+    EXPECT_EQ(3u, CountOf(ReadReport(), "\nStatut:: " + SystemAnsi("non-traité")));
 
     ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
     const std::vector<STreeLine> tree = Tree();

@@ -75,9 +75,7 @@ TEST_F(Wow64Wizard, RunValueOfThe64BitViewFollowsItsFile)
     ASSERT_TRUE(ChooseFromRegistry(wizard, kValue32, false, agent32));
     ASSERT_TRUE(ChooseFromRegistry(wizard, kValue64, true, agent));
     ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_FILE_ACTION));
-    ASSERT_TRUE(wizard.ClickPageItem(IDC_FILE_RENAME));
-    wizard.Settle();
-    ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_RENAME_FILE));
+    ASSERT_TRUE(ChooseOnPage(wizard, IDC_FILE_RENAME, IDD_RENAME_FILE));
     wizard.TypePageItem(IDC_NEW_FILE_NAME, "renamed.exe");
     ASSERT_TRUE(wizard.PressTo(kNextButton, IDD_SUMMARY));
     TakeScreenshot("wow64-summary-autostart");

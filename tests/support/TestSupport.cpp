@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include "engine/CodePage.h"
 #include "engine/FileInfo.h"
 #include "engine/Handles.h"
 #include "engine/ObjectPath.h"
@@ -246,6 +247,59 @@ std::string Ansi(const char* utf8)
     std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], length);
     return WideToAnsi(wide.c_str());
+}
+
+std::string SystemAnsi(const char* utf8)
+{
+    return ToCodePage(FromCodePage(utf8, CP_UTF8), GetSystemAnsiCodePage());
+}
+
+namespace
+{
+
+BOOL CALLBACK TakeLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
+{
+    *reinterpret_cast<WORD*>(found) = language;
+    return FALSE;
+}
+
+} // namespace
+
+std::string CopyWithoutUtf8(const char* exe, const std::string& folder)
+{
+    const std::string original = GetBinPath(exe);
+    DWORD kind = 0;
+    if (sizeof(void*) == 8 && ::GetBinaryTypeA(original.c_str(), &kind) && kind == SCS_32BIT_BINARY)
+        return std::string();
+    const std::string copy = folder + "\\" + exe;
+    if (!::CopyFileA(original.c_str(), copy.c_str(), FALSE))
+        return std::string();
+
+    // The manifest as built, and the language it was stored under.
+    std::string manifest;
+    WORD language = 0;
+    {
+        CModule module(::LoadLibraryExA(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        ::EnumResourceLanguagesA(module.Get(), MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), TakeLanguage,
+                                 reinterpret_cast<LONG_PTR>(&language));
+        const HRSRC info = ::FindResourceExA(module.Get(), MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), language);
+        const HGLOBAL data = info ? ::LoadResource(module.Get(), info) : nullptr;
+        const char* bytes = data ? static_cast<const char*>(::LockResource(data)) : nullptr;
+        if (bytes)
+            manifest.assign(bytes, ::SizeofResource(module.Get(), info));
+    }
+    const std::size_t begin = manifest.find("<activeCodePage");
+    const std::size_t end = manifest.find("</activeCodePage>");
+    if (begin == std::string::npos || end == std::string::npos)
+        return std::string();
+    manifest.erase(begin, end + std::strlen("</activeCodePage>") - begin);
+
+    const HANDLE update = ::BeginUpdateResourceA(copy.c_str(), FALSE);
+    if (!update || !::UpdateResourceA(update, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), language, &manifest[0],
+                                      static_cast<DWORD>(manifest.size())) ||
+        !::EndUpdateResourceA(update, FALSE))
+        return std::string();
+    return copy;
 }
 
 bool IsProcessRunning(const char* exeName)

@@ -75,6 +75,17 @@ bool CopyFixtureDll(const std::string& path);
 // A text of this source file (UTF-8) in the ANSI code page, as the
 // programs and the tables hold it.
 std::string Ansi(const char* utf8);
+// The same in the system's own ANSI code page, as the reports keep the
+// texts whose names it holds.
+std::string SystemAnsi(const char* utf8);
+
+// A copy of orvline.exe or orvgui.exe in the folder whose manifest lacks
+// the entry for UTF-8: the program as a system before Windows 10 version
+// 1903 runs it, in the system's ANSI code page. Empty when it cannot be
+// made, and where the program under test is a 32-bit one that a 64-bit
+// test runs under WoW64 (the 64-bit build it carries runs in its place,
+// with the entry).
+std::string CopyWithoutUtf8(const char* exe, const std::string& folder);
 
 // Whether a process of that executable name (orvgui.exe) runs now.
 bool IsProcessRunning(const char* exeName);
