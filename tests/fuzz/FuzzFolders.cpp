@@ -147,17 +147,22 @@ void CFuzzFolders::Fill() const
 
 std::string CFuzzFolders::Spelling(CFuzzInput& input, bool source) const
 {
-    // Relative to the current folder: what it holds, what lies above it,
-    // what is not there, devices, streams, wildcards, odd forms of names.
+    // Relative to the current folder: what it holds, what is not there,
+    // devices, streams, wildcards, odd forms of names.
     static const char* const kRelative[] = {
         "a.txt", "b.txt", "long name.txt", "sub", "sub\\c.txt", "sub\\deep", "sub\\deep\\d.txt", "empty",
         "ro.txt", "hidden.txt", "UPPER.TXT", "\xE9t\xE9.txt", "..\\other.txt", "..\\peer", "..\\peer\\p.txt",
-        ".", "..", "..\\..", "..\\..\\..", "..\\.", ".\\", "..\\cur", "sub\\..", "sub\\..\\..", "sub\\..\\..\\..",
-        "...", "....", ". ", ".. ", "./..", "..//..", "..\\..\\..\\..\\..", "new.txt", "sub\\new.txt",
+        "....", "new.txt", "sub\\new.txt",
         "..\\new.txt", "nope\\x.txt", "..\\..\\fresh.txt", "new", "COM1", "nul", "aux:", "CON.txt", "sub\\prn",
         "\\\\.\\NUL", "\\\\.\\C:", "LPT1.log", "conin$", "com9 .txt", "a.txt:s", "a.txt::$DATA", "sub:x", ":x",
         "*", "*.txt", "a?.txt", "sub\\*", "..\\*", "a.txt.", "a.txt ", "a.txt. . ", " a.txt", "sub/c.txt",
-        "sub\\\\c.txt", "sub\\.\\c.txt", "C:a.txt", "C:sub", "C:", "C:.", "C:..", "c:..\\..", "a\"b",
+        "sub\\\\c.txt", "sub\\.\\c.txt", "C:a.txt", "C:sub", "a\"b",
+    };
+    // The current folder and the folders above it, as a user types them.
+    static const char* const kUpward[] = {
+        ".", "..", "..\\..", "..\\..\\..", "..\\.", ".\\", "..\\cur", "sub\\..", "sub\\..\\..",
+        "sub\\..\\..\\..", "...", ". ", ".. ", "./..", "..//..", "..\\..\\..\\..\\..", "C:", "C:.", "C:..",
+        "c:..\\..",
     };
     // The system's folders, and folders that hold the current one.
     static const char* const kSystem[] = {
@@ -176,7 +181,16 @@ std::string CFuzzFolders::Spelling(CFuzzInput& input, bool source) const
         }
         // fall through
     case 1:
+        path = input.Pick(kUpward);
+        break;
     case 2:
+        // The folders above more often where they do harm.
+        if (source)
+        {
+            path = input.Pick(kUpward);
+            break;
+        }
+        // fall through
     case 3:
     case 4:
         path = input.Pick(kRelative);

@@ -69,8 +69,14 @@ void ReportAndEnd(const char* what)
     if (g_run.target)
     {
         ++g_run.inputs;
+        const bool first = g_run.failures == 0;
         Fail(what);
-        FuzzWrite(ReportLine(g_run));
+        std::string report = ReportLine(g_run);
+        // Not the first failure: the one that ended the run, too.
+        if (!first)
+            report += "  the run ended at seed " + std::to_string(g_run.seed) + ": " + what + "\n" +
+                      (g_run.input ? g_run.input->Shown() : std::string());
+        FuzzWrite(report);
     }
     else
     {
