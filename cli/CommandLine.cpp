@@ -5,8 +5,6 @@
 #include "engine/Text.h"
 #include "resources/orvline/resource.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 
 namespace
@@ -93,9 +91,16 @@ bool HasWork(const SCommandLine& line)
 
 bool IsReservedDeviceName(const std::string& path)
 {
-    // The last component, without a drive ("com1:" keeps "com1").
-    std::string name = ::PathFindFileNameA(path.c_str());
-    if (name.size() > 2 && name[1] == ':')
+    // The last component, without a drive ("C:aux" is "aux"). A colon
+    // further on starts a stream, not a name: "com1:x" is still COM1.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < path.size(); i += CharLength(path, i))
+    {
+        if ((path[i] == '\\' || path[i] == '/') && CharLength(path, i) == 1)
+            start = i + 1;
+    }
+    std::string name = path.substr(start);
+    if (start == 0 && name.size() > 2 && name[1] == ':')
         name.erase(0, 2);
     // The system ignores what follows the first dot or colon, and blanks
     // before them.

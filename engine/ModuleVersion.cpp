@@ -3,8 +3,18 @@
 #include "engine/ProgramPath.h"
 #include "engine/Text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+
+namespace
+{
+
+// A resource states its length in 16 bits; the library's area after the
+// data is as long again, then its signature.
+constexpr DWORD kLongestResourceRoom = 2 * 0x10000 + 8;
+
+} // namespace
 
 CModuleVersion::CModuleVersion()
     : VS_FIXEDFILEINFO()
@@ -19,9 +29,14 @@ bool CModuleVersion::LoadFromFile(const std::string& path)
     m_data.reset();
 
     DWORD handle = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &handle);
+    DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &handle);
     if (size == 0)
         return false;
+    // The library writes as far past the data as the resource's own length
+    // says, not its real size: a signature after it and, for the ANSI
+    // strings, a copy area as long again. A file may state any length:
+    // room for the longest one a resource can state.
+    size = std::max<DWORD>(size, kLongestResourceRoom);
     std::unique_ptr<BYTE[]> data(new (std::nothrow) BYTE[size]);
     if (!data)
     {

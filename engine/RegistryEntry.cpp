@@ -91,7 +91,7 @@ bool CRegistryEntry::ReadValueData(std::string& data) const
 
 std::string MakeRunValueData(const std::string& path, const std::string& arguments)
 {
-    std::string data = path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
+    std::string data = path.find(' ') == std::string::npos && arguments.empty() ? path : "\"" + path + "\"";
     if (!arguments.empty())
         data += " " + arguments;
     return data;

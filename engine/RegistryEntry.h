@@ -63,8 +63,10 @@ private:
 };
 
 // The value data written for a new path: quoted when it holds a blank, so
-// that Windows cannot start "C:\Program.exe" in place of the file; the
-// arguments follow after one blank.
+// that Windows cannot start "C:\Program.exe" in place of the file, and when
+// arguments follow it (after one blank), so that the scan reads the file
+// back: unquoted, "C:\t\a.exe /config c.ini" would be one file whose
+// extension is ".ini".
 std::string MakeRunValueData(const std::string& path, const std::string& arguments = std::string());
 
 // Reads a value of an open key as text: at most maxBytes bytes of data, cut

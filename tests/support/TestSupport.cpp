@@ -618,12 +618,18 @@ bool WritePendingUtf8(DWORD type, const std::vector<std::string>& strings, const
         text += L'\0';
     }
     text += L'\0';
+    return WritePendingBytes(type, std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)),
+                             valueName);
+}
+
+bool WritePendingBytes(DWORD type, const std::string& bytes, const char* valueName)
+{
     CRegKey key;
     return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE,
                            key.Receive()) == ERROR_SUCCESS &&
            ::RegSetValueExW(key.Get(), AnsiToWide(valueName).c_str(), 0, type,
-                            reinterpret_cast<const BYTE*>(text.data()),
-                            static_cast<DWORD>(text.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+                            reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())) ==
+               ERROR_SUCCESS;
 }
 
 std::vector<std::string> PendingUtf8(const char* valueName, DWORD* type)

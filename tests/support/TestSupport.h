@@ -248,6 +248,10 @@ std::string Utf16Bytes(const std::string& text);
 // shown in UTF-8: entries that the ANSI code page lacks stay exact.
 bool WritePendingUtf8(DWORD type, const std::vector<std::string>& strings,
                       const char* valueName = "PendingFileRenameOperations");
+// The value's bytes as the system keeps them, whatever the type: written
+// through the wide call, which converts nothing.
+bool WritePendingBytes(DWORD type, const std::string& bytes,
+                       const char* valueName = "PendingFileRenameOperations");
 // The value's strings (the final empty one dropped) and its type; empty
 // without a value.
 std::vector<std::string> PendingUtf8(const char* valueName = "PendingFileRenameOperations",

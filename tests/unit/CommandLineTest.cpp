@@ -98,10 +98,12 @@ TEST(ParseCommandLine, NothingIsDeletedWhenATargetWasMeant)
 TEST(IsReservedDeviceName, AnySpelling)
 {
     for (const char* name : {"COM1", "com9", "AUX", "nul", "Con", "PRN", "LPT1", "C:\\t\\COM1.txt",
-                             "com1:", "C:\\t\\aux.tar.gz", "conout$", "C:\\t\\nul ", "C:nul"})
+                             "com1:", "C:\\t\\aux.tar.gz", "conout$", "C:\\t\\nul ", "C:nul",
+                             // A stream of a device is the device.
+                             "com5:x", "C:\\t\\nul:x", "sub/prn:x", "C:aux:x", "\\\\.\\conin$:x"})
         EXPECT_TRUE(IsReservedDeviceName(name)) << name;
     for (const char* name : {"COM0", "COM10", "LPT", "console.txt", "C:\\t\\nul\\x", "auxiliary",
-                             "C:\\", "", "C:\\t\\a.txt"})
+                             "C:\\", "", "C:\\t\\a.txt", "C:\\t\\a:nul"})
         EXPECT_FALSE(IsReservedDeviceName(name)) << name;
 }
 

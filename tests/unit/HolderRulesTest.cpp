@@ -2,6 +2,7 @@
 // inside a folder, one row per process, the handle table and object names
 // as hostile bytes, and the watchdog over queries that never return.
 #include "inspect/HolderScan.h"
+#include "tests/support/HandleTableLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -116,40 +117,6 @@ TEST(MergeHolder, OneRowPerProcess)
     EXPECT_EQ(7u, rows[2].taskThreadId);
 }
 
-// The tables as the system lays them out on this build's word size.
-struct SLegacyEntry
-{
-    USHORT processId;
-    USHORT backTrace;
-    UCHAR type;
-    UCHAR attributes;
-    USHORT handle;
-    PVOID object;
-    ULONG access;
-};
-
-struct SExtendedEntry
-{
-    PVOID object;
-    ULONG_PTR processId;
-    ULONG_PTR handle;
-    ULONG access;
-    USHORT backTrace;
-    USHORT type;
-    ULONG attributes;
-    ULONG reserved;
-};
-
-template <typename Count, typename Entry>
-std::vector<BYTE> MakeTable(Count stated, const std::vector<Entry>& entries, std::size_t header)
-{
-    std::vector<BYTE> bytes(header + entries.size() * sizeof(Entry));
-    std::memcpy(bytes.data(), &stated, sizeof(stated));
-    if (!entries.empty())
-        std::memcpy(bytes.data() + header, entries.data(), entries.size() * sizeof(Entry));
-    return bytes;
-}
-
 TEST(ParseHandleTable, TheStatedCountIsNotTrusted)
 {
     SExtendedEntry file{};
@@ -159,18 +126,11 @@ TEST(ParseHandleTable, TheStatedCountIsNotTrusted)
     SExtendedEntry other = file;
     other.processId = 8;
     other.type = 5;
-    const std::size_t extendedHeader = 2 * sizeof(ULONG_PTR);
 
     SLegacyEntry legacy{};
     legacy.processId = 0x2345;
     legacy.handle = 0x1c;
     legacy.type = 28;
-    struct SLegacyTable
-    {
-        ULONG count;
-        SLegacyEntry entries[1];
-    };
-    const std::size_t legacyHeader = offsetof(SLegacyTable, entries);
 
     struct
     {
@@ -179,16 +139,16 @@ TEST(ParseHandleTable, TheStatedCountIsNotTrusted)
         bool parsed;
         std::size_t count;
     } cases[] = {
-        {MakeTable<ULONG_PTR>(2, std::vector<SExtendedEntry>{file, other}, extendedHeader), 64, true, 2},
+        {MakeTable<ULONG_PTR>(2, std::vector<SExtendedEntry>{file, other}, kExtendedHeader), 64, true, 2},
         // More entries claimed than the bytes hold: only those that are there.
-        {MakeTable<ULONG_PTR>(~ULONG_PTR(0), std::vector<SExtendedEntry>{file}, extendedHeader), 64, true, 1},
-        {MakeTable<ULONG_PTR>(0x7fffffff, std::vector<SExtendedEntry>{}, extendedHeader), 64, true, 0},
-        {MakeTable<ULONG>(1, std::vector<SLegacyEntry>{legacy}, legacyHeader), 16, true, 1},
-        {MakeTable<ULONG>(1000, std::vector<SLegacyEntry>{legacy}, legacyHeader), 16, true, 1},
+        {MakeTable<ULONG_PTR>(~ULONG_PTR(0), std::vector<SExtendedEntry>{file}, kExtendedHeader), 64, true, 1},
+        {MakeTable<ULONG_PTR>(0x7fffffff, std::vector<SExtendedEntry>{}, kExtendedHeader), 64, true, 0},
+        {MakeTable<ULONG>(1, std::vector<SLegacyEntry>{legacy}, kLegacyHeader), 16, true, 1},
+        {MakeTable<ULONG>(1000, std::vector<SLegacyEntry>{legacy}, kLegacyHeader), 16, true, 1},
         // Shorter than the header; a class that is no table.
         {std::vector<BYTE>(3), 16, false, 0},
         {std::vector<BYTE>(sizeof(ULONG_PTR)), 64, false, 0},
-        {MakeTable<ULONG>(1, std::vector<SLegacyEntry>{legacy}, legacyHeader), 5, false, 0},
+        {MakeTable<ULONG>(1, std::vector<SLegacyEntry>{legacy}, kLegacyHeader), 5, false, 0},
     };
     for (const auto& c : cases)
     {
@@ -200,14 +160,14 @@ TEST(ParseHandleTable, TheStatedCountIsNotTrusted)
 
     std::vector<SHandleEntry> entries;
     const std::vector<BYTE> extended =
-        MakeTable<ULONG_PTR>(2, std::vector<SExtendedEntry>{file, other}, extendedHeader);
+        MakeTable<ULONG_PTR>(2, std::vector<SExtendedEntry>{file, other}, kExtendedHeader);
     ASSERT_TRUE(ParseHandleTable(extended.data(), extended.size(), 64, entries));
     ASSERT_EQ(2u, entries.size());
     EXPECT_EQ(0x12345u, entries[0].processId);
     EXPECT_EQ(0x1a4u, entries[0].handle);
     EXPECT_EQ(37u, entries[0].type);
     EXPECT_EQ(5u, entries[1].type);
-    const std::vector<BYTE> older = MakeTable<ULONG>(1, std::vector<SLegacyEntry>{legacy}, legacyHeader);
+    const std::vector<BYTE> older = MakeTable<ULONG>(1, std::vector<SLegacyEntry>{legacy}, kLegacyHeader);
     ASSERT_TRUE(ParseHandleTable(older.data(), older.size(), 16, entries));
     ASSERT_EQ(1u, entries.size());
     EXPECT_EQ(0x2345u, entries[0].processId);

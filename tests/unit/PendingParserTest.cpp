@@ -3,6 +3,7 @@
 // fed with damaged and generated input.
 #include "engine/PendingParser.h"
 #include "engine/Text.h"
+#include "tests/support/GuardedBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,45 +17,6 @@
 
 namespace
 {
-
-// The bytes placed flush against a page that may not be touched, so that
-// reading a single byte beyond them faults.
-class CGuardedBytes
-{
-public:
-    explicit CGuardedBytes(const std::string& bytes)
-    {
-        SYSTEM_INFO info = {};
-        ::GetSystemInfo(&info);
-        const std::size_t page = info.dwPageSize;
-        const std::size_t dataPages = (bytes.size() + page - 1) / page + 1;
-        m_size = (dataPages + 1) * page;
-        m_base = static_cast<char*>(
-            ::VirtualAlloc(nullptr, m_size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        if (!m_base)
-            return;
-        char* guard = m_base + dataPages * page;
-        DWORD old = 0;
-        ::VirtualProtect(guard, page, PAGE_NOACCESS, &old);
-        m_data = guard - bytes.size();
-        if (!bytes.empty())
-            std::memcpy(m_data, bytes.data(), bytes.size());
-    }
-    ~CGuardedBytes()
-    {
-        if (m_base)
-            ::VirtualFree(m_base, 0, MEM_RELEASE);
-    }
-    CGuardedBytes(const CGuardedBytes&) = delete;
-    CGuardedBytes& operator=(const CGuardedBytes&) = delete;
-
-    const char* Data() const { return m_data; }
-
-private:
-    char* m_base = nullptr;
-    char* m_data = nullptr;
-    std::size_t m_size = 0;
-};
 
 std::wstring Widen(const std::string& bytes)
 {
@@ -77,8 +39,7 @@ std::string Narrow(const std::wstring& text)
 std::vector<PendingPair> ParseGuarded(const std::string& bytes, std::size_t count = std::string::npos)
 {
     const std::wstring text = Widen(bytes);
-    CGuardedBytes guarded(std::string(reinterpret_cast<const char*>(text.data()),
-                                      text.size() * sizeof(wchar_t)));
+    CGuardedBytes guarded(text.data(), text.size() * sizeof(wchar_t));
     EXPECT_NE(nullptr, guarded.Data());
     std::vector<PendingPair> pairs;
     const auto entries = ParsePendingEntries(reinterpret_cast<const wchar_t*>(guarded.Data()),

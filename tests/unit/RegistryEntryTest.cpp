@@ -3,6 +3,7 @@
 #include "engine/Handles.h"
 #include "engine/RegistryEntry.h"
 #include "engine/SystemServices.h"
+#include "inspect/AutostartScan.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -174,7 +175,10 @@ TEST(RegistryEntry, UpdateValueKeepsTheArguments)
         const char* newPath;
         const char* data;
     } cases[] = {
-        {"/min", "C:\\Tools\\agent2.exe", "C:\\Tools\\agent2.exe /min"},
+        // Quoted before arguments: the scan reads "C:\t\a.exe /config c.ini"
+        // unquoted as one file.
+        {"/min", "C:\\Tools\\agent2.exe", "\"C:\\Tools\\agent2.exe\" /min"},
+        {"/config c.ini", "C:\\Tools\\agent2.exe", "\"C:\\Tools\\agent2.exe\" /config c.ini"},
         {"/min -x \"a b\"", "C:\\My Tools\\agent.exe", "\"C:\\My Tools\\agent.exe\" /min -x \"a b\""},
         {"", "C:\\My Tools\\agent.exe", "\"C:\\My Tools\\agent.exe\""},
     };
@@ -187,6 +191,10 @@ TEST(RegistryEntry, UpdateValueKeepsTheArguments)
         EXPECT_TRUE(entry.UpdateValue(c.newPath));
         EXPECT_EQ(WithTerminator(c.data), value.Bytes()) << c.arguments;
         EXPECT_EQ(c.data, MakeRunValueData(c.newPath, c.arguments));
+        // The scan reads back the file and the arguments written.
+        const SRunCommand read = ResolveRunCommand(c.data);
+        EXPECT_EQ(c.newPath, read.file) << c.data;
+        EXPECT_EQ(c.arguments, read.arguments) << c.data;
     }
 }
 
