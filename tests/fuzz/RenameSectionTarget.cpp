@@ -126,8 +126,8 @@ void CheckCleaner(CFuzzInput& input, const std::string& text, const std::vector<
         else
             wanted.erase(found);
     }
-    Expect(RemoveWinInitLines(text, std::vector<std::string>()) == text, "the cleaner changed a text it was given no line for");
-    const std::string rest = RemoveWinInitLines(text, taken);
+    Expect(MarkWinInitLines(text, std::vector<std::string>()) == text, "the cleaner changed a text it was given no line for");
+    const std::string rest = MarkWinInitLines(text, taken);
     Expect(PairsOf(ParseWinInitEntries(rest)) == kept, "what the cleaner left does not read as the entries not asked for");
 }
 

@@ -105,6 +105,38 @@ void SetLastError(DWORD error)
     g_lastError = error;
 }
 
+// Code page 1252 for the process and the system alike; no later exports
+// of kernel32 (the callers fall back as on Windows 2000).
+UINT GetACP()
+{
+    return 1252;
+}
+
+UINT GetOEMCP()
+{
+    return 850;
+}
+
+BOOL IsValidCodePage(UINT codePage)
+{
+    return codePage == 1252 || codePage == 850;
+}
+
+int GetLocaleInfoA(DWORD, DWORD, LPSTR, int)
+{
+    return 0;
+}
+
+HMODULE GetModuleHandleA(LPCSTR)
+{
+    return nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE, LPCSTR)
+{
+    return nullptr;
+}
+
 int MultiByteToWideChar(UINT, DWORD, LPCSTR text, int length, LPWSTR wide, int size)
 {
     if (!text || length == 0)

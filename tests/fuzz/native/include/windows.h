@@ -98,6 +98,10 @@ using FARPROC = std::intptr_t (*)();
 #define CP_ACP 0
 #define CP_OEMCP 1
 #define CP_UTF8 65001
+#define CSTR_EQUAL 2
+#define LOCALE_SYSTEM_DEFAULT 0x0800
+#define LOCALE_IDEFAULTCODEPAGE 0x000B
+#define LOCALE_IDEFAULTANSICODEPAGE 0x1004
 #define WC_NO_BEST_FIT_CHARS 0x400
 
 #define GENERIC_READ 0x80000000u
@@ -230,6 +234,12 @@ BOOL DeleteObject(HGDIOBJ object);
 HLOCAL LocalFree(HLOCAL memory);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 HMODULE GetModuleHandleA(LPCSTR name);
+UINT GetACP();
+UINT GetOEMCP();
+BOOL IsValidCodePage(UINT codePage);
+using LCID = DWORD;
+using LCTYPE = DWORD;
+int GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int size);
 HMODULE LoadLibraryA(LPCSTR name);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
