@@ -17,7 +17,8 @@ const char kKeyBase[] = "Software\\Microsoft\\Windows\\CurrentVersion\\";
 // Tried in this order for a file part without extension.
 const char* const kExecutableExtensions[] = {".cmd", ".bat", ".pif", ".scf", ".exe", ".com", ".scr"};
 
-const char kBlanks[] = " \t";
+// The blanks TrimBlanks takes off, so that no file keeps one at its end.
+const char kBlanks[] = " \t\r\n\v\f";
 
 // The text before the first blank, and what follows that blank.
 SRunCommand SplitAtBlank(const std::string& text)

@@ -176,7 +176,7 @@ TEST_F(AutostartWizard, MoveWhileLockedNamesTheDestinationAtOnce)
 
     // Delayed: the file waits for the restart, the value already follows it.
     EXPECT_TRUE(PathExists(file));
-    EXPECT_EQ(folder + "\\locked.exe /tray", RunValue());
+    EXPECT_EQ("\"" + folder + "\\locked.exe\" /tray", RunValue());
     holder.Release();
     ASSERT_TRUE(RestartPrefix());
     EXPECT_FALSE(PathExists(file));

@@ -377,8 +377,8 @@ TEST_F(RegistryDialog, DeleteAskedFirstAndCopiedToTheReport)
 
     // A dated block with the value's place and data.
     const std::string text = ReadFileBytes(report);
-    const std::string block = Ansi("Clé Registre supprimée:") + "\r\nHKEY_CURRENT_USER\\" + kRunKey +
-                              "\r\nNom: OrvMissing\r\n" + Ansi("Données: ") + m_missing + " -a\r\n\r\n";
+    const std::string block = SystemAnsi("Clé Registre supprimée:") + "\r\nHKEY_CURRENT_USER\\" + kRunKey +
+                              "\r\nNom: OrvMissing\r\n" + SystemAnsi("Données: ") + m_missing + " -a\r\n\r\n";
     ASSERT_GT(text.size(), block.size());
     EXPECT_EQ(block, text.substr(text.size() - block.size()));
     EXPECT_EQ("\r\n\r\n", text.substr(text.size() - block.size() - 4, 4));

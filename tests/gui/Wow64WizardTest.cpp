@@ -84,7 +84,7 @@ TEST_F(Wow64Wizard, RunValueOfThe64BitViewFollowsItsFile)
     EXPECT_TRUE(wizard.WaitForExit());
 
     EXPECT_TRUE(PathExists(m_dir / "renamed.exe"));
-    EXPECT_EQ((m_dir / "renamed.exe") + " /tray", ReadRunValue(KEY_WOW64_64KEY, kValue64));
+    EXPECT_EQ("\"" + (m_dir / "renamed.exe") + "\" /tray", ReadRunValue(KEY_WOW64_64KEY, kValue64));
     EXPECT_EQ(agent32, ReadRunValue(KEY_WOW64_32KEY, kValue32));
     EXPECT_EQ("<none>", ReadRunValue(KEY_WOW64_32KEY, kValue64));
 }
