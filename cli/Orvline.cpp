@@ -14,6 +14,7 @@
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
 #include "inspect/HolderScan.h"
+#include "inspect/NativePaths.h"
 #include "resources/orvline/resource.h"
 
 #include <shlwapi.h>

@@ -104,6 +104,27 @@ bool IsSameWideText(const std::wstring& a, const std::wstring& b)
            CSTR_EQUAL;
 }
 
+bool IsCharacterStart(const std::string& text, std::size_t index)
+{
+    std::size_t i = 0;
+    while (i < index)
+        i += ::IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    return i == index;
+}
+
+std::string WithoutTrailingBackslash(const std::string& path)
+{
+    if (path.size() > 1 && path.back() == '\\' && IsCharacterStart(path, path.size() - 1))
+        return path.substr(0, path.size() - 1);
+    return path;
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix)
+{
+    const std::size_t length = std::strlen(prefix);
+    return text.size() >= length && IsSameTextPrefix(text, prefix, length);
+}
+
 std::size_t CharLength(const std::string& text, std::size_t i)
 {
     const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -222,6 +243,11 @@ std::string WideToAnsi(const wchar_t* text, int length)
 bool WideToAnsiExact(const std::wstring& text, std::string& ansi)
 {
     return ToCodePageExactly(text, CP_ACP, ansi);
+}
+
+bool WideNameToAnsiExact(const std::wstring& name, std::string& ansi)
+{
+    return !name.empty() && WideToAnsiExact(name, ansi) && ansi.find('\0') == std::string::npos;
 }
 
 std::string ExpandLineBreaks(const std::string& text)

@@ -36,6 +36,18 @@ bool IsSameTextPrefix(const std::string& a, const std::string& b, std::size_t by
 // the system offers none: equal texts only).
 bool IsSameWideText(const std::wstring& a, const std::wstring& b);
 
+// Whether byte `index` of the text begins a character in the current code
+// page by its DBCS lead bytes (a trail byte does not; in UTF-8 every byte
+// does, as no lead byte is DBCS).
+bool IsCharacterStart(const std::string& text, std::size_t index);
+
+// The text without one trailing backslash that is not a trail byte; a lone
+// backslash stays.
+std::string WithoutTrailingBackslash(const std::string& path);
+
+// Case-insensitive: the text begins with `prefix`.
+bool StartsWithNoCase(const std::string& text, const char* prefix);
+
 // Length of the character at `i` in the current code page: two bytes for a
 // DBCS lead byte followed by a valid trail byte, two to four for a UTF-8
 // sequence, otherwise one; never past the end.
@@ -69,6 +81,9 @@ std::string WideToAnsi(const wchar_t* text, int length = -1);
 // The ANSI form of a UTF-16 text when the code page holds every character of
 // it as it is (ToCodePageExactly): true; otherwise false.
 bool WideToAnsiExact(const std::wstring& text, std::string& ansi);
+// The same for a name: false also when it is empty or holds a NUL, as it
+// then names no file that a path of this program could reach.
+bool WideNameToAnsiExact(const std::wstring& name, std::string& ansi);
 
 // The text with every LF turned into CR LF, as a text-mode C stream writes it.
 std::string ExpandLineBreaks(const std::string& text);

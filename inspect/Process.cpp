@@ -6,6 +6,7 @@
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
 #include "inspect/HeapBuffer.h"
+#include "inspect/NativePaths.h"
 #include "inspect/ProcessManager.h"
 #include "inspect/ServiceManager.h"
 #include "resources/orvgui/resource.h"

@@ -2,7 +2,7 @@
 // loaded: what the process page shows of it and how it is ended.
 #pragma once
 
-#include "inspect/HolderScan.h"
+#include "inspect/HolderList.h"
 
 #include <windows.h>
 

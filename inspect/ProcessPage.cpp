@@ -15,7 +15,7 @@ BOOL CProcessPage::OnInitDialog()
 {
     CWizardPage::OnInitDialog();
     // Where the system keeps no handle table, only loaded modules are found.
-    const UINT note = CHolderScan::HasHandleTable() ? IDS_PROCESS_NOTE_NT : IDS_PROCESS_NOTE_9X;
+    const UINT note = HasHandleTable() ? IDS_PROCESS_NOTE_NT : IDS_PROCESS_NOTE_9X;
     SetItemText(IDC_PROCESS_NOTE, LoadResourceText(note));
     m_list.SubclassWindow(GetItem(IDC_PROCESS_LIST));
     return TRUE;

@@ -4,7 +4,7 @@
 // when its characters lie wholly inside the bytes given.
 #include "tests/fuzz/Fuzz.h"
 
-#include "inspect/HolderScan.h"
+#include "inspect/HandleTable.h"
 #include "tests/support/GuardedBytes.h"
 #include "tests/support/HandleTableLayout.h"
 

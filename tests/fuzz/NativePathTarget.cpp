@@ -5,7 +5,7 @@
 // blanks and nothing else.
 #include "tests/fuzz/Fuzz.h"
 
-#include "inspect/HolderScan.h"
+#include "inspect/NativePaths.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 // them all, and takes no module snapshot of a 32-bit process.)
 #include "engine/Handles.h"
 #include "engine/Text.h"
-#include "inspect/HolderScan.h"
+#include "inspect/ModuleScan.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +78,7 @@ BOOL WINAPI FirstModule(HANDLE snapshot, MODULEENTRY32* module)
     return NextModule(snapshot, module);
 }
 
-class CWindowsModuleScan : public CHolderScan
+class CWindowsModuleScan : public CModuleScan
 {
 public:
     // filtered: whether the system has EnumProcessModulesEx (Vista and later).
