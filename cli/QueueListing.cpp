@@ -1,9 +1,10 @@
 #include "cli/QueueListing.h"
 
 #include "engine/PendingParser.h"
-#include "engine/PendingStore.h"
+#include "engine/RegistryQueue.h"
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
+#include "engine/WinInitFile.h"
 
 #include <shlwapi.h>
 

@@ -1,17 +1,9 @@
-// The operations already queued for the next restart.
+// The operations already queued for the next restart: the list's loading
+// from the queue (CFileInfoList::LoadPending), its take-over and the
+// removal of what it took.
 #pragma once
 
-#include <string>
-#include <vector>
-
 class CFileInfoList;
-
-// The queue as it is stored, read only, for a listing: the registry value's
-// UTF-16 text (NT family) or wininit.ini's bytes (Windows 9x/Me). No queue
-// at all reads as an empty one. False, with the last error, when the queue
-// is there but cannot be read (a value of another type: ERROR_INVALID_DATA).
-bool ReadQueueText(std::wstring& text);
-bool ReadWinInitText(std::string& text);
 
 // Clears from the queue the entries that the list's operations were taken
 // over from, one each, after copying the queue as it stands to its backup
@@ -25,11 +17,3 @@ bool RemovePendingFromWinInit(const CFileInfoList& list);
 
 // Takes the queue over into a list of its own and clears what it took.
 bool RemovePending();
-
-// Clears the entries (their UTF-16 text, one each) from the queue value;
-// every other entry stays, also one another program queues meanwhile: the
-// clearing waits while it keeps queueing, and clears again what a program
-// that read before the write writes back after it. With `lasting`, the key
-// is flushed to the disk before the answer. False with the last error
-// (ERROR_BUSY: another program never paused). Throws std::bad_alloc.
-bool ClearQueueEntries(std::vector<std::wstring> entries, bool lasting = false);

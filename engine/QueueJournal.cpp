@@ -1,19 +1,13 @@
 #include "engine/QueueJournal.h"
 
-#include "engine/FileBytes.h"
 #include "engine/FileInfo.h"
-#include "engine/PendingParser.h"
-#include "engine/PendingStore.h"
-
-#include <shlwapi.h>
+#include "engine/RegistryQueue.h"
+#include "engine/WinInitFile.h"
 
 #include <new>
 
 namespace
 {
-
-// How long a program that holds wininit.ini is waited for.
-constexpr DWORD kWinInitWaitMs = 2000;
 
 std::string GetWinInitName()
 {
@@ -23,59 +17,19 @@ std::string GetWinInitName()
 
 } // namespace
 
-bool GetWinInitPath(char (&path)[MAX_PATH])
-{
-    const UINT length = ::GetWindowsDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-    {
-        path[0] = '\0';
-        if (length >= MAX_PATH)
-            ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    return ::PathAppendA(path, "wininit.ini") != FALSE;
-}
-
-CFileHandle OpenWinInitForWriting()
-{
-    char path[MAX_PATH] = {};
-    if (!GetWinInitPath(path))
-        return CFileHandle();
-    const DWORD start = ::GetTickCount();
-    for (;;)
-    {
-        CFileHandle file(::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-        const DWORD error = ::GetLastError();
-        if (file || (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) ||
-            ::GetTickCount() - start >= kWinInitWaitMs)
-            return file;
-        ::Sleep(20);
-    }
-}
-
-bool MarkWinInitFileLines(std::vector<std::string> lines, bool lasting)
-{
-    CFileHandle file = OpenWinInitForWriting();
-    std::string text;
-    if (!file || !ReadToEnd(file.Get(), text))
-        return false;
-    const std::string marked = MarkWinInitLines(text, std::move(lines));
-    if (marked == text)
-        return true;
-    // The same length: the file needs no cut, and a write that stops short
-    // leaves each line marked or not.
-    if (::SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-        !WriteAll(file.Get(), marked))
-        return false;
-    return !lasting || ::FlushFileBuffers(file.Get());
-}
-
 std::string GetQueueName(bool winInit)
 {
     return winInit ? GetWinInitName()
                    : "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\"
                      "PendingFileRenameOperations";
+}
+
+bool NoteQueueFailure(SQueueFailure& failure, bool winInit, const std::string& what)
+{
+    failure.code = ::GetLastError();
+    failure.what = what.empty() ? GetQueueName(winInit) : what;
+    ::SetLastError(failure.code);
+    return false;
 }
 
 void CQueueJournal::Add(const SQueueOrigin& origin)

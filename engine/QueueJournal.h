@@ -7,8 +7,6 @@
 // into a comment in place, byte by byte.
 #pragma once
 
-#include "engine/Handles.h"
-
 #include <windows.h>
 
 #include <string>
@@ -51,15 +49,7 @@ private:
 // path of wininit.ini.
 std::string GetQueueName(bool winInit);
 
-// The Windows folder joined with "wininit.ini".
-bool GetWinInitPath(char (&path)[MAX_PATH]);
-
-// wininit.ini opened for reading and writing, shared with no other program,
-// so that no writer slips in between a reading and the write it leads to.
-// A program that holds the file for a moment (the system's own writer) is
-// waited for a little; invalid, with the last error, when it stays held.
-CFileHandle OpenWinInitForWriting();
-
-// Turns the lines into comments in wininit.ini (MarkWinInitLines); with
-// `lasting`, flushed to the disk before the answer. Throws std::bad_alloc.
-bool MarkWinInitFileLines(std::vector<std::string> lines, bool lasting);
+// Keeps the failure of the step that failed (the last error), named for an
+// error line: the queue itself unless `what` names another file or value.
+// Always false, the last error kept.
+bool NoteQueueFailure(SQueueFailure& failure, bool winInit, const std::string& what = std::string());

@@ -1,15 +1,10 @@
-#include "engine/PendingStore.h"
+#include "engine/RegistryQueue.h"
 
-#include "engine/FileBytes.h"
-#include "engine/FileInfo.h"
 #include "engine/Handles.h"
 #include "engine/PendingParser.h"
 #include "engine/QueueJournal.h"
-#include "engine/SystemServices.h"
-#include "engine/TakeOver.h"
-#include "engine/Text.h"
 
-#include <shlwapi.h>
+#include <windows.h>
 
 #include <new>
 
@@ -92,40 +87,6 @@ bool ReadQueueValue(SQueueValue& value, REGSAM access = kQueueAccess)
         return false;
     }
     return true;
-}
-
-// The whole file's bytes, read with other writers shut out unless `share`
-// lets them in.
-bool ReadWholeFile(const char* path, std::string& bytes, DWORD share = FILE_SHARE_READ)
-{
-    CFileHandle file(::CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file)
-        return false;
-    try
-    {
-        return ReadToEnd(file.Get(), bytes);
-    }
-    catch (const std::bad_alloc&)
-    {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-}
-
-// The queue texts (registry entries or wininit.ini lines) of the operations
-// that were taken over from the queue (throws std::bad_alloc).
-template <typename Text>
-std::vector<Text> TakenOrigins(const CFileInfoList& list, Text SQueueOrigin::*origin)
-{
-    std::vector<Text> taken;
-    for (std::size_t i = 0; i < list.GetCount(); ++i)
-    {
-        const Text& text = list.GetAt(i)->GetQueueOrigin().*origin;
-        if (!text.empty())
-            taken.push_back(text);
-    }
-    return taken;
 }
 
 // The size of the queue value now, or -1 without one: one quick look, so
@@ -323,56 +284,6 @@ bool ClearQueueValueEntries(const std::vector<std::wstring>& entries)
     }
 }
 
-// Keeps the failure of the step that failed, named for an error line (the
-// queue itself unless `what` names another file or value).
-bool NoteFailure(SQueueFailure& failure, bool winInit, const std::string& what = std::string())
-{
-    failure.code = ::GetLastError();
-    failure.what = what.empty() ? GetQueueName(winInit) : what;
-    ::SetLastError(failure.code);
-    return false;
-}
-
-// The queue value as it stands, copied to its backup value: a write to the
-// queue's key, so also the proof that the queue can be written.
-bool BackupQueueValue(SQueueFailure& failure)
-{
-    SQueueValue value;
-    if (!ReadQueueValue(value))
-        return NoteFailure(failure, false);
-    const LONG status = ::RegSetValueExW(value.key.Get(), kPendingBackupValueW, 0, value.type,
-                                         reinterpret_cast<const BYTE*>(value.bytes.data()),
-                                         static_cast<DWORD>(value.bytes.size()));
-    ::SetLastError(static_cast<DWORD>(status));
-    return status == ERROR_SUCCESS || NoteFailure(failure, false, GetQueueName(false) + ".Backup");
-}
-
-// wininit.ini as it stands, copied whole (every section) to wininit.bak. It
-// is read under a handle open for writing and shared with no program: the
-// proof that the queue can be written. Throws std::bad_alloc.
-bool BackupWinInit(SQueueFailure& failure)
-{
-    char backup[MAX_PATH] = {};
-    std::string text;
-    CFileHandle file = OpenWinInitForWriting();
-    if (!file || !ReadToEnd(file.Get(), text))
-        return NoteFailure(failure, true);
-    if (!GetWinInitPath(backup) || !::PathRenameExtensionA(backup, ".bak"))
-        return NoteFailure(failure, true);
-    CFileHandle copy(::CreateFileA(backup, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    return (copy && WriteAll(copy.Get(), text)) || NoteFailure(failure, true, backup);
-}
-
-// A queued path as the take-over compares it, also one that is not read
-// as a path: "!" and "\??\" dropped.
-std::wstring QueueTextKey(const std::wstring& text)
-{
-    bool replace = false;
-    const std::wstring path = StripQueueMarks(text, true, replace);
-    return TakeOverKey(WideToAnsi(path.c_str(), static_cast<int>(path.size())));
-}
-
 } // namespace
 
 bool ReadQueueText(std::wstring& text)
@@ -393,69 +304,16 @@ bool ReadQueueText(std::wstring& text)
     return true;
 }
 
-bool ReadWinInitText(std::string& text)
+bool ReadQueueForTakeOver(std::wstring& text)
 {
     text.clear();
-    char path[MAX_PATH] = {};
-    if (!GetWinInitPath(path))
-        return false;
-    if (ReadWholeFile(path, text, FILE_SHARE_READ | FILE_SHARE_WRITE))
-        return true;
-    const DWORD error = ::GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-bool CFileInfoList::LoadPending()
-{
-    return IsWindowsNT() ? LoadPendingFromRegistry() : LoadPendingFromWinInit();
-}
-
-bool CFileInfoList::LoadPendingFromRegistry()
-{
     SQueueValue value;
     if (!ReadQueueValue(value))
         return false;
     value.key.Reset();
-
     try
     {
-        const std::wstring text = value.Text();
-        SPendingQueue queue;
-        CTakeOverKeys keys;
-        for (const SPendingEntry& entry : ParsePendingEntries(text.data(), text.size()))
-        {
-            queue.entries.emplace_back();
-            STakeOverEntry& seen = queue.entries.back();
-            // Only what the restart would carry out as written is taken over;
-            // every other entry stays in the queue.
-            std::string source;
-            std::string target;
-            bool ignored = false;
-            SQueueOrigin origin;
-            origin.index = queue.entries.size() - 1;
-            if (!ReadQueuePath(entry.source, false, source, ignored) ||
-                (!entry.target.empty() &&
-                 !ReadQueuePath(entry.target, true, target, origin.replaceExisting)))
-            {
-                seen.paths.push_back(QueueTextKey(entry.source));
-                if (!entry.target.empty())
-                    seen.paths.push_back(QueueTextKey(entry.target));
-                continue;
-            }
-            keys.Add(source, seen.paths);
-            if (!target.empty())
-                keys.Add(target, seen.paths);
-            // One attribute read answers both whether the source exists and
-            // whether it is a folder.
-            const DWORD attributes = ::GetFileAttributesA(source.c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES)
-                continue;
-            seen.runnable = true;
-            origin.entry = text.substr(entry.begin, entry.end - entry.begin);
-            if (!AddQueued(source, attributes, target, std::move(origin)))
-                return false;
-        }
-        m_pending = std::move(queue);
+        text = value.Text();
     }
     catch (const std::bad_alloc&)
     {
@@ -465,159 +323,16 @@ bool CFileInfoList::LoadPendingFromRegistry()
     return true;
 }
 
-bool CFileInfoList::LoadPendingFromWinInit()
+bool BackupQueueValue(SQueueFailure& failure)
 {
-    char path[MAX_PATH] = {};
-    std::string text;
-    if (!GetWinInitPath(path) || !ReadWholeFile(path, text))
-        return false;
-
-    try
-    {
-        SPendingQueue queue;
-        queue.winInit = true;
-        CTakeOverKeys keys;
-        for (SWinInitEntry& entry : ParseWinInitEntries(text))
-        {
-            queue.entries.emplace_back();
-            STakeOverEntry& seen = queue.entries.back();
-            // The restart leaves it alone: it touches nothing and stays.
-            if (entry.inert)
-                continue;
-            const bool readable = IsFullDrivePath(entry.source) &&
-                                  (entry.target.empty() || IsFullDrivePath(entry.target));
-            const DWORD attributes =
-                readable ? ::GetFileAttributesA(entry.source.c_str()) : INVALID_FILE_ATTRIBUTES;
-            if (attributes != INVALID_FILE_ATTRIBUTES)
-            {
-                // The file holds short (8.3) names; the list shows the long ones.
-                GetLongPath(entry.source);
-                if (!entry.target.empty())
-                    GetLongPath(entry.target);
-            }
-            if (readable)
-            {
-                keys.Add(entry.source, seen.paths);
-                if (!entry.target.empty())
-                    keys.Add(entry.target, seen.paths);
-            }
-            else
-            {
-                seen.paths.push_back(TakeOverKey(entry.source));
-                if (!entry.target.empty())
-                    seen.paths.push_back(TakeOverKey(entry.target));
-            }
-            if (attributes == INVALID_FILE_ATTRIBUTES)
-                continue;
-            seen.runnable = true;
-            SQueueOrigin origin;
-            origin.index = queue.entries.size() - 1;
-            origin.line = WinInitLineText(text, entry.begin, entry.end);
-            // WININIT.EXE replaces an existing destination.
-            if (!AddQueued(entry.source, attributes, entry.target, std::move(origin)))
-                return false;
-        }
-        m_pending = std::move(queue);
-    }
-    catch (const std::bad_alloc&)
-    {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-    return true;
-}
-
-bool CFileInfoList::TakeOverPending()
-{
-    std::vector<CFileInfo*> queued;
-    for (const auto& item : m_items)
-    {
-        if (item->IsQueued() && item->GetQueueOrigin().index < m_pending.entries.size())
-            queued.push_back(item.get());
-    }
-    if (queued.empty() || m_pending.takenOver)
-        return true;
-    m_pending.failure = SQueueFailure();
-    try
-    {
-        if (!(m_pending.winInit ? BackupWinInit(m_pending.failure) : BackupQueueValue(m_pending.failure)))
-        {
-            ::SetLastError(m_pending.failure.code);
-            return false;
-        }
-    }
-    catch (const std::bad_alloc&)
-    {
-        m_pending.failure.code = ERROR_NOT_ENOUGH_MEMORY;
-        m_pending.failure.what = GetQueueName(m_pending.winInit);
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-    for (CFileInfo* item : queued)
-        item->TakeOver();
-    m_pending.takenOver = true;
-    return true;
-}
-
-void CFileInfoList::LeavePending()
-{
-    for (const auto& item : m_items)
-        item->TakeOver(false);
-    m_pending.takenOver = false;
-}
-
-bool CFileInfoList::RunTakeOver()
-{
-    try
-    {
-        std::vector<CFileInfo*> items(m_pending.entries.size(), nullptr);
-        for (const auto& item : m_items)
-        {
-            const SQueueOrigin& origin = item->GetQueueOrigin();
-            if (origin.takenOver && origin.index < items.size())
-                items[origin.index] = item.get();
-        }
-        std::vector<STakeOverEntry> entries = m_pending.entries;
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            entries[i].runnable = entries[i].runnable && items[i];
-
-        bool failed = false;
-        std::vector<bool> tried(entries.size(), false);
-        CQueueJournal journal(m_pending.winInit);
-        PlanTakeOver(
-            entries,
-            [&](std::size_t i) {
-                CFileInfo* item = items[i];
-                // Done by an earlier pass, which cleared its entry.
-                if (IsDone(item->GetStatus()))
-                    return true;
-                tried[i] = true;
-                const LONG status = item->Execute();
-                if (status == StatusFailed)
-                    failed = true;
-                if (!IsDone(status))
-                    return false;
-                journal.Add(item->GetQueueOrigin());
-                return true;
-            },
-            [&](bool lasting) { return journal.Commit(lasting); });
-        for (std::size_t i = 0; i < entries.size(); ++i)
-        {
-            if (items[i] && !tried[i] && !IsDone(items[i]->GetStatus()))
-                items[i]->StayQueued();
-        }
-        if (journal.GetFailure().code != ERROR_SUCCESS)
-        {
-            m_pending.failure = journal.GetFailure();
-            failed = true;
-        }
-        return !failed;
-    }
-    catch (const std::bad_alloc&)
-    {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
+    SQueueValue value;
+    if (!ReadQueueValue(value))
+        return NoteQueueFailure(failure, false);
+    const LONG status = ::RegSetValueExW(value.key.Get(), kPendingBackupValueW, 0, value.type,
+                                         reinterpret_cast<const BYTE*>(value.bytes.data()),
+                                         static_cast<DWORD>(value.bytes.size()));
+    ::SetLastError(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS || NoteQueueFailure(failure, false, GetQueueName(false) + ".Backup");
 }
 
 bool ClearQueueEntries(std::vector<std::wstring> entries, bool lasting)
@@ -632,45 +347,4 @@ bool ClearQueueEntries(std::vector<std::wstring> entries, bool lasting)
         status = ::RegFlushKey(key.Get());
     ::SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;
-}
-
-bool RemovePending(const CFileInfoList& list)
-{
-    return IsWindowsNT() ? RemovePendingFromRegistry(list) : RemovePendingFromWinInit(list);
-}
-
-bool RemovePending()
-{
-    CFileInfoList list;
-    return list.LoadPending() && RemovePending(list);
-}
-
-bool RemovePendingFromRegistry(const CFileInfoList& list)
-{
-    try
-    {
-        std::vector<std::wstring> taken = TakenOrigins(list, &SQueueOrigin::entry);
-        SQueueFailure failure;
-        return taken.empty() || (BackupQueueValue(failure) && ClearQueueEntries(std::move(taken)));
-    }
-    catch (const std::bad_alloc&)
-    {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-}
-
-bool RemovePendingFromWinInit(const CFileInfoList& list)
-{
-    try
-    {
-        std::vector<std::string> taken = TakenOrigins(list, &SQueueOrigin::line);
-        SQueueFailure failure;
-        return taken.empty() || (BackupWinInit(failure) && MarkWinInitFileLines(std::move(taken), false));
-    }
-    catch (const std::bad_alloc&)
-    {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
 }

@@ -3,8 +3,9 @@
 #include "engine/Handles.h"
 #include "engine/ObjectPath.h"
 #include "engine/PendingParser.h"
-#include "engine/PendingStore.h"
+#include "engine/RegistryQueue.h"
 #include "engine/Text.h"
+#include "engine/WinInitFile.h"
 
 #include <windows.h>
 

@@ -14,7 +14,7 @@
 
 #if defined(_WIN32)
 #include "cli/QueueListing.h"
-#include "engine/PendingStore.h"
+#include "engine/RegistryQueue.h"
 #include "tests/support/TestSupport.h"
 #endif
 
