@@ -1,7 +1,6 @@
 // The restart queue of the NT family: PendingFileRenameOperations read into
 // the operation list and moved to its backup value, in this process.
 #include "engine/FileInfo.h"
-#include "engine/Handles.h"
 #include "engine/PendingStore.h"
 #include "tests/support/TestSupport.h"
 
@@ -57,7 +56,7 @@ TEST_F(PendingStore, ReadsMultiStringAndBinaryQueues)
         ASSERT_TRUE(WritePendingValue(type, type == REG_BINARY ? Utf16Bytes(ExampleQueue()) : ExampleQueue()));
         CFileInfoList list;
         SetLastError(0xdeadbeef);
-        EXPECT_TRUE(type == REG_MULTI_SZ ? list.LoadPending() : list.LoadPendingFromRegistry());
+        EXPECT_TRUE(type == REG_MULTI_SZ ? list.LoadPending() : list.LoadPendingFromRegistry()) << GetLastError();
         ExpectExampleOperations(list);
         // Reading leaves the queue as it was.
         EXPECT_EQ(type == REG_BINARY ? Utf16Bytes(ExampleQueue()) : ExampleQueue(),
@@ -82,7 +81,7 @@ TEST_F(PendingStore, QueuesWithoutOperations)
     // Only the terminating empty string, or nothing at all.
     ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, std::string(1, '\0')));
     SetLastError(0xdeadbeef);
-    EXPECT_TRUE(list.LoadPendingFromRegistry());
+    EXPECT_TRUE(list.LoadPendingFromRegistry()) << GetLastError();
     ASSERT_TRUE(WritePendingValue(REG_BINARY, ""));
     EXPECT_TRUE(list.LoadPendingFromRegistry());
     // Every source is gone.
@@ -97,12 +96,12 @@ TEST_F(PendingStore, OtherValueTypesAreRefused)
     ASSERT_TRUE(WritePendingValue(REG_SZ, text + std::string(1, '\0')));
     CFileInfoList list;
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(list.LoadPendingFromRegistry());
+    EXPECT_FALSE(list.LoadPendingFromRegistry()) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
     EXPECT_TRUE(list.IsEmpty());
 
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(RemovePending());
+    EXPECT_FALSE(RemovePending()) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_DATA), GetLastError());
     // Nothing was moved.
     EXPECT_EQ(text + std::string(1, '\0'), PendingValueText(kQueueValue));
@@ -113,10 +112,10 @@ TEST_F(PendingStore, NoQueueValue)
 {
     CFileInfoList list;
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(list.LoadPending());
+    EXPECT_FALSE(list.LoadPending()) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(RemovePending());
+    EXPECT_FALSE(RemovePending()) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_TRUE(list.IsEmpty());
 }
@@ -139,7 +138,7 @@ TEST_F(PendingStore, RemoveClearsOnlyWhatWasTakenOver)
         ASSERT_TRUE(WritePendingValue(type, queued));
 
         SetLastError(0xdeadbeef);
-        EXPECT_TRUE(RemovePending());
+        EXPECT_TRUE(RemovePending()) << GetLastError();
         DWORD backupType = 0;
         EXPECT_EQ(queued, PendingValueText(kBackupValue, &backupType));
         EXPECT_EQ(type, backupType);
@@ -149,94 +148,10 @@ TEST_F(PendingStore, RemoveClearsOnlyWhatWasTakenOver)
 
         // Nothing left to take over: nothing changes.
         SetLastError(0xdeadbeef);
-        EXPECT_TRUE(RemovePending());
+        EXPECT_TRUE(RemovePending()) << GetLastError();
         EXPECT_EQ(queued, PendingValueText(kBackupValue));
         EXPECT_EQ(stored(rest), PendingValueText(kQueueValue));
     }
-}
-
-TEST_F(PendingStore, EntriesQueuedAfterTheReadStay)
-{
-    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_a), ""})));
-    CFileInfoList list;
-    ASSERT_TRUE(list.LoadPending());
-    ASSERT_EQ(1u, list.GetCount());
-    // Another program queues two more, one of them the same as the first.
-    ASSERT_TRUE(MoveFileExA(m_b.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
-    ASSERT_TRUE(MoveFileExA(m_a.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
-
-    SetLastError(0xdeadbeef);
-    EXPECT_TRUE(RemovePending(list));
-    EXPECT_EQ(PendingQueueOf({NtPath(m_b), "", NtPath(m_a), ""}), PendingValueText(kQueueValue));
-    // Once all taken over, the value goes.
-    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_a), ""})));
-    EXPECT_TRUE(RemovePending(list));
-    EXPECT_EQ("<none>", PendingValueText(kQueueValue));
-}
-
-namespace
-{
-
-// A program that read the queue before the clearing writes it back after,
-// one entry of its own added, as the system's own queueing does: the
-// entries taken over are cleared again and its entry stays.
-struct SWriteBack
-{
-    std::string extra;
-    HANDLE ready;
-    bool wrote = false;
-};
-
-DWORD WINAPI WriteBackThread(void* parameter)
-{
-    auto* writeBack = static_cast<SWriteBack*>(parameter);
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_NOTIFY, &key) != ERROR_SUCCESS)
-        return 1;
-    CHandle changed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.Get(), TRUE);
-    const std::string read = PendingValueText(kQueueValue);
-    SetEvent(writeBack->ready);
-    // Other values of the key (the backup) change too.
-    bool cleared = false;
-    while (!cleared && WaitForSingleObject(changed.Get(), 10000) == WAIT_OBJECT_0)
-    {
-        RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed.Get(), TRUE);
-        cleared = PendingValueText(kQueueValue) != read;
-    }
-    if (cleared)
-    {
-        // The list's end stays the end.
-        const std::string value = read.substr(0, read.size() - 1) + writeBack->extra;
-        writeBack->wrote = RegSetValueExA(key, kQueueValue, 0, REG_MULTI_SZ,
-                                          reinterpret_cast<const BYTE*>(value.data()),
-                                          static_cast<DWORD>(value.size())) == ERROR_SUCCESS;
-    }
-    RegCloseKey(key);
-    return 0;
-}
-
-} // namespace
-
-TEST_F(PendingStore, AQueueWrittenBackAfterTheClearingIsClearedAgain)
-{
-    ASSERT_TRUE(WritePendingValue(REG_MULTI_SZ, PendingQueueOf({NtPath(m_a), "", NtPath(m_b), ""})));
-    CFileInfoList list;
-    ASSERT_TRUE(list.LoadPending());
-    ASSERT_EQ(2u, list.GetCount());
-
-    CHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    SWriteBack writeBack{PendingQueueOf({NtPath(m_c), ""}), ready.Get()};
-    CHandle writer(CreateThread(nullptr, 0, WriteBackThread, &writeBack, 0, nullptr));
-    ASSERT_TRUE(writer);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.Get(), 10000));
-
-    SetLastError(0xdeadbeef);
-    EXPECT_TRUE(RemovePending(list));
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(writer.Get(), 20000));
-    EXPECT_TRUE(writeBack.wrote);
-    EXPECT_EQ(PendingQueueOf({NtPath(m_c), ""}), PendingValueText(kQueueValue));
 }
 
 TEST_F(PendingStore, DamagedValuesThroughTheRegistry)

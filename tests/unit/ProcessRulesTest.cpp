@@ -1,6 +1,8 @@
 // The rules of the process list: image paths as reported by the system,
 // the orders of the columns, the "ID" text, the id buffer and the service
 // polling interval.
+#include "inspect/ModuleScan.h"
+#include "inspect/NativePaths.h"
 #include "inspect/Process.h"
 #include "inspect/ProcessManager.h"
 #include "inspect/ServiceManager.h"
@@ -138,7 +140,7 @@ TEST(ProcessIds, BufferDoublesWhileFull)
 
     std::vector<DWORD> ids;
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(ReadProcessIds(FailingEnumProcesses, ids));
+    EXPECT_FALSE(ReadProcessIds(FailingEnumProcesses, ids)) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ::GetLastError());
 }
 
