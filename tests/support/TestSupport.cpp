@@ -71,6 +71,32 @@ std::string TempFileName(const char* prefix)
     return path;
 }
 
+// What a file or registry helper could not do, with the error code and its
+// text; the last error stays as it was.
+::testing::AssertionResult HelperFailure(const std::string& what, DWORD code)
+{
+    const DWORD lastError = ::GetLastError();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure()
+                                         << what << ": error " << code << " (" << SystemText(code) << ")";
+    ::SetLastError(lastError);
+    return failure;
+}
+
+std::string KeyName(HKEY hive, const char* key)
+{
+    const char* const root = hive == HKEY_LOCAL_MACHINE  ? "HKLM"
+                             : hive == HKEY_CURRENT_USER ? "HKCU"
+                             : hive == HKEY_CLASSES_ROOT ? "HKCR"
+                             : hive == HKEY_USERS        ? "HKU"
+                                                         : "HKEY";
+    return std::string(root) + "\\" + key;
+}
+
+std::string ValueName(HKEY hive, const char* key, const char* name)
+{
+    return KeyName(hive, key) + "\\" + (name ? name : "(default)");
+}
+
 } // namespace
 
 SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* folder,
@@ -191,16 +217,19 @@ void RemoveTree(const std::string& path)
     ::RemoveDirectoryA(path.c_str());
 }
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes)
+::testing::AssertionResult WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     CFileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        return false;
+        return HelperFailure("cannot create " + path, ::GetLastError());
     DWORD written = 0;
-    return ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                       nullptr) &&
-           written == bytes.size();
+    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        return HelperFailure("cannot write " + path, ::GetLastError());
+    if (written != bytes.size())
+        return ::testing::AssertionFailure() << "only " << written << " of " << bytes.size() << " bytes written to "
+                                             << path;
+    return ::testing::AssertionSuccess() << path << " written";
 }
 
 std::string ReadFileBytes(const std::string& path)
@@ -218,9 +247,11 @@ std::string ReadFileBytes(const std::string& path)
     return bytes;
 }
 
-bool PathExists(const std::string& path)
+::testing::AssertionResult PathExists(const std::string& path)
 {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return HelperFailure(path + " is not there", ::GetLastError());
+    return ::testing::AssertionSuccess() << path << " is there";
 }
 
 std::string ShortPath(const std::string& path)
@@ -236,9 +267,12 @@ std::string FixturePath(const char* name)
     return std::string(ORV_FIXTURE_DIR) + "\\" + name + ".exe";
 }
 
-bool CopyFixtureDll(const std::string& path)
+::testing::AssertionResult CopyFixtureDll(const std::string& path)
 {
-    return ::CopyFileA(GetBinPath("orvfixture.dll").c_str(), path.c_str(), FALSE) != FALSE;
+    const std::string fixture = GetBinPath("orvfixture.dll");
+    if (!::CopyFileA(fixture.c_str(), path.c_str(), FALSE))
+        return HelperFailure("cannot copy " + fixture + " to " + path, ::GetLastError());
+    return ::testing::AssertionSuccess() << path << " copied";
 }
 
 std::string Ansi(const char* utf8)
@@ -396,10 +430,10 @@ bool CHolder::HasEnded(DWORD timeoutMs, DWORD* exitCode) const
 
 const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 
-bool ReadPendingValue(std::vector<char>& bytes, DWORD* type, const char* valueName)
+::testing::AssertionResult ReadPendingValue(std::vector<char>& bytes, DWORD* type, const char* valueName)
 {
     std::string text;
-    const bool read = ReadRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, valueName, text, type);
+    ::testing::AssertionResult read = ReadRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, valueName, text, type);
     bytes.assign(text.begin(), text.end());
     return read;
 }
@@ -502,38 +536,50 @@ bool RunUnixShell(const std::string& script)
     return code == "0\n";
 }
 
-bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,
-                       DWORD* type)
+::testing::AssertionResult ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,
+                                             DWORD* type)
 {
     bytes.clear();
     CRegKey opened;
-    if (::RegOpenKeyExA(hive, key, 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS)
-        return false;
+    LONG status = ::RegOpenKeyExA(hive, key, 0, KEY_QUERY_VALUE, opened.Receive());
+    if (status != ERROR_SUCCESS)
+        return HelperFailure("cannot open " + KeyName(hive, key), static_cast<DWORD>(status));
     DWORD size = 0;
     DWORD valueType = 0;
-    if (::RegQueryValueExA(opened.Get(), name, nullptr, &valueType, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return false;
-    bytes.resize(size);
-    if (::RegQueryValueExA(opened.Get(), name, nullptr, &valueType,
-                           reinterpret_cast<BYTE*>(&bytes[0]), &size) != ERROR_SUCCESS)
-        return false;
+    status = ::RegQueryValueExA(opened.Get(), name, nullptr, &valueType, nullptr, &size);
+    if (status == ERROR_SUCCESS)
+    {
+        bytes.resize(size);
+        status = ::RegQueryValueExA(opened.Get(), name, nullptr, &valueType, reinterpret_cast<BYTE*>(&bytes[0]),
+                                    &size);
+    }
+    if (status != ERROR_SUCCESS)
+    {
+        bytes.clear();
+        return HelperFailure("cannot read " + ValueName(hive, key, name), static_cast<DWORD>(status));
+    }
     bytes.resize(size);
     if (type)
         *type = valueType;
-    return true;
+    return ::testing::AssertionSuccess() << ValueName(hive, key, name) << " read";
 }
 
-bool WriteRegistryValue(HKEY hive, const char* key, const char* name, DWORD type, const std::string& bytes)
+::testing::AssertionResult WriteRegistryValue(HKEY hive, const char* key, const char* name, DWORD type,
+                                              const std::string& bytes)
 {
     CRegKey opened;
-    return ::RegCreateKeyExA(hive, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.Receive(), nullptr) ==
-               ERROR_SUCCESS &&
-           ::RegSetValueExA(opened.Get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+    LONG status =
+        ::RegCreateKeyExA(hive, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, opened.Receive(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return HelperFailure("cannot create " + KeyName(hive, key), static_cast<DWORD>(status));
+    status = ::RegSetValueExA(opened.Get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                              static_cast<DWORD>(bytes.size()));
+    if (status != ERROR_SUCCESS)
+        return HelperFailure("cannot write " + ValueName(hive, key, name), static_cast<DWORD>(status));
+    return ::testing::AssertionSuccess() << ValueName(hive, key, name) << " written";
 }
 
-bool WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value)
+::testing::AssertionResult WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value)
 {
     return WriteRegistryValue(hive, key, name, REG_SZ, std::string(value.c_str(), value.size() + 1));
 }
@@ -575,7 +621,7 @@ std::string NtPath(const std::string& path)
     return "\\??\\" + path;
 }
 
-bool WritePendingValue(DWORD type, const std::string& bytes, const char* valueName)
+::testing::AssertionResult WritePendingValue(DWORD type, const std::string& bytes, const char* valueName)
 {
     return WriteRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, valueName, type, bytes);
 }
@@ -606,7 +652,7 @@ std::string Utf16Bytes(const std::string& text)
     return bytes;
 }
 
-bool WritePendingUtf8(DWORD type, const std::vector<std::string>& strings, const char* valueName)
+::testing::AssertionResult WritePendingUtf8(DWORD type, const std::vector<std::string>& strings, const char* valueName)
 {
     std::wstring text;
     for (const std::string& string : strings)
@@ -622,14 +668,20 @@ bool WritePendingUtf8(DWORD type, const std::vector<std::string>& strings, const
                              valueName);
 }
 
-bool WritePendingBytes(DWORD type, const std::string& bytes, const char* valueName)
+::testing::AssertionResult WritePendingBytes(DWORD type, const std::string& bytes, const char* valueName)
 {
     CRegKey key;
-    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE,
-                           key.Receive()) == ERROR_SUCCESS &&
-           ::RegSetValueExW(key.Get(), AnsiToWide(valueName).c_str(), 0, type,
-                            reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())) ==
-               ERROR_SUCCESS;
+    LONG status = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, key.Receive());
+    if (status != ERROR_SUCCESS)
+        return HelperFailure("cannot open " + KeyName(HKEY_LOCAL_MACHINE, kSessionManagerKey),
+                             static_cast<DWORD>(status));
+    status = ::RegSetValueExW(key.Get(), AnsiToWide(valueName).c_str(), 0, type,
+                              reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    if (status != ERROR_SUCCESS)
+        return HelperFailure("cannot write " + ValueName(HKEY_LOCAL_MACHINE, kSessionManagerKey, valueName),
+                             static_cast<DWORD>(status));
+    return ::testing::AssertionSuccess() << ValueName(HKEY_LOCAL_MACHINE, kSessionManagerKey, valueName)
+                                         << " written";
 }
 
 std::vector<std::string> PendingUtf8(const char* valueName, DWORD* type)
@@ -735,10 +787,10 @@ std::string AfterBanner(const std::string& out)
 CRunValue::CRunValue(HKEY hive, const char* key, const char* name, const std::string& data)
     : m_hive(hive), m_key(key), m_name(name)
 {
-    m_written = WriteRegistryString(hive, key, name, data);
+    m_written = static_cast<bool>(WriteRegistryString(hive, key, name, data));
 }
 
-bool CRunValue::Exists() const
+::testing::AssertionResult CRunValue::Exists() const
 {
     std::string bytes;
     return ReadRegistryValue(m_hive, m_key, m_name, bytes);

@@ -60,17 +60,19 @@ private:
     std::string m_path;
 };
 
+// The file and registry helpers answer with the path or the value and the
+// error code, so that a check that fails on one says why.
 void RemoveTree(const std::string& path);
-bool WriteFileBytes(const std::string& path, const std::string& bytes);
+::testing::AssertionResult WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
-bool PathExists(const std::string& path);
+::testing::AssertionResult PathExists(const std::string& path);
 // The short (8.3) form of an existing path.
 std::string ShortPath(const std::string& path);
 
 // A program of tests/fixtures, with its chosen version resource, by name.
 std::string FixturePath(const char* name);
 // A copy of bin/orvfixture.dll at the path, for a process to keep loaded.
-bool CopyFixtureDll(const std::string& path);
+::testing::AssertionResult CopyFixtureDll(const std::string& path);
 
 // A text of this source file (UTF-8) in the ANSI code page, as the
 // programs and the tables hold it.
@@ -138,8 +140,8 @@ private:
 
 // The restart queue of the NT family.
 extern const char kSessionManagerKey[];
-bool ReadPendingValue(std::vector<char>& bytes, DWORD* type = nullptr,
-                      const char* valueName = "PendingFileRenameOperations");
+::testing::AssertionResult ReadPendingValue(std::vector<char>& bytes, DWORD* type = nullptr,
+                                            const char* valueName = "PendingFileRenameOperations");
 std::vector<std::string> SplitMultiString(const std::vector<char>& bytes);
 void ClearPendingQueue();
 
@@ -162,12 +164,14 @@ bool RunUnixShell(const std::string& script);
 
 // A registry value's raw bytes (terminators included) and type; false when
 // the key or the value cannot be read.
-bool ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,
-                       DWORD* type = nullptr);
+::testing::AssertionResult ReadRegistryValue(HKEY hive, const char* key, const char* name, std::string& bytes,
+                                             DWORD* type = nullptr);
 // Creates the key when needed and writes the value (name null: the default
 // value) with its type and bytes, or as a REG_SZ.
-bool WriteRegistryValue(HKEY hive, const char* key, const char* name, DWORD type, const std::string& bytes);
-bool WriteRegistryString(HKEY hive, const char* key, const char* name, const std::string& value);
+::testing::AssertionResult WriteRegistryValue(HKEY hive, const char* key, const char* name, DWORD type,
+                                              const std::string& bytes);
+::testing::AssertionResult WriteRegistryString(HKEY hive, const char* key, const char* name,
+                                               const std::string& value);
 void DeleteRegistryValue(HKEY hive, const char* key, const char* name);
 
 // One autostart value of a test, removed again whatever the test did to it.
@@ -184,7 +188,7 @@ public:
     CRunValue& operator=(const CRunValue&) = delete;
 
     bool Written() const { return m_written; }
-    bool Exists() const;
+    ::testing::AssertionResult Exists() const;
     // The data as stored, with its terminator, and its type.
     std::string Bytes(DWORD* type = nullptr) const;
     // The data without its terminator; "(none)" when the value is absent.
@@ -235,8 +239,8 @@ void ExpectOperation(const CFileInfo* item, LONG action, const std::string& sour
 std::string NtPath(const std::string& path);
 
 // Writes a value of the queue's key with the given type and bytes.
-bool WritePendingValue(DWORD type, const std::string& bytes,
-                       const char* valueName = "PendingFileRenameOperations");
+::testing::AssertionResult WritePendingValue(DWORD type, const std::string& bytes,
+                                             const char* valueName = "PendingFileRenameOperations");
 // A value of the queue's key as bytes; "<none>" when it is absent.
 std::string PendingValueText(const char* valueName, DWORD* type = nullptr);
 
@@ -246,12 +250,12 @@ std::string Utf16Bytes(const std::string& text);
 
 // The queue value (or its backup) written and read as UTF-16, given and
 // shown in UTF-8: entries that the ANSI code page lacks stay exact.
-bool WritePendingUtf8(DWORD type, const std::vector<std::string>& strings,
-                      const char* valueName = "PendingFileRenameOperations");
+::testing::AssertionResult WritePendingUtf8(DWORD type, const std::vector<std::string>& strings,
+                                            const char* valueName = "PendingFileRenameOperations");
 // The value's bytes as the system keeps them, whatever the type: written
 // through the wide call, which converts nothing.
-bool WritePendingBytes(DWORD type, const std::string& bytes,
-                       const char* valueName = "PendingFileRenameOperations");
+::testing::AssertionResult WritePendingBytes(DWORD type, const std::string& bytes,
+                                             const char* valueName = "PendingFileRenameOperations");
 // The value's strings (the final empty one dropped) and its type; empty
 // without a value.
 std::vector<std::string> PendingUtf8(const char* valueName = "PendingFileRenameOperations",
