@@ -304,7 +304,7 @@ TEST_F(OrvlineRunner, DestinationInAMissingFolderFails)
 
     CFileInfo item(file, target, nullptr);
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(StatusFailed, item.Execute());
+    EXPECT_EQ(StatusFailed, item.Execute()) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), item.GetErrorCode());
     EXPECT_EQ("", PendingQueueBytes());
 }

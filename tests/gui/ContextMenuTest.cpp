@@ -72,7 +72,7 @@ TEST_F(ContextMenu, InstallWritesTheVerbAndTheCommandOfThisProgram)
     EXPECT_FALSE(IsContextMenuInstalled());
 
     SetLastError(0xdeadbeef);
-    ASSERT_TRUE(InstallContextMenu());
+    ASSERT_TRUE(InstallContextMenu()) << GetLastError();
     const SValue verb = ReadValue(kContextMenuVerbKey);
     ASSERT_TRUE(verb.found);
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), verb.type);
@@ -139,7 +139,7 @@ TEST_F(ContextMenu, RemoveKeepsWhatOtherProgramsPutUnderShell)
     ASSERT_TRUE(InstallContextMenu());
 
     SetLastError(0xdeadbeef);
-    ASSERT_TRUE(RemoveContextMenu());
+    ASSERT_TRUE(RemoveContextMenu()) << GetLastError();
     EXPECT_FALSE(KeyExists(kContextMenuVerbKey));
     EXPECT_FALSE(IsContextMenuInstalled());
     EXPECT_TRUE(ReadValue(kOtherVerbKey).found);
@@ -163,7 +163,7 @@ TEST_F(ContextMenu, RemoveDeletesAShellKeyLeftEmpty)
 TEST_F(ContextMenu, RemoveWithoutAnEntryFails)
 {
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(RemoveContextMenu());
+    EXPECT_FALSE(RemoveContextMenu()) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }
 

@@ -78,7 +78,7 @@ TEST_F(ProcessTermination, AlreadyEndedIsASuccess)
     holder.Release();
 
     ::SetLastError(0xdeadbeef);
-    EXPECT_TRUE(record.Terminate());
+    EXPECT_TRUE(record.Terminate()) << ::GetLastError();
     EXPECT_EQ(0u, ::GetLastError());
     EXPECT_EQ(0u, record.GetErrorCode());
 }
@@ -90,12 +90,12 @@ TEST_F(ProcessTermination, AccessDeniedIsAFailure)
     CHolder holder(CHolder::Guarded, GetBinPath("orvfixture.dll"));
     ASSERT_TRUE(holder.IsHolding());
     ::SetLastError(0xdeadbeef);
-    ASSERT_EQ(nullptr, ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, holder.GetProcessId()));
+    ASSERT_EQ(nullptr, ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, holder.GetProcessId())) << ::GetLastError();
     ASSERT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ::GetLastError());
 
     CProcess record(holder.GetProcessId(), 0, GetBinPath("orvholder.exe"), "", false);
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(record.Terminate());
+    EXPECT_FALSE(record.Terminate()) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), record.GetErrorCode());
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), ::GetLastError());
     EXPECT_TRUE(g_questions.empty());

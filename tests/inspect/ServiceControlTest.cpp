@@ -168,18 +168,18 @@ TEST_F(ServiceControl, NoServiceInTheProcess)
 {
     char name[256] = {};
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(m_services.FindServiceByProcessId(::GetCurrentProcessId(), name, sizeof(name)));
+    EXPECT_FALSE(m_services.FindServiceByProcessId(::GetCurrentProcessId(), name, sizeof(name))) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), ::GetLastError());
 
     CServiceManager unconnected;
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(unconnected.FindServiceByProcessId(::GetCurrentProcessId(), name, sizeof(name)));
+    EXPECT_FALSE(unconnected.FindServiceByProcessId(::GetCurrentProcessId(), name, sizeof(name))) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ::GetLastError());
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(unconnected.StopService("OrvTestRunning"));
+    EXPECT_FALSE(unconnected.StopService("OrvTestRunning")) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ::GetLastError());
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(CServiceManager::WaitForServiceState(nullptr, SERVICE_STOP_PENDING, SERVICE_STOPPED, 0));
+    EXPECT_FALSE(CServiceManager::WaitForServiceState(nullptr, SERVICE_STOP_PENDING, SERVICE_STOPPED, 0)) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ::GetLastError());
 }
 
@@ -216,7 +216,7 @@ TEST_F(ServiceControl, AlreadyStoppedNeedsNoRequest)
     ASSERT_TRUE(service.IsInstalled());
     // A stop request to a stopped service would be refused (not active).
     ::SetLastError(0xdeadbeef);
-    EXPECT_TRUE(m_services.StopService("OrvTestStopped"));
+    EXPECT_TRUE(m_services.StopService("OrvTestStopped")) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), service.State());
 }
 
@@ -226,13 +226,13 @@ TEST_F(ServiceControl, StopPendingPastTheLimitTimesOut)
     ASSERT_TRUE(service.Start());
 
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(m_services.StopService("OrvTestStuck", 1500));
+    EXPECT_FALSE(m_services.StopService("OrvTestStuck", 1500)) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), ::GetLastError());
     ASSERT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), service.State());
 
     // Already stop pending: only the wait.
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(m_services.StopService("OrvTestStuck", 1500));
+    EXPECT_FALSE(m_services.StopService("OrvTestStuck", 1500)) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), ::GetLastError());
 }
 
@@ -248,7 +248,7 @@ TEST_F(ServiceControl, DependentsThatComeBackEndTheRetries)
     m_services.AddDependent(base, pong);
 
     ::SetLastError(0xdeadbeef);
-    EXPECT_FALSE(m_services.StopService("OrvTestHub"));
+    EXPECT_FALSE(m_services.StopService("OrvTestHub")) << ::GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_DEPENDENT_SERVICES_RUNNING), ::GetLastError());
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), base.State());
     // The first request and three more after the dependents were stopped.

@@ -111,7 +111,7 @@ TEST(FileInfoList, ProgressStopsTheListingAndTheRunBetweenTwoObjects)
     ASSERT_TRUE(list.Add(dir / "before"));
     CStopAt stopListing(2);
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(list.AddFolder(root, &stopListing));
+    EXPECT_FALSE(list.AddFolder(root, &stopListing)) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_CANCELLED), GetLastError());
     EXPECT_EQ((std::vector<std::size_t>{1, 2}), stopListing.told);
     EXPECT_EQ(3u, list.GetCount());
@@ -167,11 +167,11 @@ TEST(FileInfoList, AddFolderListsChildrenFirst)
 
     WIN32_FIND_DATAA data = {};
     SetLastError(0xdeadbeef);
-    ASSERT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA((dir / "missing\\*.*").c_str(), &data));
+    ASSERT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA((dir / "missing\\*.*").c_str(), &data)) << GetLastError();
     const DWORD findError = GetLastError();
     CFileInfoList missing;
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(missing.AddFolder(dir / "missing"));
+    EXPECT_FALSE(missing.AddFolder(dir / "missing")) << GetLastError();
     EXPECT_EQ(findError, GetLastError());
     EXPECT_TRUE(missing.IsEmpty());
 }

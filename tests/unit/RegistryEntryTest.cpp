@@ -51,7 +51,7 @@ TEST(RegistryEntry, DeleteValueOfTheUserAndOfTheMachine)
         CRegistryEntry entry(hive, kRunKey, "OrvDelete");
 
         SetLastError(0xdeadbeef);
-        EXPECT_TRUE(entry.DeleteValue());
+        EXPECT_TRUE(entry.DeleteValue()) << GetLastError();
         EXPECT_EQ(0u, GetLastError());
         EXPECT_FALSE(value.Exists());
         EXPECT_TRUE(entry.IsDeleted());
@@ -62,7 +62,7 @@ TEST(RegistryEntry, DeleteValueOfTheUserAndOfTheMachine)
 
         // Someone else removed it in the meantime.
         SetLastError(0xdeadbeef);
-        EXPECT_FALSE(entry.DeleteValue());
+        EXPECT_FALSE(entry.DeleteValue()) << GetLastError();
         EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
         EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), entry.GetLastErrorCode());
         EXPECT_TRUE(entry.IsDeleted());
@@ -78,7 +78,7 @@ TEST(RegistryEntry, DeleteValueUnderAMissingKey)
 {
     CRegistryEntry entry(HKEY_CURRENT_USER, kMissingKey, "OrvDelete");
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(entry.DeleteValue());
+    EXPECT_FALSE(entry.DeleteValue()) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_EQ(GetErrorText(ERROR_FILE_NOT_FOUND), entry.GetStatusText());
 }
@@ -94,7 +94,7 @@ TEST(RegistryEntry, UpdateValueWritesOnlyTheNewPath)
         CRegistryEntry entry(hive, kRunKey, "OrvUpdate");
 
         SetLastError(0xdeadbeef);
-        EXPECT_TRUE(entry.UpdateValue("C:\\Tools\\orvnew.exe"));
+        EXPECT_TRUE(entry.UpdateValue("C:\\Tools\\orvnew.exe")) << GetLastError();
         EXPECT_EQ(0u, GetLastError());
         DWORD type = 0;
         EXPECT_EQ(WithTerminator("C:\\Tools\\orvnew.exe"), value.Bytes(&type));
@@ -141,7 +141,7 @@ TEST(RegistryEntry, UpdateValueUnderAMissingKey)
 {
     CRegistryEntry entry(HKEY_CURRENT_USER, kMissingKey, "OrvUpdate");
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(entry.UpdateValue("C:\\b.exe"));
+    EXPECT_FALSE(entry.UpdateValue("C:\\b.exe")) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), entry.GetLastErrorCode());
     EXPECT_FALSE(entry.IsDeleted());
@@ -238,7 +238,7 @@ TEST(RegistryEntry, ReadRegistryTextEndsInsideTheBuffer)
         CRegistryEntry entry(HKEY_CURRENT_USER, kRunKey, "OrvRaw");
         std::string data;
         SetLastError(0xdeadbeef);
-        EXPECT_TRUE(entry.ReadValueData(data));
+        EXPECT_TRUE(entry.ReadValueData(data)) << GetLastError();
         EXPECT_EQ(0u, GetLastError());
         EXPECT_EQ(std::string(c.bytes.c_str(), strnlen(c.bytes.data(), c.bytes.size())), data);
     }
@@ -247,7 +247,7 @@ TEST(RegistryEntry, ReadRegistryTextEndsInsideTheBuffer)
     CRegistryEntry gone(HKEY_CURRENT_USER, kRunKey, "OrvRaw");
     std::string data;
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(gone.ReadValueData(data));
+    EXPECT_FALSE(gone.ReadValueData(data)) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }
 
@@ -277,7 +277,7 @@ TEST(RegistryEntry, ChangedInItsOwnView)
     EXPECT_EQ("HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\OrvView",
               redirected.GetIdentity());
     SetLastError(0xdeadbeef);
-    EXPECT_TRUE(redirected.UpdateValue("C:\\new.exe"));
+    EXPECT_TRUE(redirected.UpdateValue("C:\\new.exe")) << GetLastError();
     EXPECT_EQ(0u, GetLastError());
     EXPECT_EQ("C:\\x64.exe", read(views[0]));
     EXPECT_EQ("C:\\new.exe", read(views[1]));

@@ -155,7 +155,7 @@ TEST(ReportFile, WriteReportAppendsTheOperations)
     ASSERT_EQ(StatusFailed, list.GetAt(1)->GetStatus());
 
     SetLastError(0xdeadbeef);
-    EXPECT_TRUE(list.WriteReport(report));
+    EXPECT_TRUE(list.WriteReport(report)) << GetLastError();
 
     // Text mode: every line ends with CR LF; a Failed status is one line.
     const std::string failedText = GetErrorText(ERROR_FILE_NOT_FOUND);

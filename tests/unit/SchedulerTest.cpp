@@ -131,7 +131,7 @@ TEST(Scheduler, DeletionIsQueuedByTheSystem)
     ::DeleteFileA(winInit.c_str());
 
     SetLastError(0xdeadbeef);
-    EXPECT_TRUE(MoveFileOnReboot(file.c_str(), nullptr));
+    EXPECT_TRUE(MoveFileOnReboot(file.c_str(), nullptr)) << GetLastError();
     // An empty new path is a deletion as well.
     EXPECT_TRUE(MoveFileOnReboot(dir.Path().c_str(), ""));
 
@@ -172,7 +172,7 @@ TEST(Scheduler, RefusalOtherThanNotImplementedIsAFailure)
     ::DeleteFileA(winInit.c_str());
 
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(MoveFileOnReboot("", nullptr));
+    EXPECT_FALSE(MoveFileOnReboot("", nullptr)) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
     EXPECT_EQ("", PendingQueueBytes());
     EXPECT_FALSE(PathExists(winInit));

@@ -14,11 +14,11 @@ TEST(SystemServices, IsWindowsNTOnTheNtFamily)
 TEST(SystemServices, EnablePrivilege)
 {
     SetLastError(0xdeadbeef);
-    EXPECT_TRUE(EnablePrivilege("SeShutdownPrivilege", true));
+    EXPECT_TRUE(EnablePrivilege("SeShutdownPrivilege", true)) << GetLastError();
     EXPECT_TRUE(EnablePrivilege("SeShutdownPrivilege", false));
 
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(EnablePrivilege("SeNoSuchPrivilege", true));
+    EXPECT_FALSE(EnablePrivilege("SeNoSuchPrivilege", true)) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_NO_SUCH_PRIVILEGE), GetLastError());
 }
 
@@ -121,7 +121,7 @@ TEST(SystemServices, RestartSystemCarriesOutTheQueue)
     ASSERT_TRUE(MoveFileExA(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
 
     SetLastError(0xdeadbeef);
-    ASSERT_TRUE(RestartSystem());
+    ASSERT_TRUE(RestartSystem()) << GetLastError();
     // The restart runs beside us: the caller lives on while the queue is done.
     for (int i = 0; i < 100 && PathExists(file); ++i)
         Sleep(100);

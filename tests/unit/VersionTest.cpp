@@ -126,17 +126,17 @@ TEST(ModuleVersion, FilesWithoutVersion)
 
     CModuleVersion version;
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(version.LoadFromFile(FixturePath("vnone")));
+    EXPECT_FALSE(version.LoadFromFile(FixturePath("vnone"))) << GetLastError();
     EXPECT_NE(0xdeadbeefu, GetLastError());
     EXPECT_EQ("", version.GetStringValue("CompanyName"));
     EXPECT_EQ(0u, version.dwSignature);
 
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(version.LoadFromFile(text));
+    EXPECT_FALSE(version.LoadFromFile(text)) << GetLastError();
     EXPECT_NE(0xdeadbeefu, GetLastError());
 
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(version.LoadFromFile(dir / "missing.exe"));
+    EXPECT_FALSE(version.LoadFromFile(dir / "missing.exe")) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
 }
 
@@ -167,7 +167,7 @@ TEST(ModuleVersion, LoadFromModule)
     EXPECT_FALSE(version.LoadFromModule(nullptr));
 
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(version.LoadFromModule("orvnotloaded.dll"));
+    EXPECT_FALSE(version.LoadFromModule("orvnotloaded.dll")) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_MOD_NOT_FOUND), GetLastError());
 }
 

@@ -84,7 +84,7 @@ TEST_F(WinInitStore, ReadsTheFirstRenameSectionWithLongNames)
 
     CFileInfoList list;
     SetLastError(0xdeadbeef);
-    EXPECT_TRUE(list.LoadPending());
+    EXPECT_TRUE(list.LoadPending()) << GetLastError();
     // "=x.dll" is no deletion: the restart leaves it alone.
     ASSERT_EQ(4u, list.GetCount());
     ExpectOperation(list.GetAt(0), ActionDelete, longFile, "");
@@ -149,7 +149,7 @@ TEST_F(WinInitStore, MissingOrLockedFile)
 {
     CFileInfoList list;
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(list.LoadPending());
+    EXPECT_FALSE(list.LoadPending()) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_TRUE(RunEnded(RunOrvline("/pending"), 3, kGathering,
                          "\r\nTraitement echoue: " + SystemText(ERROR_FILE_NOT_FOUND) + " (2)\r\n"));
@@ -160,7 +160,7 @@ TEST_F(WinInitStore, MissingOrLockedFile)
         CHolder holder(CHolder::Open, IniPath());
         ASSERT_TRUE(holder.IsHolding());
         SetLastError(0xdeadbeef);
-        EXPECT_FALSE(list.LoadPendingFromWinInit());
+        EXPECT_FALSE(list.LoadPendingFromWinInit()) << GetLastError();
         EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
     }
     EXPECT_TRUE(list.IsEmpty());
@@ -175,7 +175,7 @@ TEST_F(WinInitStore, RemoveClearsOnlyTheLinesTakenOver)
     ASSERT_TRUE(WriteFileBytes(BakPath(), "older backup"));
 
     SetLastError(0xdeadbeef);
-    EXPECT_TRUE(RemovePending());
+    EXPECT_TRUE(RemovePending()) << GetLastError();
     EXPECT_EQ("[CombineVxDs]\r\nx=y\r\n[rename]\r\n" + Marked("NUL=" + file) + "\r\n; note\r\nNUL=" +
                   m_gone + "\r\n",
               ReadFileBytes(IniPath()));

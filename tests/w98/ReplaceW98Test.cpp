@@ -42,7 +42,7 @@ TEST(ReplaceW98, TheOldFileStaysUntilTheNewOneHasItsName)
         CHolder holder(CHolder::Open, target);
         ASSERT_TRUE(holder.IsHolding());
         SetLastError(0xdeadbeef);
-        EXPECT_FALSE(ReplaceWithCopy(source, target));
+        EXPECT_FALSE(ReplaceWithCopy(source, target)) << GetLastError();
         EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
     }
     EXPECT_EQ("old", ReadFileBytes(target));
@@ -55,7 +55,7 @@ TEST(ReplaceW98, TheOldFileStaysUntilTheNewOneHasItsName)
     // A folder is never replaced.
     dir.Folder("folder");
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(ReplaceWithCopy(source, dir / "folder"));
+    EXPECT_FALSE(ReplaceWithCopy(source, dir / "folder")) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
 }
 

@@ -58,14 +58,14 @@ TEST_F(WinInit, MoveFileOnRebootUsesTheSystemWhenItAccepts)
     ASSERT_FALSE(IsWindowsNT());
 
     SetLastError(0xdeadbeef);
-    EXPECT_TRUE(MoveFileOnReboot(file.c_str(), nullptr));
+    EXPECT_TRUE(MoveFileOnReboot(file.c_str(), nullptr)) << GetLastError();
     const std::string expected = PendingQueueOf({"\\??\\" + file, ""});
     EXPECT_EQ(expected, PendingQueueBytes());
     EXPECT_FALSE(PathExists(WindowsPath("WinInit.Ini")));
 
     // Refused for another reason: a failure, and no line either.
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(MoveFileOnReboot("", nullptr));
+    EXPECT_FALSE(MoveFileOnReboot("", nullptr)) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
     EXPECT_FALSE(PathExists(WindowsPath("WinInit.Ini")));
 }
@@ -105,7 +105,7 @@ TEST_F(WinInit, LineGoesIntoTheRenameSection)
             ASSERT_TRUE(WriteFileBytes(WindowsPath("WinInit.Ini"), c.before));
         }
         SetLastError(0xdeadbeef);
-        ASSERT_TRUE(AddWinInitRename(c.source.c_str(), nullptr));
+        ASSERT_TRUE(AddWinInitRename(c.source.c_str(), nullptr)) << GetLastError();
         EXPECT_EQ(c.after, File());
     }
     EXPECT_TRUE(PathExists(file));
@@ -146,7 +146,7 @@ TEST_F(WinInit, LinesTheRestartWouldMisread)
 
     // A new path with "=" would be split there at the restart.
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(AddWinInitRename(file.c_str(), (dir / "a=b.dll").c_str()));
+    EXPECT_FALSE(AddWinInitRename(file.c_str(), (dir / "a=b.dll").c_str())) << GetLastError();
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), GetLastError());
     EXPECT_EQ(before, File());
 
@@ -172,7 +172,7 @@ TEST_F(WinInit, FileHeldOpenElsewhere)
         CHolder holder(CHolder::Open, WindowsPath("WinInit.Ini"));
         ASSERT_TRUE(holder.IsHolding());
         SetLastError(0xdeadbeef);
-        EXPECT_FALSE(AddWinInitRename(file.c_str(), nullptr));
+        EXPECT_FALSE(AddWinInitRename(file.c_str(), nullptr)) << GetLastError();
         EXPECT_EQ(static_cast<DWORD>(ERROR_SHARING_VIOLATION), GetLastError());
     }
     EXPECT_EQ(before, File());
