@@ -65,8 +65,6 @@ struct SCountedName
 
 using NtQuerySystemInformationProc = LONG(WINAPI*)(ULONG infoClass, PVOID buffer, ULONG size,
                                                    PULONG returned);
-using NtQueryObjectProc = LONG(WINAPI*)(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG size,
-                                        PULONG returned);
 using QueryDosDeviceProc = DWORD(WINAPI*)(LPCSTR device, LPSTR target, DWORD size);
 
 constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
@@ -195,15 +193,12 @@ struct SCandidate
     HANDLE handle;  // a value in that process
 };
 
-// Names the candidates' handles: each is duplicated here, and only a disk
-// file is asked for its name (a pipe's name query may never return).
+// Names the candidates' handles: each is duplicated here and named as a
+// disk file.
 class CHandleNameJob : public CQueryJob
 {
 public:
-    CHandleNameJob(NtQueryObjectProc queryObject, std::string target, std::vector<SDosDevice> devices)
-        : m_queryObject(queryObject), m_target(std::move(target)), m_devices(std::move(devices))
-    {
-    }
+    explicit CHandleNameJob(const COpenFileNamer& namer) : m_namer(namer) {}
 
     std::size_t GetCount() const override { return m_candidates.size(); }
 
@@ -214,18 +209,12 @@ public:
         if (!::DuplicateHandle(candidate.process, candidate.handle, ::GetCurrentProcess(),
                                copy.Receive(), 0, FALSE, DUPLICATE_SAME_ACCESS))
             return false;
-        if (::GetFileType(copy.Get()) != FILE_TYPE_DISK)
-            return false;
-        std::wstring name;
-        std::string ansi;
-        if (!QueryName(copy.Get(), name) || !ToAnsiExactly(name, ansi))
-            return false;
-        std::string path = MapNativePath(ansi, m_devices);
-        if (path.empty())
+        std::string path;
+        if (!m_namer.Name(copy.Get(), path))
             return false;
         // A name opened in its short form is decided by the caller, once
         // it has its long form.
-        if (!IsAtOrBelow(path, m_target) && path.find('~') == std::string::npos)
+        if (!IsAtOrBelow(path, m_namer.GetTarget()) && path.find('~') == std::string::npos)
             return false;
         answer.swap(path);
         return true;
@@ -253,30 +242,7 @@ public:
     const SCandidate& GetCandidate(std::size_t index) const { return m_candidates[index]; }
 
 private:
-    bool QueryName(HANDLE handle, std::wstring& name) const
-    {
-        // Most names fit; a longer one is asked once more at its size.
-        ULONG_PTR local[256];
-        ULONG returned = 0;
-        LONG status = m_queryObject(handle, kObjectNameInformation, local, sizeof(local), &returned);
-        if (status >= 0)
-            return ReadObjectName(reinterpret_cast<const BYTE*>(local), sizeof(local), name);
-        if ((status != kStatusBufferOverflow && status != kStatusInfoLengthMismatch &&
-             status != kStatusBufferTooSmall) ||
-            returned <= sizeof(local) || returned > kMaxNameBytes)
-            return false;
-        const std::size_t words = (returned + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR);
-        const std::unique_ptr<ULONG_PTR[]> buffer = AllocateBuffer<ULONG_PTR>(words);
-        if (!buffer)
-            return false;
-        const ULONG size = static_cast<ULONG>(words * sizeof(ULONG_PTR));
-        status = m_queryObject(handle, kObjectNameInformation, buffer.get(), size, &returned);
-        return status >= 0 && ReadObjectName(reinterpret_cast<const BYTE*>(buffer.get()), size, name);
-    }
-
-    NtQueryObjectProc m_queryObject;
-    std::string m_target;
-    std::vector<SDosDevice> m_devices;
+    COpenFileNamer m_namer;
     std::vector<SCandidate> m_candidates;
     std::map<DWORD, HANDLE> m_sources;
     std::vector<CHandle> m_processes;
@@ -400,9 +366,18 @@ bool MergeHolder(CHolderList& holders, const SHolder& holder)
     {
         if (row.processId == holder.processId && row.taskThreadId == holder.taskThreadId)
         {
-            row.heldAs |= holder.heldAs;
             if (row.imagePath.empty())
                 row.imagePath = holder.imagePath;
+            try
+            {
+                row.openHandles.insert(row.openHandles.end(), holder.openHandles.begin(),
+                                       holder.openHandles.end());
+            }
+            catch (const std::bad_alloc&)
+            {
+                return false;
+            }
+            row.heldAs |= holder.heldAs;
             return true;
         }
     }
@@ -511,6 +486,62 @@ std::string NormalizeImagePath(const std::string& raw)
     path.erase(last + 1);
     path.erase(0, path.find_first_not_of(trimmed));
     return path;
+}
+
+bool COpenFileNamer::Open(const std::string& path)
+{
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    if (!ntdll || !ResolveExport(ntdll, "NtQueryObject", m_queryObject))
+    {
+        ::SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
+    m_devices = ReadDosDevices();
+    m_target = path;
+    GetLongPath(m_target);
+    m_target = WithFirstLetterOfItsVolume(m_target, m_devices);
+    return true;
+}
+
+bool COpenFileNamer::Name(HANDLE handle, std::string& path) const
+{
+    if (!m_queryObject || ::GetFileType(handle) != FILE_TYPE_DISK)
+        return false;
+    std::wstring name;
+    std::string ansi;
+    if (!QueryName(handle, name) || !ToAnsiExactly(name, ansi))
+        return false;
+    path = MapNativePath(ansi, m_devices);
+    return !path.empty();
+}
+
+bool COpenFileNamer::IsOnTarget(const std::string& path) const
+{
+    std::string found = path;
+    if (found.find('~') != std::string::npos)
+        GetLongPath(found);
+    return IsAtOrBelow(found, m_target);
+}
+
+bool COpenFileNamer::QueryName(HANDLE handle, std::wstring& name) const
+{
+    // Most names fit; a longer one is asked once more at its size.
+    ULONG_PTR local[256];
+    ULONG returned = 0;
+    LONG status = m_queryObject(handle, kObjectNameInformation, local, sizeof(local), &returned);
+    if (status >= 0)
+        return ReadObjectName(reinterpret_cast<const BYTE*>(local), sizeof(local), name);
+    if ((status != kStatusBufferOverflow && status != kStatusInfoLengthMismatch &&
+         status != kStatusBufferTooSmall) ||
+        returned <= sizeof(local) || returned > kMaxNameBytes)
+        return false;
+    const std::size_t words = (returned + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR);
+    const std::unique_ptr<ULONG_PTR[]> buffer = AllocateBuffer<ULONG_PTR>(words);
+    if (!buffer)
+        return false;
+    const ULONG size = static_cast<ULONG>(words * sizeof(ULONG_PTR));
+    status = m_queryObject(handle, kObjectNameInformation, buffer.get(), size, &returned);
+    return status >= 0 && ReadObjectName(reinterpret_cast<const BYTE*>(buffer.get()), size, name);
 }
 
 bool ParseHandleTable(const BYTE* data, std::size_t size, ULONG infoClass,
@@ -939,7 +970,7 @@ std::string CHolderScan::ReadModulePath(HANDLE process, HMODULE module) const
     return std::string(path, length);
 }
 
-bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& openers) const
+bool CHolderScan::FindOpeners(const std::string& path, CHolderList& openers) const
 {
     if (!HasHandleTable())
     {
@@ -948,20 +979,16 @@ bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& opene
     }
     const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
     NtQuerySystemInformationProc querySystem = nullptr;
-    NtQueryObjectProc queryObject = nullptr;
-    if (!ntdll || !ResolveExport(ntdll, "NtQuerySystemInformation", querySystem) ||
-        !ResolveExport(ntdll, "NtQueryObject", queryObject))
+    COpenFileNamer namer;
+    if (!ntdll || !ResolveExport(ntdll, "NtQuerySystemInformation", querySystem))
     {
         ::SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
     if (path.empty())
         return true;
-
-    const std::vector<SDosDevice> devices = ReadDosDevices();
-    std::string target = path;
-    GetLongPath(target);
-    target = WithFirstLetterOfItsVolume(target, devices);
+    if (!namer.Open(path))
+        return false;
 
     // A file of this process open while the table is read: its entry tells
     // which type number files have on this system.
@@ -1025,7 +1052,7 @@ bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& opene
     std::shared_ptr<CHandleNameJob> job;
     try
     {
-        job = std::make_shared<CHandleNameJob>(queryObject, target, devices);
+        job = std::make_shared<CHandleNameJob>(namer);
         for (const SHandleEntry& entry : entries)
         {
             if (typeKnown && entry.type != fileType)
@@ -1062,13 +1089,15 @@ bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& opene
     {
         for (SQueryAnswer& answer : answers)
         {
-            std::string found = answer.answer;
-            if (found.find('~') != std::string::npos)
-                GetLongPath(found);
-            const DWORD processId = job->GetCandidate(answer.index).processId;
-            if (IsAtOrBelow(found, target) &&
-                std::find(openers.begin(), openers.end(), processId) == openers.end())
-                openers.push_back(processId);
+            if (!namer.IsOnTarget(answer.answer))
+                continue;
+            const SCandidate& candidate = job->GetCandidate(answer.index);
+            SHolder opener;
+            opener.processId = candidate.processId;
+            opener.heldAs = HeldOpen;
+            opener.openHandles.push_back(reinterpret_cast<ULONG_PTR>(candidate.handle));
+            if (!MergeHolder(openers, opener))
+                throw std::bad_alloc();
         }
     }
     catch (const std::bad_alloc&)
@@ -1079,13 +1108,12 @@ bool CHolderScan::FindOpeners(const std::string& path, std::vector<DWORD>& opene
     return complete;
 }
 
-void CHolderScan::AddOpeners(const std::vector<DWORD>& openers, CHolderList& holders)
+void CHolderScan::AddOpeners(const CHolderList& openers, CHolderList& holders)
 {
-    for (const DWORD processId : openers)
+    for (const SHolder& opener : openers)
     {
-        SHolder holder;
-        holder.processId = processId;
-        holder.heldAs = HeldOpen;
+        const DWORD processId = opener.processId;
+        SHolder holder = opener;
         bool known = false;
         for (const SHolder& row : holders)
             known = known || (row.processId == processId && row.taskThreadId == 0 && !row.imagePath.empty());
@@ -1117,6 +1145,17 @@ bool CHolderScan::Scan(const std::string& path, CHolderList& holders)
         AddOpeners(search.openers, holders);
     ::SetLastError(error);
     return loaded;
+}
+
+bool CHolderScan::ScanOpen(const std::string& path, CHolderList& holders)
+{
+    LoadPsapi();
+    CHolderList openers;
+    const bool complete = FindOpeners(path, openers);
+    const DWORD error = ::GetLastError();
+    AddOpeners(openers, holders);
+    ::SetLastError(error);
+    return complete;
 }
 
 DWORD WINAPI CHolderScan::OpenerThread(void* parameter)

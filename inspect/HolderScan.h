@@ -29,6 +29,8 @@ struct SHolder
     // The executable (the task's program file), as the system names it.
     std::string imagePath;
     DWORD heldAs = 0;
+    // The values, in that process, of the handles found open on the object.
+    std::vector<ULONG_PTR> openHandles;
 };
 using CHolderList = std::vector<SHolder>;
 
@@ -37,7 +39,8 @@ using CHolderList = std::vector<SHolder>;
 std::string GetHeldAsText(DWORD heldAs);
 
 // One row per process (and 16-bit task): a process found again adds the way
-// it holds the object to its first row, and keeps its first known image.
+// it holds the object and its open handles to its first row, and keeps its
+// first known image.
 // False, nothing changed, when memory runs out.
 bool MergeHolder(CHolderList& holders, const SHolder& holder);
 
@@ -65,6 +68,36 @@ std::string MapNativePath(const std::string& native, const std::vector<SDosDevic
 // ("\SystemRoot\...", "\??\C:\...") as plain paths, environment strings
 // expanded, blanks and double quotes trimmed at both ends.
 std::string NormalizeImagePath(const std::string& raw);
+
+// How the holder scan names a handle open in another process and tells
+// whether it is on the object searched for. Copies of it name handles on
+// other threads.
+class COpenFileNamer
+{
+public:
+    // The object as the handle table names it: its long form, on the first
+    // drive letter of its volume. False with ERROR_NOT_SUPPORTED where the
+    // system cannot name handles.
+    bool Open(const std::string& path);
+    const std::string& GetTarget() const { return m_target; }
+
+    // The drive path of a handle of this process when it is a disk file
+    // (only those are asked: naming a pipe may never return). False for
+    // anything else, and for a name that no path of this program reaches.
+    bool Name(HANDLE handle, std::string& path) const;
+    // Whether a path that Name gave is the object or lies inside it; a name
+    // opened in its short form is made long first.
+    bool IsOnTarget(const std::string& path) const;
+
+private:
+    using QueryObjectProc = LONG(WINAPI*)(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG size,
+                                          PULONG returned);
+    bool QueryName(HANDLE handle, std::wstring& name) const;
+
+    QueryObjectProc m_queryObject = nullptr;
+    std::string m_target;
+    std::vector<SDosDevice> m_devices;
+};
 
 // One entry of the system's handle table.
 struct SHandleEntry
@@ -154,6 +187,8 @@ public:
     // module scan could not run; a handle table that cannot be read leaves
     // the module holders.
     bool Scan(const std::string& path, CHolderList& holders);
+    // Only those that hold `path` open (NT family), with their handles.
+    bool ScanOpen(const std::string& path, CHolderList& holders);
 
     // True on a system whose handle table this scan reads (the NT family).
     static bool HasHandleTable();
@@ -215,16 +250,17 @@ private:
     // inside it, their current folder included; each once. NT family only:
     // false with ERROR_NOT_SUPPORTED where the system keeps no handle table.
     // Reads no member but the PSAPI entry points, which must be loaded
-    // before: it runs beside the module scan.
-    bool FindOpeners(const std::string& path, std::vector<DWORD>& openers) const;
+    // before: it runs beside the module scan. Each opener with the handles
+    // found on the object.
+    bool FindOpeners(const std::string& path, CHolderList& openers) const;
     // One row per opener: merged into the row of a process found already.
-    void AddOpeners(const std::vector<DWORD>& openers, CHolderList& holders);
+    void AddOpeners(const CHolderList& openers, CHolderList& holders);
 
     struct SOpenerSearch
     {
         const CHolderScan* scan;
         std::string path;
-        std::vector<DWORD> openers;
+        CHolderList openers;
     };
     static DWORD WINAPI OpenerThread(void* parameter);
 
