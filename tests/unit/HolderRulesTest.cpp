@@ -1,6 +1,7 @@
 // The rules of the holder scan: native names as drive paths, what lies
 // inside a folder, one row per process, the handle table and object names
 // as hostile bytes, and the watchdog over queries that never return.
+#include "inspect/HandleRelease.h"
 #include "inspect/HolderScan.h"
 #include "tests/support/HandleTableLayout.h"
 
@@ -103,7 +104,9 @@ TEST(MergeHolder, OneRowPerProcess)
     ASSERT_TRUE(MergeHolder(rows, holder(10, 0, "C:\\a.exe", HeldLoaded)));
     ASSERT_TRUE(MergeHolder(rows, holder(20, 0, "", HeldOpen)));
     ASSERT_TRUE(MergeHolder(rows, holder(10, 0, "", HeldOpen)));
-    ASSERT_TRUE(MergeHolder(rows, holder(20, 0, "C:\\b.exe", HeldOpen)));
+    SHolder twoHandles = holder(20, 0, "C:\\b.exe", HeldOpen);
+    twoHandles.openHandles = {0x44, 0x48};
+    ASSERT_TRUE(MergeHolder(rows, twoHandles));
     // A 16-bit task is a row of its own beside its NTVDM process.
     ASSERT_TRUE(MergeHolder(rows, holder(10, 7, "C:\\w16.exe", HeldLoaded)));
 
@@ -114,7 +117,19 @@ TEST(MergeHolder, OneRowPerProcess)
     EXPECT_EQ(20u, rows[1].processId);
     EXPECT_EQ(static_cast<DWORD>(HeldOpen), rows[1].heldAs);
     EXPECT_EQ("C:\\b.exe", rows[1].imagePath);
+    EXPECT_EQ((std::vector<ULONG_PTR>{0x44, 0x48}), rows[1].openHandles);
     EXPECT_EQ(7u, rows[2].taskThreadId);
+}
+
+TEST(IsCriticalProcess, TheSystemsOwnByIdOrName)
+{
+    for (const DWORD id : {0u, 4u, 8u})
+        EXPECT_TRUE(IsCriticalProcess(id, "C:\\x\\tool.exe")) << id;
+    for (const char* image : {"C:\\WINDOWS\\system32\\CSRSS.EXE", "smss.exe", "C:\\w\\wininit.exe",
+                              "services.exe", "C:\\w\\Lsass.exe", "winlogon.exe", ""})
+        EXPECT_TRUE(IsCriticalProcess(1234, image)) << image;
+    for (const char* image : {"C:\\w\\explorer.exe", "C:\\csrss.exe\\tool.exe", "C:\\w\\csrss.exe.bak"})
+        EXPECT_FALSE(IsCriticalProcess(1234, image)) << image;
 }
 
 TEST(ParseHandleTable, TheStatedCountIsNotTrusted)
