@@ -25,6 +25,7 @@ const SOption kOptions[] = {
     // New options come after the others: every abbreviation keeps its option.
     {"holders", FlagHolders},
     {"queue", FlagQueue},
+    {"release", FlagRelease},
 };
 
 } // namespace
@@ -144,6 +145,12 @@ std::string FormatQueuedLine(const SQueuedOperation& operation)
 std::string FormatHolderLine(DWORD processId, const std::string& imagePath, const std::string& heldAs)
 {
     return FormatText("%lu\t", static_cast<unsigned long>(processId)) + imagePath + "\t" + heldAs;
+}
+
+std::string FormatReleaseLine(DWORD processId, const std::string& imagePath, std::size_t count)
+{
+    return FormatHolderLine(processId, imagePath,
+                            FormatText("%lu ", static_cast<unsigned long>(count)) + LoadResourceText(IDS_RELEASED));
 }
 
 std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags)

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 enum EConsoleFlag : DWORD
@@ -16,6 +17,9 @@ enum EConsoleFlag : DWORD
     // operations queued for the restart.
     FlagHolders = 16,
     FlagQueue = 32,
+    // Before the operation, close the handles other processes hold open on
+    // the source and on the file the target replaces.
+    FlagRelease = 64,
 };
 
 // The flag bit of an option given without its leading "/" or "-"
@@ -77,6 +81,10 @@ std::string FormatQueuedLine(const SQueuedOperation& operation);
 // The line of a holder: its id, a tab, its executable, a tab, how it holds
 // the object ("ouvert").
 std::string FormatHolderLine(DWORD processId, const std::string& imagePath, const std::string& heldAs);
+
+// The line of a process whose handles were closed: its id, a tab, its
+// executable, a tab, "<count> handle(s) ferme(s)".
+std::string FormatReleaseLine(DWORD processId, const std::string& imagePath, std::size_t count);
 
 // "Version 1.01 (build 9.5)", plus " [BETA]" for a pre-release.
 std::string FormatVersionText(DWORD fileVersionMS, DWORD fileVersionLS, DWORD fileFlags);

@@ -13,6 +13,9 @@
 bool CConsole::Parse(int argc, const char* const* argv)
 {
     m_line = ParseCommandLine(argc, argv);
+    // Windows 9x/Me keeps no handle table: there is no handle to close.
+    if ((m_line.flags & FlagRelease) != 0 && !IsWindowsNT())
+        m_line.refused = true;
     if (HasWork(m_line))
         return true;
     PrintBanner();
@@ -51,6 +54,11 @@ void CConsole::PrintSystemError(UINT id, DWORD code)
 void CConsole::PrintFailure(const std::string& path, DWORD code) const
 {
     Write(STD_ERROR_HANDLE, FormatSystemErrorLine(path, GetErrorText(code), code), {path});
+}
+
+void CConsole::PrintErrorText(const std::string& text, const std::vector<std::string>& names) const
+{
+    Write(STD_ERROR_HANDLE, "\n" + text + "\n", names);
 }
 
 namespace

@@ -34,6 +34,8 @@ public:
     void PrintSystemError(UINT id, DWORD code);
     // An error line for one failed operation: its path in place of a message.
     void PrintFailure(const std::string& path, DWORD code) const;
+    // An error line of its own text, which holds `names`.
+    void PrintErrorText(const std::string& text, const std::vector<std::string>& names) const;
 
     const std::string& GetSource() const { return m_line.source; }
     const std::string& GetTarget() const { return m_line.target; }

@@ -13,12 +13,14 @@
 #include "engine/Scheduler.h"
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
+#include "inspect/HandleRelease.h"
 #include "inspect/HolderScan.h"
 #include "inspect/NativePaths.h"
 #include "resources/orvline/resource.h"
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -237,6 +239,61 @@ int COrvline::ListHolders()
     return ExitHeld;
 }
 
+// What other processes hold open on the source, and on the file that the
+// target replaces, is closed before the operation runs: one line per
+// process, with the handles closed. Loaded modules stay; a process that may
+// not be touched, or whose handles cannot be closed, is told on the error
+// stream, and the operation runs as it would have (queued if still in use).
+void COrvline::ReleaseHolders()
+{
+    struct SReleased
+    {
+        SHolder holder;
+        std::size_t closed;
+        DWORD error;
+    };
+    std::vector<SReleased> processes;
+    std::vector<std::string> paths = {m_source};
+    if (!m_destination.empty() && ::PathFileExistsA(m_destination.c_str()))
+        paths.push_back(m_destination);
+    for (const std::string& path : paths)
+    {
+        CHolderList holders;
+        CHolderScan scan;
+        scan.ScanOpen(path, holders);
+        for (const SHolder& holder : holders)
+        {
+            auto known = std::find_if(processes.begin(), processes.end(), [&](const SReleased& entry) {
+                return entry.holder.processId == holder.processId;
+            });
+            if (known == processes.end())
+                known = processes.insert(processes.end(), {holder, 0, ERROR_SUCCESS});
+            if (GetReleaseRule(holder.processId, holder.imagePath) != ReleaseAllowed)
+                continue;
+            std::size_t closed = 0;
+            if (!ReleaseHandles(holder, path, closed) && known->error == ERROR_SUCCESS)
+                known->error = ::GetLastError();
+            known->closed += closed;
+        }
+    }
+    for (const SReleased& entry : processes)
+    {
+        const DWORD processId = entry.holder.processId;
+        const std::string executable = NormalizeImagePath(entry.holder.imagePath);
+        if (GetReleaseRule(processId, entry.holder.imagePath) != ReleaseAllowed)
+        {
+            m_console.PrintErrorText(FormatHolderLine(processId, executable, LoadResourceText(IDS_RELEASE_REFUSED)),
+                                     {executable});
+            continue;
+        }
+        if (entry.closed > 0 || entry.error == ERROR_SUCCESS)
+            m_console.Print(FormatReleaseLine(processId, executable, entry.closed) + "\n", {executable});
+        if (entry.error != ERROR_SUCCESS)
+            m_console.PrintFailure(FormatHolderLine(processId, executable, LoadResourceText(IDS_RELEASE_FAILED)),
+                                   entry.error);
+    }
+}
+
 // The options that only tell: nothing is run, taken over, queued or
 // written, whatever else the command line asks.
 int COrvline::Report()
@@ -306,6 +363,9 @@ int COrvline::Run()
         m_console.PrintFailure(queue.what, queue.code);
         return FailWithCode(IDS_PROCESS_FAILED, queue.code, ExitPendingFailed);
     }
+
+    if (m_console.HasFlag(FlagRelease) && !m_source.empty())
+        ReleaseHolders();
 
     m_console.PrintInfo(IDS_PROCESSING);
     const bool processed = m_list.Process();

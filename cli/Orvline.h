@@ -48,6 +48,7 @@ private:
     int ListHolders();
     bool IsTargetFolder() const;
     void PrintFailures() const;
+    void ReleaseHolders();
     void FreeReportFolder(const std::string& report) const;
 
     CConsole& m_console;

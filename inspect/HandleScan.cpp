@@ -6,6 +6,7 @@
 #include "inspect/HandleTable.h"
 #include "inspect/HeapBuffer.h"
 #include "inspect/NativePaths.h"
+#include "inspect/OpenFileNamer.h"
 #include "inspect/QueryWorker.h"
 
 #include <algorithm>
@@ -19,17 +20,10 @@ namespace
 
 using NtQuerySystemInformationProc = LONG(WINAPI*)(ULONG infoClass, PVOID buffer, ULONG size,
                                                    PULONG returned);
-using NtQueryObjectProc = LONG(WINAPI*)(HANDLE handle, ULONG infoClass, PVOID buffer, ULONG size,
-                                        PULONG returned);
 
 constexpr LONG kStatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-constexpr LONG kStatusBufferTooSmall = static_cast<LONG>(0xC0000023);
-constexpr LONG kStatusBufferOverflow = static_cast<LONG>(0x80000005);
-constexpr ULONG kObjectNameInformation = 1;
 // No system has a handle table this large; a size beyond it is refused.
 constexpr std::size_t kMaxHandleTableBytes = 256u << 20;
-// How long a single name query may take before it is given up.
-constexpr DWORD kQueryLimitMs = 1000;
 
 // One handle of another process that may be a file.
 struct SCandidate
@@ -39,15 +33,12 @@ struct SCandidate
     HANDLE handle;  // a value in that process
 };
 
-// Names the candidates' handles: each is duplicated here, and only a disk
-// file is asked for its name (a pipe's name query may never return).
+// Names the candidates' handles: each is duplicated here and named as a
+// disk file.
 class CHandleNameJob : public CQueryJob
 {
 public:
-    CHandleNameJob(NtQueryObjectProc queryObject, std::string target, std::vector<SDosDevice> devices)
-        : m_queryObject(queryObject), m_target(std::move(target)), m_devices(std::move(devices))
-    {
-    }
+    explicit CHandleNameJob(const COpenFileNamer& namer) : m_namer(namer) {}
 
     std::size_t GetCount() const override { return m_candidates.size(); }
 
@@ -58,18 +49,12 @@ public:
         if (!::DuplicateHandle(candidate.process, candidate.handle, ::GetCurrentProcess(),
                                copy.Receive(), 0, FALSE, DUPLICATE_SAME_ACCESS))
             return false;
-        if (::GetFileType(copy.Get()) != FILE_TYPE_DISK)
-            return false;
-        std::wstring name;
-        std::string ansi;
-        if (!QueryName(copy.Get(), name) || !WideNameToAnsiExact(name, ansi))
-            return false;
-        std::string path = MapNativePath(ansi, m_devices);
-        if (path.empty())
+        std::string path;
+        if (!m_namer.Name(copy.Get(), path))
             return false;
         // A name opened in its short form is decided by the caller, once
         // it has its long form.
-        if (!IsAtOrBelow(path, m_target) && path.find('~') == std::string::npos)
+        if (!IsAtOrBelow(path, m_namer.GetTarget()) && path.find('~') == std::string::npos)
             return false;
         answer.swap(path);
         return true;
@@ -97,30 +82,7 @@ public:
     const SCandidate& GetCandidate(std::size_t index) const { return m_candidates[index]; }
 
 private:
-    bool QueryName(HANDLE handle, std::wstring& name) const
-    {
-        // Most names fit; a longer one is asked once more at its size.
-        ULONG_PTR local[256];
-        ULONG returned = 0;
-        LONG status = m_queryObject(handle, kObjectNameInformation, local, sizeof(local), &returned);
-        if (status >= 0)
-            return ReadObjectName(reinterpret_cast<const BYTE*>(local), sizeof(local), name);
-        if ((status != kStatusBufferOverflow && status != kStatusInfoLengthMismatch &&
-             status != kStatusBufferTooSmall) ||
-            returned <= sizeof(local) || returned > kMaxObjectNameBytes)
-            return false;
-        const std::size_t words = (returned + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR);
-        const std::unique_ptr<ULONG_PTR[]> buffer = AllocateBuffer<ULONG_PTR>(words);
-        if (!buffer)
-            return false;
-        const ULONG size = static_cast<ULONG>(words * sizeof(ULONG_PTR));
-        status = m_queryObject(handle, kObjectNameInformation, buffer.get(), size, &returned);
-        return status >= 0 && ReadObjectName(reinterpret_cast<const BYTE*>(buffer.get()), size, name);
-    }
-
-    NtQueryObjectProc m_queryObject;
-    std::string m_target;
-    std::vector<SDosDevice> m_devices;
+    COpenFileNamer m_namer;
     std::vector<SCandidate> m_candidates;
     std::map<DWORD, HANDLE> m_sources;
     std::vector<CHandle> m_processes;
@@ -155,13 +117,12 @@ bool ReadHandleTable(NtQuerySystemInformationProc query, ULONG infoClass,
     }
 }
 
-// The ntdll entry points of the scan; false, with ERROR_NOT_SUPPORTED,
-// where the system lacks them.
-bool ResolveNtCalls(NtQuerySystemInformationProc& querySystem, NtQueryObjectProc& queryObject)
+// The ntdll entry point of the scan; false, with ERROR_NOT_SUPPORTED,
+// where the system lacks it.
+bool ResolveQuerySystem(NtQuerySystemInformationProc& querySystem)
 {
     const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    if (ntdll && ResolveExport(ntdll, "NtQuerySystemInformation", querySystem) &&
-        ResolveExport(ntdll, "NtQueryObject", queryObject))
+    if (ntdll && ResolveExport(ntdll, "NtQuerySystemInformation", querySystem))
         return true;
     ::SetLastError(ERROR_NOT_SUPPORTED);
     return false;
@@ -270,28 +231,33 @@ void AddCandidates(const STableView& table, const std::multimap<DWORD, DWORD>& i
 }
 
 // The processes of the answers whose name, in its long form, is the target
-// or inside it; each once. False, with ERROR_OUTOFMEMORY, when memory runs
-// out.
-bool AddOpeners(const CHandleNameJob& job, const std::vector<SQueryAnswer>& answers, const std::string& target,
-                std::vector<DWORD>& openers)
+// or inside it, each once with the handles found. False, with
+// ERROR_OUTOFMEMORY, when memory runs out.
+bool AddOpeners(const CHandleNameJob& job, const std::vector<SQueryAnswer>& answers, const COpenFileNamer& namer,
+                CHolderList& openers)
 {
-    try
+    for (const SQueryAnswer& answer : answers)
     {
-        for (const SQueryAnswer& answer : answers)
+        if (!namer.IsOnTarget(answer.answer))
+            continue;
+        const SCandidate& candidate = job.GetCandidate(answer.index);
+        SHolder opener;
+        opener.processId = candidate.processId;
+        opener.heldAs = HeldOpen;
+        try
         {
-            std::string found = answer.answer;
-            if (found.find('~') != std::string::npos)
-                GetLongPath(found);
-            const DWORD processId = job.GetCandidate(answer.index).processId;
-            if (IsAtOrBelow(found, target) &&
-                std::find(openers.begin(), openers.end(), processId) == openers.end())
-                openers.push_back(processId);
+            opener.openHandles.push_back(reinterpret_cast<ULONG_PTR>(candidate.handle));
         }
-    }
-    catch (const std::bad_alloc&)
-    {
-        ::SetLastError(ERROR_OUTOFMEMORY);
-        return false;
+        catch (const std::bad_alloc&)
+        {
+            ::SetLastError(ERROR_OUTOFMEMORY);
+            return false;
+        }
+        if (!MergeHolder(openers, opener))
+        {
+            ::SetLastError(ERROR_OUTOFMEMORY);
+            return false;
+        }
     }
     return true;
 }
@@ -303,24 +269,21 @@ bool HasHandleTable()
     return IsWindowsNT();
 }
 
-bool FindOpeners(const std::string& path, EnumProcessesProc enumProcesses, std::vector<DWORD>& openers)
+bool FindOpeners(const std::string& path, EnumProcessesProc enumProcesses, CHolderList& openers)
 {
     NtQuerySystemInformationProc querySystem = nullptr;
-    NtQueryObjectProc queryObject = nullptr;
+    COpenFileNamer namer;
     if (!HasHandleTable())
     {
         ::SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
-    if (!ResolveNtCalls(querySystem, queryObject))
+    if (!ResolveQuerySystem(querySystem))
         return false;
     if (path.empty())
         return true;
-
-    const std::vector<SDosDevice> devices = ReadDosDevices();
-    std::string target = path;
-    GetLongPath(target);
-    target = WithFirstLetterOfItsVolume(target, devices);
+    if (!namer.Open(path))
+        return false;
 
     STableView table;
     if (!ReadTable(querySystem, table))
@@ -331,7 +294,7 @@ bool FindOpeners(const std::string& path, EnumProcessesProc enumProcesses, std::
     std::shared_ptr<CHandleNameJob> job;
     try
     {
-        job = std::make_shared<CHandleNameJob>(queryObject, target, devices);
+        job = std::make_shared<CHandleNameJob>(namer);
         AddCandidates(table, idsByLowWord, *job);
     }
     catch (const std::bad_alloc&)
@@ -342,6 +305,6 @@ bool FindOpeners(const std::string& path, EnumProcessesProc enumProcesses, std::
     table.entries.clear();
 
     std::vector<SQueryAnswer> answers;
-    const bool complete = RunQueries(job, kQueryLimitMs, answers);
-    return AddOpeners(*job, answers, target, openers) && complete;
+    const bool complete = RunQueries(job, kNameQueryLimitMs, answers);
+    return AddOpeners(*job, answers, namer, openers) && complete;
 }

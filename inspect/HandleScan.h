@@ -4,6 +4,7 @@
 // where a query hangs.
 #pragma once
 
+#include "inspect/HolderList.h"
 #include "inspect/ModuleScan.h"
 
 #include <windows.h>
@@ -15,8 +16,9 @@
 bool HasHandleTable();
 
 // The processes other than this one that hold `path` open, or something
-// inside it, their current folder included; each once. `enumProcesses`
+// inside it, their current folder included; each once, with the values of
+// the handles found open on it. `enumProcesses`
 // (may be null) lists the processes that the older table's 16-bit ids
 // stand for. False with ERROR_NOT_SUPPORTED where the system keeps no
 // handle table.
-bool FindOpeners(const std::string& path, EnumProcessesProc enumProcesses, std::vector<DWORD>& openers);
+bool FindOpeners(const std::string& path, EnumProcessesProc enumProcesses, CHolderList& openers);

@@ -18,9 +18,18 @@ bool MergeHolder(CHolderList& holders, const SHolder& holder)
     {
         if (row.processId == holder.processId && row.taskThreadId == holder.taskThreadId)
         {
-            row.heldAs |= holder.heldAs;
             if (row.imagePath.empty())
                 row.imagePath = holder.imagePath;
+            try
+            {
+                row.openHandles.insert(row.openHandles.end(), holder.openHandles.begin(),
+                                       holder.openHandles.end());
+            }
+            catch (const std::bad_alloc&)
+            {
+                return false;
+            }
+            row.heldAs |= holder.heldAs;
             return true;
         }
     }

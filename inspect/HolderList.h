@@ -22,6 +22,8 @@ struct SHolder
     // The executable (the task's program file), as the system names it.
     std::string imagePath;
     DWORD heldAs = 0;
+    // The values, in that process, of the handles found open on the object.
+    std::vector<ULONG_PTR> openHandles;
 };
 using CHolderList = std::vector<SHolder>;
 
@@ -30,6 +32,7 @@ using CHolderList = std::vector<SHolder>;
 std::string GetHeldAsText(DWORD heldAs);
 
 // One row per process (and 16-bit task): a process found again adds the way
-// it holds the object to its first row, and keeps its first known image.
+// it holds the object and its open handles to its first row, and keeps its
+// first known image.
 // False, nothing changed, when memory runs out.
 bool MergeHolder(CHolderList& holders, const SHolder& holder);

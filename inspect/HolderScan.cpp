@@ -1,12 +1,11 @@
 #include "inspect/HolderScan.h"
 
-void CHolderScan::AddOpeners(const std::vector<DWORD>& openers, CHolderList& holders)
+void CHolderScan::AddOpeners(const CHolderList& openers, CHolderList& holders)
 {
-    for (const DWORD processId : openers)
+    for (const SHolder& opener : openers)
     {
-        SHolder holder;
-        holder.processId = processId;
-        holder.heldAs = HeldOpen;
+        const DWORD processId = opener.processId;
+        SHolder holder = opener;
         bool known = false;
         for (const SHolder& row : holders)
             known = known || (row.processId == processId && row.taskThreadId == 0 && !row.imagePath.empty());
@@ -38,6 +37,17 @@ bool CHolderScan::Scan(const std::string& path, CHolderList& holders)
         AddOpeners(search.openers, holders);
     ::SetLastError(error);
     return loaded;
+}
+
+bool CHolderScan::ScanOpen(const std::string& path, CHolderList& holders)
+{
+    LoadPsapi();
+    CHolderList openers;
+    const bool complete = FindOpeners(path, GetEnumProcesses(), openers);
+    const DWORD error = ::GetLastError();
+    AddOpeners(openers, holders);
+    ::SetLastError(error);
+    return complete;
 }
 
 DWORD WINAPI CHolderScan::OpenerThread(void* parameter)

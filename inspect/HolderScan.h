@@ -21,10 +21,12 @@ public:
     // module scan could not run; a handle table that cannot be read leaves
     // the module holders.
     bool Scan(const std::string& path, CHolderList& holders);
+    // Only those that hold `path` open (NT family), with their handles.
+    bool ScanOpen(const std::string& path, CHolderList& holders);
 
 private:
     // One row per opener: merged into the row of a process found already.
-    void AddOpeners(const std::vector<DWORD>& openers, CHolderList& holders);
+    void AddOpeners(const CHolderList& openers, CHolderList& holders);
 
     // The handle-table scan, run beside the module scan. It reads no member
     // of the scan but the PSAPI entry points, loaded before it starts.
@@ -32,7 +34,7 @@ private:
     {
         EnumProcessesProc enumProcesses;
         std::string path;
-        std::vector<DWORD> openers;
+        CHolderList openers;
     };
     static DWORD WINAPI OpenerThread(void* parameter);
 };

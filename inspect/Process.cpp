@@ -5,6 +5,7 @@
 #include "engine/ProgramPath.h"
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
+#include "inspect/HandleRelease.h"
 #include "inspect/HeapBuffer.h"
 #include "inspect/NativePaths.h"
 #include "inspect/ProcessManager.h"
@@ -164,6 +165,19 @@ bool CProcess::Terminate()
     }
     m_lastError = ::GetLastError();
     return ended;
+}
+
+bool CProcess::ReleaseHandles(const std::string& path)
+{
+    SHolder holder;
+    holder.processId = m_processId;
+    holder.imagePath = m_imagePath;
+    holder.heldAs = m_heldAs;
+    holder.openHandles = m_openHandles;
+    std::size_t closed = 0;
+    const bool released = ::ReleaseHandles(holder, path, closed);
+    m_lastError = ::GetLastError();
+    return released;
 }
 
 int CompareProcesses(const CProcess& a, const CProcess& b, int column)

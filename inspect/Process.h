@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Whether the process runs as a service, from the groups of its token: the
 // interactive group (S-1-5-4) says no, the service group (S-1-5-6) says
@@ -40,6 +41,9 @@ public:
     const std::string& GetDescription() const { return m_description; }
     bool IsService() const { return m_isService; }
     DWORD GetHeldAs() const { return m_heldAs; }
+    // The handles found open on the file, as values in that process.
+    const std::vector<ULONG_PTR>& GetOpenHandles() const { return m_openHandles; }
+    void SetOpenHandles(const std::vector<ULONG_PTR>& handles) { m_openHandles = handles; }
 
     // The tooltip: names, description, version and copyright of the image;
     // empty when the image has no readable version resource.
@@ -54,6 +58,11 @@ public:
     // the record and in the thread's last-error value.
     bool Terminate();
 
+    // Closes the handles the process holds open on `path` (or inside it),
+    // and leaves the process running. The outcome code stays in the record
+    // and in the thread's last-error value.
+    bool ReleaseHandles(const std::string& path);
+
 private:
     DWORD m_lastError = 0;
     DWORD m_processId;
@@ -62,6 +71,7 @@ private:
     std::string m_description;
     bool m_isService = false;
     DWORD m_heldAs;
+    std::vector<ULONG_PTR> m_openHandles;
 };
 
 // The order of the process list for a click on header item `column`:

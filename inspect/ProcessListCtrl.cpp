@@ -2,6 +2,7 @@
 
 #include "engine/SystemServices.h"
 #include "engine/Text.h"
+#include "inspect/HandleRelease.h"
 #include "inspect/ProcessManager.h"
 #include "resources/orvgui/resource.h"
 #include "window/Subclass.h"
@@ -202,6 +203,55 @@ void CProcessListCtrl::TerminateSelected()
         SetItemState(item, INDEXTOOVERLAYMASK(kFailureOverlay), LVIS_OVERLAYMASK);
         ShowMessage(IDS_CANNOT_TERMINATE, MB_ICONHAND, record->GetImageName().c_str(),
                     GetErrorText(record->GetErrorCode()).c_str());
+    }
+}
+
+bool CProcessListCtrl::CanRelease(int item) const
+{
+    const CProcess* record = GetRecord(item);
+    return record && (record->GetHeldAs() & HeldOpen) != 0 && !record->GetOpenHandles().empty();
+}
+
+void CProcessListCtrl::ReleaseSelected(const std::string& path)
+{
+    std::vector<DWORD> failed;
+    bool asked = false;
+    for (int item; (item = GetSelectedItem()) >= 0;)
+    {
+        SetItemState(item, 0, LVIS_SELECTED);
+        CProcess* record = GetRecord(item);
+        if (!record || !CanRelease(item))
+            continue;
+        const std::string name = record->GetImageName();
+        switch (GetReleaseRule(record->GetProcessId(), record->GetImagePath()))
+        {
+        case ReleaseRefusedCritical:
+            ShowMessage(IDS_RELEASE_CRITICAL, MB_ICONEXCLAMATION, name.c_str());
+            continue;
+        case ReleaseRefusedOwn:
+            ShowMessage(IDS_RELEASE_SELF, MB_ICONEXCLAMATION);
+            continue;
+        case ReleaseAllowed:
+            break;
+        }
+        if (ShowMessage(IDS_CONFIRM_RELEASE, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2, name.c_str()) != IDYES)
+            continue;
+        asked = true;
+        if (record->ReleaseHandles(path))
+            continue;
+        failed.push_back(record->GetProcessId());
+        ShowMessage(IDS_CANNOT_RELEASE, MB_ICONHAND, name.c_str(), GetErrorText(record->GetErrorCode()).c_str());
+    }
+    if (!asked)
+        return;
+    // A process that held it only open leaves the list; one that also has
+    // it loaded stays, and says so.
+    FillList(path);
+    for (int item = 0; item < GetItemCount(); ++item)
+    {
+        const CProcess* record = GetRecord(item);
+        if (record && std::find(failed.begin(), failed.end(), record->GetProcessId()) != failed.end())
+            SetItemState(item, INDEXTOOVERLAYMASK(kFailureOverlay), LVIS_OVERLAYMASK);
     }
 }
 

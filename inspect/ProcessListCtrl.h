@@ -27,6 +27,12 @@ public:
     void DeleteAllRows();
     // Ends the processes of the selected rows, one after the other.
     void TerminateSelected();
+    // Closes, once the user agreed for each, the handles that the selected
+    // rows hold open on `path` (or inside it), then fills the list again; a
+    // process whose handles could not all be closed keeps its row marked.
+    void ReleaseSelected(const std::string& path);
+    // Whether a row holds the file open, so that its handles can be closed.
+    bool CanRelease(int item) const;
     // Ascending by the column: 1 process id, 2 description, else image name.
     void Sort(int column);
 

@@ -43,8 +43,10 @@ void CProcessManager::AddRecords(const CHolderList& holders, CProcessList& list)
         // A record that cannot be allocated is left out; the others stay.
         try
         {
-            list.push_back(std::make_unique<CProcess>(holder.processId, holder.taskThreadId,
-                                                      holder.imagePath, holder.heldAs));
+            auto record = std::make_unique<CProcess>(holder.processId, holder.taskThreadId, holder.imagePath,
+                                                     holder.heldAs);
+            record->SetOpenHandles(holder.openHandles);
+            list.push_back(std::move(record));
         }
         catch (const std::bad_alloc&)
         {

@@ -17,6 +17,20 @@ BOOL CProcessPage::OnInitDialog()
     // Where the system keeps no handle table, only loaded modules are found.
     const UINT note = HasHandleTable() ? IDS_PROCESS_NOTE_NT : IDS_PROCESS_NOTE_9X;
     SetItemText(IDC_PROCESS_NOTE, LoadResourceText(note));
+    // Nor is any handle closed there: the refresh button takes the place of
+    // the release button.
+    if (!CHolderScan::HasHandleTable())
+    {
+        RECT place{};
+        const HWND release = GetItem(IDC_RELEASE);
+        if (::GetWindowRect(release, &place))
+        {
+            ::MapWindowPoints(nullptr, GetHwnd(), reinterpret_cast<POINT*>(&place), 2);
+            ::SetWindowPos(GetItem(IDC_REFRESH), nullptr, place.left, place.top, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        ShowItem(IDC_RELEASE, false);
+    }
     m_list.SubclassWindow(GetItem(IDC_PROCESS_LIST));
     return TRUE;
 }
@@ -44,6 +58,11 @@ bool CProcessPage::OnCommand(WORD id, WORD code, HWND control)
     if (code == BN_CLICKED && id == IDC_TERMINATE)
     {
         TerminateSelected();
+        return true;
+    }
+    if (code == BN_CLICKED && id == IDC_RELEASE)
+    {
+        ReleaseSelected();
         return true;
     }
     return CWizardPage::OnCommand(id, code, control);
@@ -96,6 +115,19 @@ void CProcessPage::TerminateSelected()
     UpdateButtons();
 }
 
+void CProcessPage::ReleaseSelected()
+{
+    const HWND sheet = ::GetParent(GetHwnd());
+    ::EnableWindow(sheet, FALSE);
+    const HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    m_list.ReleaseSelected(m_filePath);
+    ::SetCursor(previous);
+    ::EnableWindow(sheet, TRUE);
+    FocusItem(m_list.GetItemCount() > 0 ? IDC_PROCESS_LIST : IDC_REFRESH);
+    UpdateButtons();
+    ::InvalidateRect(m_list.GetHwnd(), nullptr, TRUE);
+}
+
 LPARAM CProcessPage::GetRowAfterSelection() const
 {
     const int first = m_list.GetSelectedItem();
@@ -113,7 +145,12 @@ LPARAM CProcessPage::GetRowAfterSelection() const
 void CProcessPage::UpdateButtons()
 {
     const bool selected = m_list.GetSelectedCount() > 0;
-    if (!selected && ::GetFocus() == GetItem(IDC_TERMINATE))
+    bool open = false;
+    for (int item = m_list.GetSelectedItem(); item >= 0 && !open; item = m_list.GetNextItem(item, LVNI_SELECTED))
+        open = m_list.CanRelease(item);
+    const HWND focus = ::GetFocus();
+    if ((!selected && focus == GetItem(IDC_TERMINATE)) || (!open && focus == GetItem(IDC_RELEASE)))
         FocusItem(IDC_PROCESS_LIST);
     EnableItem(IDC_TERMINATE, selected);
+    EnableItem(IDC_RELEASE, open);
 }

@@ -25,11 +25,13 @@ protected:
 private:
     void Refresh();
     void TerminateSelected();
+    void ReleaseSelected();
     // The record of the row that the keyboard goes on from once the
     // selected rows are handled: the first one after them, else the one
     // before them; 0 when every row is selected.
     LPARAM GetRowAfterSelection() const;
-    // The terminate button follows the selection.
+    // The terminate button follows the selection; the release button
+    // follows the selected rows that hold the file open.
     void UpdateButtons();
 
     std::string m_filePath;

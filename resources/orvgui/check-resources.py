@@ -195,7 +195,7 @@ REQUIRED = {
     "IDD_FOLDER_ACTION": ["IDC_FOLDER_DELETE", "IDC_FOLDER_RENAME",
                           "IDC_FOLDER_MOVE", "IDC_PROGRESS_TEXT"],
     "IDD_PROCESSES": ["IDC_PROCESS_NOTE", "IDC_PROCESS_FILE", "IDC_PROCESS_LIST", "IDC_TERMINATE",
-                      "IDC_REFRESH"],
+                      "IDC_REFRESH", "IDC_RELEASE"],
     "IDD_SELECT": ["IDC_SELECT_PATH", "IDC_SELECT_BROWSE"],
     "IDD_PENDING": ["IDC_PENDING_KEEP", "IDC_PENDING_REMOVE",
                     "IDC_PENDING_IGNORE"],
@@ -372,7 +372,8 @@ def main(argv):
             ("IDD_PENDING", "IDC_PENDING_REMOVE", "Acquérir et &Enlever"),
             ("IDD_SUMMARY", "IDC_ADD", "Ajouter >"),
             ("IDD_SUMMARY", "IDC_SHOW_PROCESSES", "Processus >"),
-            ("IDD_PROCESSES", "IDC_REFRESH", "&Rafraîchir")):
+            ("IDD_PROCESSES", "IDC_REFRESH", "&Rafraîchir"),
+            ("IDD_PROCESSES", "IDC_RELEASE", "&Libérer")):
         it = item(dlg_name, ctl_name)
         c.check("%s text of %s" % (dlg_name, ctl_name),
                 it is not None and it["text"] == text,

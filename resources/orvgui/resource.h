@@ -123,6 +123,7 @@
 #define IDC_REFRESH                     1017    /* "&Rafraîchir" */
 #define IDC_PROCESS_NOTE                1037    /* one line above the list, by system family */
 #define IDC_PROCESS_FILE                1043    /* the file whose holders are listed */
+#define IDC_RELEASE                     1044    /* "&Libérer": closes the handles of a holder, created disabled */
 
 /* File selection page (376) */
 #define IDC_SELECT_PATH                 1004    /* edit "&Fichier ou dossier:" */
@@ -250,6 +251,10 @@
 #define IDS_PROCESS_PROGRESS            102     /* summary page, while the list runs */
 #define IDS_PROCESS_CANCELLED           103
 #define IDS_PROCESS_FILE                104     /* process page: the file whose holders are listed */
+#define IDS_CONFIRM_RELEASE             105     /* process page: before the handles of a holder are closed */
+#define IDS_CANNOT_RELEASE              106
+#define IDS_RELEASE_CRITICAL            107
+#define IDS_RELEASE_SELF                108
 #define IDS_DELETED_VALUE_COPY          120     /* a value's copy in the report before it is deleted */
 #define IDS_SYSTEM_FOLDER               121     /* select page: a drive root or a folder holding the system */
 #define IDS_CURRENT_FOLDER              122     /* select page: the program's current folder or one holding it */

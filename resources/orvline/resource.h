@@ -43,6 +43,9 @@
 #define IDS_HELD_OPEN               92
 #define IDS_HELD_LOADED_OPEN        93
 #define IDS_CURRENT_FOLDER          122
+#define IDS_RELEASED                123
+#define IDS_RELEASE_REFUSED         124
+#define IDS_RELEASE_FAILED          125
 #define IDS_PRODUCT_NAME            57344
 
 #endif

@@ -263,6 +263,81 @@ TEST_F(ProcessPage, OpenHoldersOfAFolderEndedThenItGoesAtOnce)
     EXPECT_EQ("", PendingQueueBytes());
 }
 
+// The handles of the holders closed from the page while they go on: a row
+// that held the folder only open leaves, one that also has a module loaded
+// stays and says so; a process of the system is refused. Then the folder
+// goes at once.
+TEST_F(ProcessPage, ReleasedWhileTheHoldersGoOn)
+{
+    const std::string target = m_dir.Folder("target");
+    const std::string dll = target + "\\lib.dll";
+    ASSERT_TRUE(CopyFixtureDll(dll));
+    const std::string critical = m_dir.Folder("system") + "\\csrss.exe";
+    ASSERT_TRUE(::CopyFileA(GetBinPath("orvholder.exe").c_str(), critical.c_str(), FALSE));
+    CHolder file(CHolder::Open, m_dir.File("target\\held.txt", "held"));
+    CHolder folder(CHolder::Folder, m_dir.Folder("target\\sub"));
+    CHolder both(CHolder::Both, dll);
+    CHolder system(CHolder::Open, m_dir.File("target\\other.txt", "other"), critical);
+    ASSERT_TRUE(file.IsHolding() && folder.IsHolding() && both.IsHolding() && system.IsHolding());
+    ASSERT_TRUE(Open(target));
+    ASSERT_EQ(4, GetListCount(List()));
+    EXPECT_TRUE(::IsWindowVisible(m_wizard.GetPageItem(IDC_RELEASE)));
+    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_RELEASE));
+
+    for (int row = 0; row < 4; ++row)
+        ASSERT_TRUE(Select(row));
+    EXPECT_TRUE(m_wizard.IsPageItemEnabled(IDC_RELEASE));
+    TakeScreenshot("process-page-release");
+    ASSERT_TRUE(m_wizard.ClickPageItem(IDC_RELEASE));
+    // Sorted by name, the process of the system comes first.
+    ASSERT_TRUE(ExpectMessage(Ansi("Orvane ne ferme jamais les handles de 'csrss.exe' : le système ne peut pas "
+                                   "fonctionner sans ce processus, ou il n'a pas pu être identifié."),
+                              EBoxIcon::Exclamation, false, IDOK));
+    const std::string confirm = Ansi("Fermer ce que 'orvholder.exe' tient ouvert du fichier ou du dossier ?\n\n"
+                                     "Le programme continue de fonctionner, mais il peut échouer ou mal se "
+                                     "comporter ensuite, et ce qu'il n'avait pas encore écrit dans le fichier est "
+                                     "perdu.");
+    for (int asked = 0; asked < 3; ++asked)
+    {
+        SMessageBox box;
+        ASSERT_TRUE(m_wizard.WaitForMessageBox(box, 20000));
+        EXPECT_EQ(confirm, box.text);
+        EXPECT_EQ(EBoxIcon::Exclamation, box.icon);
+        EXPECT_TRUE(box.yesNo);
+        // No is the default.
+        EXPECT_EQ(BS_DEFPUSHBUTTON, ::GetWindowLongA(::GetDlgItem(box.hwnd, IDNO), GWL_STYLE) & BS_TYPEMASK);
+        if (asked == 0)
+            TakeScreenshot("process-page-release-confirm");
+        ASSERT_TRUE(m_wizard.Answer(box, IDYES));
+    }
+    ASSERT_TRUE(WaitForRows(2));
+    m_wizard.Settle();
+    EXPECT_EQ(kOpen, GetListText(List(), RowOf(system.GetProcessId()), 2));
+    ASSERT_GE(RowOf(both.GetProcessId()), 0);
+    EXPECT_EQ(kLoaded, GetListText(List(), RowOf(both.GetProcessId()), 2));
+    TakeScreenshot("process-page-released");
+    ASSERT_TRUE(Select(RowOf(both.GetProcessId())));
+    EXPECT_FALSE(m_wizard.IsPageItemEnabled(IDC_RELEASE));
+    EXPECT_TRUE(m_wizard.IsPageItemEnabled(IDC_TERMINATE));
+
+    // Every holder goes on; only the refused one can still use its handle.
+    for (CHolder* holder : {&file, &folder, &both})
+    {
+        EXPECT_FALSE(holder->HasEnded(0));
+        EXPECT_EQ(0u, holder->Use().find("failed "));
+    }
+    EXPECT_EQ("used", system.Use());
+
+    // With the two that hold it still ended, the folder goes at once.
+    system.Release();
+    both.Release();
+    ASSERT_TRUE(m_wizard.PressTo(kBackButton, IDD_SUMMARY));
+    ASSERT_TRUE(RunList(m_wizard));
+    EXPECT_FALSE(PathExists(target));
+    EXPECT_EQ("", PendingQueueBytes());
+    EXPECT_FALSE(file.HasEnded(0));
+}
+
 TEST_F(ProcessPage, SortedOnHeaderClicksAndEndedInOrder)
 {
     // Started so that the ids and the names sort differently.
@@ -384,6 +459,8 @@ TEST_F(ProcessPageW98, OneLineSaysThatOnlyLoadedModulesAreFound)
     ASSERT_EQ(1, GetListCount(List()));
     EXPECT_EQ(FormatText("%lx", static_cast<unsigned long>(loader.GetProcessId())), GetListText(List(), 0, 1));
     EXPECT_EQ(kLoaded, GetListText(List(), 0, 2));
+    // No handle is ever closed there.
+    EXPECT_FALSE(::IsWindowVisible(m_wizard.GetPageItem(IDC_RELEASE)));
     TakeScreenshot("process-page-9x");
 }
 

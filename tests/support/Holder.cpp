@@ -12,7 +12,9 @@
 //   pipe    NAME   a named pipe whose client end waits in a read that never
 //                  ends (naming such a handle may hang), and a window
 //   read    PATH   the file opened for reading, shared for reading only
-// Prints "ready" once the object is held.
+// Prints "ready" once the object is held. Each "u" on the input tries the
+// handle held (a read of the file, the folder's information) and prints
+// "used", or "failed <error>".
 #include <windows.h>
 #include <aclapi.h>
 
@@ -24,12 +26,30 @@ namespace
 {
 
 DWORD g_mainThread = 0;
+HANDLE g_held = INVALID_HANDLE_VALUE;
 
 LRESULT CALLBACK HolderWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_DESTROY)
         ::PostQuitMessage(0);
     return ::DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void AnswerUse()
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    char byte = 0;
+    DWORD read = 0;
+    ::SetLastError(0);
+    const bool used = ::GetFileInformationByHandle(g_held, &info) &&
+                      ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+                       (::SetFilePointer(g_held, 0, nullptr, FILE_BEGIN) == 0 &&
+                        ::ReadFile(g_held, &byte, 1, &read, nullptr)));
+    if (used)
+        std::fputs("used\n", stdout);
+    else
+        std::fprintf(stdout, "failed %lu\n", ::GetLastError());
+    std::fflush(stdout);
 }
 
 void WaitForInputEnd()
@@ -39,6 +59,11 @@ void WaitForInputEnd()
     while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &read, nullptr) &&
            read != 0)
     {
+        for (DWORD i = 0; i < read; ++i)
+        {
+            if (buffer[i] == 'u')
+                AnswerUse();
+        }
     }
 }
 
@@ -166,6 +191,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "orvholder: cannot guard the process (%lu)\n", ::GetLastError());
         return 1;
     }
+    g_held = handle;
     if (windowed)
         return RunWindow();
 

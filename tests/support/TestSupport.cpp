@@ -393,6 +393,26 @@ CHolder::CHolder(EMode mode, const std::string& path, const std::string& program
     for (DWORD read = 0; got < 5 && ::ReadFile(ownOutput.Get(), buffer + got, 5 - got, &read, nullptr) && read;)
         got += read;
     m_holding = got == 5 && std::string(buffer, 5) == "ready";
+    m_output = ownOutput.Release();
+}
+
+std::string CHolder::Use()
+{
+    DWORD written = 0;
+    if (!m_input || !::WriteFile(m_input, "u", 1, &written, nullptr))
+        return "no holder";
+    // The answer's line, after what is left of earlier lines.
+    std::string line;
+    char byte = 0;
+    DWORD read = 0;
+    while (m_output && ::ReadFile(m_output, &byte, 1, &read, nullptr) && read == 1)
+    {
+        if (byte == '\n' && !line.empty())
+            break;
+        if (byte != '\n' && byte != '\r')
+            line += byte;
+    }
+    return line;
 }
 
 CHolder::~CHolder()
@@ -406,6 +426,11 @@ void CHolder::Release()
     {
         ::CloseHandle(m_input);
         m_input = nullptr;
+    }
+    if (m_output)
+    {
+        ::CloseHandle(m_output);
+        m_output = nullptr;
     }
     if (m_process)
     {
@@ -748,7 +773,7 @@ const char kBanner[] =
 
 const char kUsage[] =
     "Syntaxe:\r\n\r\n"
-    "  orvline [<rep. source> [<rep. cible>]] [/downgrade] [/log] [/pending] [/reboot]\r\n"
+    "  orvline [<rep. source> [<rep. cible>]] [/downgrade] [/log] [/pending] [/reboot] [/release]\r\n"
     "  orvline <rep. source> /holders\r\n"
     "  orvline /queue\r\n\r\n"
     "Signification:\r\n\r\n"
@@ -760,7 +785,9 @@ const char kUsage[] =
     "  /pending\tAcquisition et traitement des operations en attente systeme\r\n"
     "  /reboot\tRedemarrage automatique si c'est necessaire\r\n"
     "  /holders\tListe les processus qui utilisent le fichier ou le dossier, sans rien changer\r\n"
-    "  /queue\t\tListe les operations en attente du redemarrage, sans rien changer\r\n\r\n";
+    "  /queue\t\tListe les operations en attente du redemarrage, sans rien changer\r\n"
+    "  /release\tFerme d'abord ce que les autres processus tiennent ouvert du fichier ou du dossier\r\n"
+    "\t\t(ils continuent, mais peuvent echouer et perdre ce qu'ils n'avaient pas ecrit)\r\n\r\n";
 
 const char kProcessed[] = "Traitement...\r\nFait.\r\n";
 const char kGathering[] = "Regroupement des operations en attente sur le systeme...\r\n";

@@ -126,6 +126,8 @@ public:
 
     bool IsHolding() const { return m_holding; }
     void Release();
+    // Has the holder use the handle it holds: "used", or "failed <error>".
+    std::string Use();
 
     DWORD GetProcessId() const { return m_processId; }
     // True, with the exit code, once the holder has ended.
@@ -135,6 +137,7 @@ private:
     DWORD m_processId = 0;
     HANDLE m_process = nullptr;
     HANDLE m_input = nullptr;
+    HANDLE m_output = nullptr;
     bool m_holding = false;
 };
 

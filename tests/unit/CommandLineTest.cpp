@@ -21,6 +21,9 @@ TEST(FindOptionFlag, AbbreviationsAndValues)
     EXPECT_EQ(FlagHolders, FindOptionFlag("holders:x"));
     EXPECT_EQ(FlagQueue, FindOptionFlag("q"));
     EXPECT_EQ(FlagQueue, FindOptionFlag("Queue"));
+    EXPECT_EQ(FlagReboot, FindOptionFlag("RE"));
+    EXPECT_EQ(FlagRelease, FindOptionFlag("rel"));
+    EXPECT_EQ(FlagRelease, FindOptionFlag("Release"));
 }
 
 TEST(FindOptionFlag, NoMatch)

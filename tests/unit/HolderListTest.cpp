@@ -20,7 +20,9 @@ TEST(MergeHolder, OneRowPerProcess)
     ASSERT_TRUE(MergeHolder(rows, holder(10, 0, "C:\\a.exe", HeldLoaded)));
     ASSERT_TRUE(MergeHolder(rows, holder(20, 0, "", HeldOpen)));
     ASSERT_TRUE(MergeHolder(rows, holder(10, 0, "", HeldOpen)));
-    ASSERT_TRUE(MergeHolder(rows, holder(20, 0, "C:\\b.exe", HeldOpen)));
+    SHolder twoHandles = holder(20, 0, "C:\\b.exe", HeldOpen);
+    twoHandles.openHandles = {0x44, 0x48};
+    ASSERT_TRUE(MergeHolder(rows, twoHandles));
     // A 16-bit task is a row of its own beside its NTVDM process.
     ASSERT_TRUE(MergeHolder(rows, holder(10, 7, "C:\\w16.exe", HeldLoaded)));
 
@@ -31,6 +33,7 @@ TEST(MergeHolder, OneRowPerProcess)
     EXPECT_EQ(20u, rows[1].processId);
     EXPECT_EQ(static_cast<DWORD>(HeldOpen), rows[1].heldAs);
     EXPECT_EQ("C:\\b.exe", rows[1].imagePath);
+    EXPECT_EQ((std::vector<ULONG_PTR>{0x44, 0x48}), rows[1].openHandles);
     EXPECT_EQ(7u, rows[2].taskThreadId);
 }
 
