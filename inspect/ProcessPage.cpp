@@ -19,7 +19,7 @@ BOOL CProcessPage::OnInitDialog()
     SetItemText(IDC_PROCESS_NOTE, LoadResourceText(note));
     // Nor is any handle closed there: the refresh button takes the place of
     // the release button.
-    if (!CHolderScan::HasHandleTable())
+    if (!HasHandleTable())
     {
         RECT place{};
         const HWND release = GetItem(IDC_RELEASE);

@@ -39,7 +39,7 @@ DWORD RunOnConsole(const std::string& arguments)
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!StartProcess(nullptr, &commandLine[0], FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return 0xFFFFFFFF;
     CHandle thread(process.hThread);

@@ -72,7 +72,7 @@ public:
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION process = {};
-        if (::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+        if (StartProcess(nullptr, &commandLine[0], FALSE, 0, nullptr, nullptr, &startup,
                              &process))
         {
             m_process.Reset(process.hProcess);

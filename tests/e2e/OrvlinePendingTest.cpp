@@ -195,7 +195,7 @@ TEST_F(OrvlinePending, EntriesQueuedMeanwhileAreNotLost)
         PROCESS_INFORMATION process = {};
         std::string line = Quote(GetBinPath("orvbench.exe")) + " queue " + Quote(theirs) + " " +
                            std::to_string(foreign);
-        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+        ASSERT_TRUE(StartProcess(nullptr, &line[0], FALSE, 0, nullptr, nullptr,
                                    &startup, &process));
         CHandle writer(process.hProcess);
         CHandle thread(process.hThread);

@@ -254,7 +254,7 @@ TEST(Wow64, TheReportBesideTheProgramAndNothingLeftBehind)
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     char commandLine[] = "cmd.exe /c exit 0";
-    ASSERT_TRUE(::CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+    ASSERT_TRUE(StartProcess(nullptr, commandLine, FALSE, CREATE_NO_WINDOW, nullptr,
                                  nullptr, &startup, &process));
     ::WaitForSingleObject(process.hProcess, INFINITE);
     ::CloseHandle(process.hThread);

@@ -293,7 +293,7 @@ CWizardProcess::CWizardProcess(const std::string& arguments, const char* folder)
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder,
+    if (!StartProcess(nullptr, &commandLine[0], FALSE, 0, nullptr, folder,
                           &startup, &process))
         return;
     ::CloseHandle(process.hThread);
@@ -711,7 +711,7 @@ bool TakeScreenshot(const std::string& name)
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+    if (!StartProcess("Z:\\bin\\sh", &commandLine[0], FALSE, 0, nullptr,
                           nullptr, &startup, &process))
         return false;
     // No handle is closed: for a Unix program Wine returns no process or

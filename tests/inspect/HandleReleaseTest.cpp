@@ -1,5 +1,6 @@
 // Closing the handles of a holder: only those that still name the object.
 #include "inspect/HandleRelease.h"
+#include "inspect/HolderScan.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

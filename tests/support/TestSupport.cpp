@@ -99,6 +99,20 @@ std::string ValueName(HKEY hive, const char* key, const char* name)
 
 } // namespace
 
+BOOL StartProcess(LPCSTR application, LPSTR commandLine, BOOL inherit, DWORD flags, LPVOID environment,
+                  LPCSTR folder, STARTUPINFOA* startup, PROCESS_INFORMATION* process)
+{
+    for (int attempt = 0;; ++attempt)
+    {
+        if (::CreateProcessA(application, commandLine, nullptr, nullptr, inherit, flags, environment, folder,
+                             startup, process))
+            return TRUE;
+        if (::GetLastError() != ERROR_INTERNAL_ERROR || attempt == 4)
+            return FALSE;
+        ::Sleep(100 << attempt);
+    }
+}
+
 SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const char* folder,
                       const char* environment)
 {
@@ -123,7 +137,7 @@ SRunResult RunProgram(const std::string& commandLine, DWORD timeoutMs, const cha
         PROCESS_INFORMATION process = {};
         std::vector<char> line(commandLine.begin(), commandLine.end());
         line.push_back('\0');
-        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0,
+        if (!StartProcess(nullptr, line.data(), TRUE, 0,
                               const_cast<char*>(environment), folder, &startup, &process))
         {
             // Shown where the test compares the error stream, so that a
@@ -378,7 +392,7 @@ CHolder::CHolder(EMode mode, const std::string& path, const std::string& program
     startup.hStdOutput = outputWrite;
     startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+    if (!StartProcess(nullptr, &commandLine[0], TRUE, 0, nullptr, nullptr,
                           &startup, &process))
         return;
     ::CloseHandle(process.hThread);
@@ -547,7 +561,7 @@ bool RunUnixShell(const std::string& script)
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (unixStatus.empty() || !::CreateProcessA("Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0,
+    if (unixStatus.empty() || !StartProcess("Z:\\bin\\sh", &commandLine[0], FALSE, 0,
                                                 nullptr, nullptr, &startup, &process))
         return false;
     // No handle is closed: Wine returns none for a Unix program, and some

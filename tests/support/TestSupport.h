@@ -27,6 +27,12 @@ std::string GetProgramDir();
 // ones; empty where this build knows none.
 std::string GetHelper32Path(const char* name);
 
+// CreateProcessA, tried again while Wine answers ERROR_INTERNAL_ERROR: its
+// loader can fail to start on a loaded machine before the program runs at
+// all. Any other failure is the caller's.
+BOOL StartProcess(LPCSTR application, LPSTR commandLine, BOOL inherit, DWORD flags, LPVOID environment,
+                  LPCSTR folder, STARTUPINFOA* startup, PROCESS_INFORMATION* process);
+
 // Starts a command line and waits for it; both streams are captured apart.
 // folder: the program's current folder (null: this one's); environment: its
 // environment block (null: this one's).
