@@ -284,14 +284,10 @@ bool ClearQueueValueEntries(const std::vector<std::wstring>& entries)
     }
 }
 
-} // namespace
-
-bool ReadQueueText(std::wstring& text)
+// The value's text; false, with ERROR_NOT_ENOUGH_MEMORY, when it finds no
+// room.
+bool CopyQueueText(const SQueueValue& value, std::wstring& text)
 {
-    text.clear();
-    SQueueValue value;
-    if (!ReadQueueValue(value, KEY_QUERY_VALUE))
-        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     try
     {
         text = value.Text();
@@ -304,6 +300,17 @@ bool ReadQueueText(std::wstring& text)
     return true;
 }
 
+} // namespace
+
+bool ReadQueueText(std::wstring& text)
+{
+    text.clear();
+    SQueueValue value;
+    if (!ReadQueueValue(value, KEY_QUERY_VALUE))
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    return CopyQueueText(value, text);
+}
+
 bool ReadQueueForTakeOver(std::wstring& text)
 {
     text.clear();
@@ -311,16 +318,7 @@ bool ReadQueueForTakeOver(std::wstring& text)
     if (!ReadQueueValue(value))
         return false;
     value.key.Reset();
-    try
-    {
-        text = value.Text();
-    }
-    catch (const std::bad_alloc&)
-    {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
-    return true;
+    return CopyQueueText(value, text);
 }
 
 bool BackupQueueValue(SQueueFailure& failure)

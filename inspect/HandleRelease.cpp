@@ -4,6 +4,7 @@
 #include "engine/ProgramPath.h"
 #include "engine/Text.h"
 #include "inspect/HandleScan.h"
+#include "inspect/NativePaths.h"
 #include "inspect/OpenFileNamer.h"
 #include "inspect/QueryWorker.h"
 
@@ -99,7 +100,9 @@ private:
     std::vector<DWORD> m_errors;
 };
 
-bool IsOwnProcessId(DWORD processId, const std::string& imagePath)
+} // namespace
+
+bool IsOwnProgramProcess(DWORD processId, const std::string& imagePath)
 {
     if (processId == ::GetCurrentProcessId() || (processId != 0 && processId == GetStartedForProcessId()))
         return true;
@@ -107,8 +110,6 @@ bool IsOwnProcessId(DWORD processId, const std::string& imagePath)
     const std::string own = GetProgramPath();
     return !own.empty() && !imagePath.empty() && IsSameText(own, NormalizeImagePath(imagePath));
 }
-
-} // namespace
 
 bool IsCriticalProcess(DWORD processId, const std::string& imagePath)
 {
@@ -133,7 +134,7 @@ EReleaseRule GetReleaseRule(DWORD processId, const std::string& imagePath)
 {
     if (IsCriticalProcess(processId, imagePath))
         return ReleaseRefusedCritical;
-    return IsOwnProcessId(processId, imagePath) ? ReleaseRefusedOwn : ReleaseAllowed;
+    return IsOwnProgramProcess(processId, imagePath) ? ReleaseRefusedOwn : ReleaseAllowed;
 }
 
 bool ReleaseHandles(const SHolder& holder, const std::string& path, std::size_t& closed)

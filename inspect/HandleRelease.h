@@ -29,6 +29,10 @@ enum EReleaseRule
 // empty image path counts too.
 bool IsCriticalProcess(DWORD processId, const std::string& imagePath);
 
+// This process, the 32-bit program it runs for, or another copy of this
+// program (by its executable).
+bool IsOwnProgramProcess(DWORD processId, const std::string& imagePath);
+
 EReleaseRule GetReleaseRule(DWORD processId, const std::string& imagePath);
 
 // Closes the holder's handles that still name `path` or something inside it:

@@ -140,11 +140,7 @@ std::string CProcess::GetInfoText() const
 
 bool CProcess::IsOwnProcess() const
 {
-    // This process, the 32-bit program it runs for, or another copy of it.
-    if (m_processId == ::GetCurrentProcessId() || (m_processId && m_processId == GetStartedForProcessId()))
-        return true;
-    const std::string own = GetProgramPath();
-    return !own.empty() && IsSameText(own, m_imagePath);
+    return IsOwnProgramProcess(m_processId, m_imagePath);
 }
 
 bool CProcess::Terminate()

@@ -21,14 +21,7 @@ BOOL CProcessPage::OnInitDialog()
     // the release button.
     if (!HasHandleTable())
     {
-        RECT place{};
-        const HWND release = GetItem(IDC_RELEASE);
-        if (::GetWindowRect(release, &place))
-        {
-            ::MapWindowPoints(nullptr, GetHwnd(), reinterpret_cast<POINT*>(&place), 2);
-            ::SetWindowPos(GetItem(IDC_REFRESH), nullptr, place.left, place.top, 0, 0,
-                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+        MoveItemTo(IDC_REFRESH, IDC_RELEASE);
         ShowItem(IDC_RELEASE, false);
     }
     m_list.SubclassWindow(GetItem(IDC_PROCESS_LIST));

@@ -29,6 +29,16 @@ void CDialog::SetItemText(int id, const std::string& text) const
     ::SetDlgItemTextA(m_hwnd, id, text.c_str());
 }
 
+void CDialog::MoveItemTo(int id, int placeId) const
+{
+    RECT place{};
+    if (!::GetWindowRect(GetItem(placeId), &place))
+        return;
+    ::MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&place), 2);
+    ::SetWindowPos(GetItem(id), nullptr, place.left, place.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CDialog::FitItemText(int id, int width) const
 {
     const HWND item = GetItem(id);

@@ -48,6 +48,8 @@ public:
     // that keeps its last word from standing alone on the last line, as long
     // as the text still fits the item's height.
     void FitItemText(int id, int width) const;
+    // Moves the item to where the item `placeId` stands, its size kept.
+    void MoveItemTo(int id, int placeId) const;
     // Centres the dialog on the window that owns it (the screen's work area
     // when it has none), kept within the work area.
     void CenterOnOwner() const;

@@ -3,6 +3,7 @@
 #include "engine/FileInfo.h"
 #include "engine/PendingStore.h"
 #include "tests/support/TestSupport.h"
+#include "tests/unit/QueueFilesTest.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,9 @@ namespace
 const char kQueueValue[] = "PendingFileRenameOperations";
 const char kBackupValue[] = "PendingFileRenameOperations.Backup";
 
-class PendingStore : public CQueueTest
+class PendingStore : public CQueueFilesTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WriteFileBytes(m_a, "a"));
-        ASSERT_TRUE(WriteFileBytes(m_b, "b"));
-        ASSERT_TRUE(WriteFileBytes(m_c, "c"));
-    }
-
     // The example queue: a deletion and a replacement, plus pairs that are
     // skipped (a source that is gone, a UNC form).
     std::string ExampleQueue() const
@@ -40,9 +34,6 @@ protected:
         ExpectOperation(list.GetAt(1), ActionReplace, m_b, m_c);
     }
 
-    std::string m_a = m_dir / "a.tmp";
-    std::string m_b = m_dir / "b.dll";
-    std::string m_c = m_dir / "c.dll";
     std::string m_gone = m_dir / "gone.tmp";
 };
 

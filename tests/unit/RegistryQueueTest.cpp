@@ -5,6 +5,7 @@
 #include "engine/Handles.h"
 #include "engine/PendingStore.h"
 #include "tests/support/TestSupport.h"
+#include "tests/unit/QueueFilesTest.h"
 
 #include <gtest/gtest.h>
 
@@ -13,20 +14,7 @@ namespace
 
 const char kQueueValue[] = "PendingFileRenameOperations";
 
-class RegistryQueue : public CQueueTest
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WriteFileBytes(m_a, "a"));
-        ASSERT_TRUE(WriteFileBytes(m_b, "b"));
-        ASSERT_TRUE(WriteFileBytes(m_c, "c"));
-    }
-
-    std::string m_a = m_dir / "a.tmp";
-    std::string m_b = m_dir / "b.dll";
-    std::string m_c = m_dir / "c.dll";
-};
+using RegistryQueue = CQueueFilesTest;
 
 } // namespace
 
